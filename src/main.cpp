@@ -1,0 +1,49 @@
+#include "app/RunMode.h"
+#include "platform/Display.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+using namespace morvanex;
+
+namespace {
+
+int notAvailable(const char* what) {
+    std::fprintf(stderr, "Morvanex: %s is not available in this build.\n", what);
+    return 1;
+}
+
+QStringList argumentList(int argc, char** argv) {
+    QStringList list;
+    for (int i = 0; i < argc; ++i)
+        list.append(QString::fromLocal8Bit(argv[i]));
+    return list;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const RunChoice choice = chooseRunMode(argumentList(argc, argv));
+    switch (choice.mode) {
+    case RunMode::dump:
+        return notAvailable("the --dump report");
+    case RunMode::agents: {
+        QCoreApplication app(argc, argv);
+        return notAvailable("the --agents command");
+    }
+    case RunMode::mcp: {
+        QCoreApplication app(argc, argv);
+        return notAvailable("the --mcp agent server");
+    }
+    case RunMode::application:
+        break;
+    }
+    if (!platform::displayAvailable(platform::DisplayProbe::fromEnvironment())) {
+        std::fputs("Morvanex: the menu-bar application needs a graphical session, and no X11 or "
+                   "Wayland display was found.\n",
+                   stderr);
+        return 1;
+    }
+    return notAvailable("the menu-bar application");
+}

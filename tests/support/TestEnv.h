@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+namespace morvanex::test {
+
+// The per-test scratch folder: HOME and the XDG folders point inside it.
+QString scratchDir();
+
+// Installs a gtest listener that gives every test a fresh HOME, XDG_CONFIG_HOME,
+// XDG_DATA_HOME, XDG_RUNTIME_DIR and TZ=UTC, so no test reads or writes the user's files.
+void installIsolation();
+
+} // namespace morvanex::test
