@@ -2,7 +2,6 @@
 #include "platform/Display.h"
 
 #include <QCoreApplication>
-
 #include <cstdio>
 
 using namespace morvanex;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QStringList>
-
 #include <optional>
 
 namespace morvanex {
@@ -10,8 +9,8 @@ enum class RunMode { dump, agents, mcp, application };
 
 struct RunChoice {
     RunMode mode = RunMode::application;
-    std::optional<QString> outputDirectory;  // dump only: the element after "--dump"
-    QStringList agentArguments;              // agents only: every element after "--agents"
+    std::optional<QString> outputDirectory; // dump only: the element after "--dump"
+    QStringList agentArguments;             // agents only: every element after "--agents"
 };
 
 // Picks the run mode from the whole argument list (element 0 included). Switches match only

@@ -28,6 +28,8 @@ QString dataHome() {
     return value.isEmpty() ? home() + QStringLiteral("/.local/share") : value;
 }
 
-QString runtimeDir() { return absoluteEnv("XDG_RUNTIME_DIR"); }
+QString runtimeDir() {
+    return absoluteEnv("XDG_RUNTIME_DIR");
+}
 
 } // namespace morvanex::platform::xdg

@@ -7,8 +7,8 @@
 namespace morvanex::platform::xdg {
 
 QString home();
-QString configHome();  // $XDG_CONFIG_HOME, else ~/.config
-QString dataHome();    // $XDG_DATA_HOME, else ~/.local/share
-QString runtimeDir();  // $XDG_RUNTIME_DIR, else empty
+QString configHome(); // $XDG_CONFIG_HOME, else ~/.config
+QString dataHome();   // $XDG_DATA_HOME, else ~/.local/share
+QString runtimeDir(); // $XDG_RUNTIME_DIR, else empty
 
 } // namespace morvanex::platform::xdg

@@ -14,7 +14,9 @@ struct Row {
     QStringList agentArguments;
 };
 
-void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const Row& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class RunModeTable : public testing::TestWithParam<Row> {};
 
@@ -31,22 +33,40 @@ const QString exe = QStringLiteral("/usr/bin/morvanex");
 INSTANTIATE_TEST_SUITE_P(
     Switches, RunModeTable,
     testing::Values(
-        Row{"DumpWinsOverEarlierMcp", {exe, "--mcp", "--dump", "/tmp/out"}, RunMode::dump,
-            QStringLiteral("/tmp/out"), {}},
+        Row{"DumpWinsOverEarlierMcp",
+            {exe, "--mcp", "--dump", "/tmp/out"},
+            RunMode::dump,
+            QStringLiteral("/tmp/out"),
+            {}},
         Row{"DumpAloneHasNoDirectory", {exe, "--dump"}, RunMode::dump, std::nullopt, {}},
-        Row{"DumpTakesNextElementWhateverItIs", {exe, "--dump", "--mcp"}, RunMode::dump,
-            QStringLiteral("--mcp"), {}},
-        Row{"DumpUsesFirstOccurrence", {exe, "--dump", "a", "--dump", "b"}, RunMode::dump,
-            QStringLiteral("a"), {}},
+        Row{"DumpTakesNextElementWhateverItIs",
+            {exe, "--dump", "--mcp"},
+            RunMode::dump,
+            QStringLiteral("--mcp"),
+            {}},
+        Row{"DumpUsesFirstOccurrence",
+            {exe, "--dump", "a", "--dump", "b"},
+            RunMode::dump,
+            QStringLiteral("a"),
+            {}},
         Row{"AgentsLastGivesEmptyList", {exe, "--agents"}, RunMode::agents, std::nullopt, {}},
-        Row{"AgentsKeepsEverythingAfter", {exe, "--agents", "add", "cursor", "--mcp"},
-            RunMode::agents, std::nullopt, {"add", "cursor", "--mcp"}},
-        Row{"AgentsWinsOverEarlierMcp", {exe, "--mcp", "--agents", "status"}, RunMode::agents,
-            std::nullopt, {"status"}},
+        Row{"AgentsKeepsEverythingAfter",
+            {exe, "--agents", "add", "cursor", "--mcp"},
+            RunMode::agents,
+            std::nullopt,
+            {"add", "cursor", "--mcp"}},
+        Row{"AgentsWinsOverEarlierMcp",
+            {exe, "--mcp", "--agents", "status"},
+            RunMode::agents,
+            std::nullopt,
+            {"status"}},
         Row{"McpAnywhere", {exe, "junk", "--mcp", "more"}, RunMode::mcp, std::nullopt, {}},
         Row{"ElementZeroCounts", {"--mcp"}, RunMode::mcp, std::nullopt, {}},
-        Row{"NoSwitchStartsApplication", {exe, "-mcp", "--MCP", "--dump=x", "--agentsx"},
-            RunMode::application, std::nullopt, {}},
+        Row{"NoSwitchStartsApplication",
+            {exe, "-mcp", "--MCP", "--dump=x", "--agentsx"},
+            RunMode::application,
+            std::nullopt,
+            {}},
         Row{"EmptyListStartsApplication", {}, RunMode::application, std::nullopt, {}}),
     [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
 

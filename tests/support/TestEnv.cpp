@@ -2,10 +2,9 @@
 
 #include <QDir>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <ctime>
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace morvanex::test {
