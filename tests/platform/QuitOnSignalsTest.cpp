@@ -1,0 +1,128 @@
+#include "platform/QuitOnSignals.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace morvanex::platform;
+using namespace std::chrono_literals;
+
+namespace {
+
+void raiseInProcess(int signal) {
+    ::raise(signal);
+}
+
+// kill() targets the process: the kernel picks any thread that does not block the signal.
+void killFromAnotherThread(int signal) {
+    std::thread([signal] { ::kill(::getpid(), signal); }).join();
+}
+
+// Runs a nested event loop until QuitOnSignals' callback quits it; false if the guard fired.
+bool loopEndsOnSignal(int signal, void (*send)(int), bool sendBeforeLoop) {
+    QEventLoop loop;
+    bool called = false;
+    const QuitOnSignals quitter([&] {
+        called = true;
+        loop.quit();
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    guard.callOnTimeout(&loop, [&] { loop.quit(); });
+    guard.start(20s);
+    if (sendBeforeLoop)
+        send(signal);
+    else
+        QTimer::singleShot(0, &loop, [&] { send(signal); });
+    loop.exec();
+    return called;
+}
+
+TEST(QuitOnSignals, SignalEndsTheRunningLoop) {
+    struct Row {
+        const char* name;
+        int signal;
+        void (*send)(int);
+        bool sendBeforeLoop;
+    };
+    const Row rows[] = {
+        {"SIGTERM raised", SIGTERM, raiseInProcess, false},
+        {"SIGINT raised", SIGINT, raiseInProcess, false},
+        {"SIGTERM from another thread", SIGTERM, killFromAnotherThread, false},
+        {"SIGINT from another thread", SIGINT, killFromAnotherThread, false},
+        {"SIGTERM before the loop runs", SIGTERM, raiseInProcess, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_TRUE(loopEndsOnSignal(row.signal, row.send, row.sendBeforeLoop));
+    }
+}
+
+TEST(QuitOnSignals, QuitsTheApplicationByDefault) {
+    const QuitOnSignals quitter;
+    QTimer guard;
+    guard.setSingleShot(true);
+    guard.callOnTimeout([] { QCoreApplication::exit(1); });
+    guard.start(20s);
+    QTimer::singleShot(0, [] { ::raise(SIGTERM); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+}
+
+volatile std::sig_atomic_t previousHandlerCalls = 0;
+extern "C" void countingHandler(int) {
+    previousHandlerCalls = previousHandlerCalls + 1;
+}
+
+TEST(QuitOnSignals, DestructionRestoresThePreviousHandlers) {
+    struct Row {
+        const char* name;
+        void (*handler)(int);
+    };
+    const Row rows[] = {
+        {"ignored", SIG_IGN},
+        {"default", SIG_DFL},
+        {"custom handler", countingHandler},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const int signal : {SIGTERM, SIGINT}) {
+            struct sigaction previous {};
+            previous.sa_handler = row.handler;
+            sigemptyset(&previous.sa_mask);
+            struct sigaction original {};
+            ASSERT_EQ(::sigaction(signal, &previous, &original), 0);
+            {
+                const QuitOnSignals quitter([] {});
+                struct sigaction during {};
+                ::sigaction(signal, nullptr, &during);
+                EXPECT_NE(during.sa_handler, row.handler);
+            }
+            struct sigaction after {};
+            ::sigaction(signal, nullptr, &after);
+            EXPECT_EQ(after.sa_handler, row.handler);
+            if (row.handler == countingHandler) {
+                previousHandlerCalls = 0;
+                ::raise(signal);
+                EXPECT_EQ(previousHandlerCalls, 1);
+            }
+            ::sigaction(signal, &original, nullptr);
+        }
+    }
+}
+
+TEST(QuitOnSignalsDeathTest, OnlyOneInstanceAtATime) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEBUG_DEATH(
+        {
+            const QuitOnSignals first([] {});
+            const QuitOnSignals second([] {});
+        },
+        "only one instance");
+}
+
+} // namespace
