@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/Roots.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace morvanex::platform {
+
+// The kernel's memory figures in pages of `pageSize` bytes, folded into the categories the
+// memory monitor shows.
+struct VMStatistics {
+    std::uint64_t internalPages = 0;   // anonymous memory of processes (AnonPages)
+    std::uint64_t purgeablePages = 0;  // memory the kernel may drop without writing: none on Linux
+    std::uint64_t wiredPages = 0;      // kernel memory and locked pages that never leave RAM
+    std::uint64_t compressorPages = 0; // compressed pages held in RAM (zswap)
+    std::uint64_t externalPages = 0;   // file-backed caches: page cache, buffers, reclaimable slab
+    std::uint64_t pageins = 0;         // pages read from storage since boot
+    std::uint64_t pageouts = 0;        // pages written to storage since boot
+};
+
+struct SwapUsage {
+    std::uint64_t total = 0; // bytes
+    std::uint64_t avail = 0;
+    std::uint64_t used = 0;
+};
+
+// From /proc/meminfo and /proc/vmstat; nothing when /proc/meminfo is unreadable.
+std::optional<VMStatistics> readVMStatistics(const Roots& roots, std::int64_t pageSize);
+
+// Installed memory in bytes (MemTotal).
+std::optional<std::uint64_t> readPhysicalMemory(const Roots& roots);
+
+// Share of memory the kernel can still hand out without swapping, 0...100 (MemAvailable of
+// MemTotal).
+std::optional<std::int64_t> readAvailablePercent(const Roots& roots);
+
+std::optional<SwapUsage> readSwapUsage(const Roots& roots);
+
+// 1 normal, 2 warning, 4 critical, from the memory pressure stall information: tasks that
+// waited for memory in the last 10 seconds. Nothing when the kernel keeps no such figures.
+std::optional<std::int64_t> readPressureLevel(const Roots& roots);
+
+} // namespace morvanex::platform

@@ -1,0 +1,97 @@
+#include "platform/linux/ProcFiles.h"
+
+#include <QList>
+#include <cerrno>
+#include <charconv>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace morvanex::platform::procfiles {
+namespace {
+
+struct Fd {
+    int fd;
+    ~Fd() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+template <typename T> std::optional<T> number(const QByteArray& text) {
+    T value{};
+    const char* first = text.constData();
+    const char* last = first + text.size();
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (error != std::errc() || end == first)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+std::optional<QByteArray> read(const QString& path) {
+    const Fd file{::open(path.toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC)};
+    if (file.fd < 0)
+        return std::nullopt;
+    QByteArray out;
+    char buffer[8192];
+    for (;;) {
+        const ssize_t got = ::read(file.fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            return out;
+        out.append(buffer, got);
+    }
+}
+
+std::optional<QByteArray> readLine(const QString& path) {
+    const auto text = read(path);
+    if (!text)
+        return std::nullopt;
+    const qsizetype end = text->indexOf('\n');
+    return (end < 0 ? *text : text->left(end)).trimmed();
+}
+
+std::optional<std::int64_t> readInteger(const QString& path) {
+    const auto line = readLine(path);
+    if (!line)
+        return std::nullopt;
+    return number<std::int64_t>(*line);
+}
+
+QHash<QByteArray, std::uint64_t> keyValues(const QByteArray& text) {
+    QHash<QByteArray, std::uint64_t> values;
+    for (const QByteArray& line : text.split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 2)
+            continue;
+        QByteArray key = fields[0];
+        if (key.endsWith(':'))
+            key.chop(1);
+        if (const auto value = number<std::uint64_t>(fields[1]))
+            values.insert(key, *value);
+    }
+    return values;
+}
+
+std::optional<std::set<int>> cpuList(const QByteArray& text) {
+    std::set<int> cpus;
+    const QByteArray trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return cpus;
+    for (const QByteArray& part : trimmed.split(',')) {
+        const qsizetype dash = part.indexOf('-');
+        const auto first = number<int>(dash < 0 ? part : part.left(dash));
+        const auto last = dash < 0 ? first : number<int>(part.mid(dash + 1));
+        if (!first || !last || *first < 0 || *last < *first || *last - *first > 65536)
+            return std::nullopt;
+        for (int cpu = *first; cpu <= *last; ++cpu)
+            cpus.insert(cpu);
+    }
+    return cpus;
+}
+
+} // namespace morvanex::platform::procfiles

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <set>
+
+// Small readers for the text files of /proc and /sys.
+namespace morvanex::platform::procfiles {
+
+// The whole file (pseudo files report size 0, so it is read until end of file); nothing when
+// it cannot be opened or read.
+std::optional<QByteArray> read(const QString& path);
+
+// The first line without its line end, trimmed; nothing when the file cannot be read.
+std::optional<QByteArray> readLine(const QString& path);
+
+// A whole number from a one-value file such as /sys/.../core_id.
+std::optional<std::int64_t> readInteger(const QString& path);
+
+// "Key:   value [kB]" lines (/proc/meminfo) or "key value" lines (/proc/vmstat): each key with
+// its first number. Lines that do not parse are skipped.
+QHash<QByteArray, std::uint64_t> keyValues(const QByteArray& text);
+
+// A kernel CPU list such as "0-3,8,10-11"; nothing when it does not parse.
+std::optional<std::set<int>> cpuList(const QByteArray& text);
+
+} // namespace morvanex::platform::procfiles

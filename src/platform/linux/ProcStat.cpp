@@ -1,0 +1,98 @@
+#include "platform/linux/ProcStat.h"
+
+#include "platform/linux/ProcFiles.h"
+
+#include <QList>
+#include <charconv>
+
+namespace morvanex::platform {
+namespace {
+
+std::optional<std::uint64_t> unsignedField(const QByteArray& text) {
+    std::uint64_t value = 0;
+    const auto [end, error] =
+        std::from_chars(text.constData(), text.constData() + text.size(), value);
+    if (error != std::errc() || end != text.constData() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<double> realField(const QByteArray& text) {
+    double value = 0;
+    const auto [end, error] =
+        std::from_chars(text.constData(), text.constData() + text.size(), value);
+    if (error != std::errc() || end == text.constData())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<ProcessorTicks> parseCpuLine(const QByteArray& line) {
+    const QList<QByteArray> fields = line.simplified().split(' ');
+    // cpuN user nice system idle [iowait irq softirq steal guest guest_nice]
+    if (fields.size() < 5 || !fields[0].startsWith("cpu") || fields[0].size() == 3)
+        return std::nullopt;
+    const auto index = unsignedField(fields[0].mid(3));
+    if (!index || *index > 1u << 20)
+        return std::nullopt;
+    std::array<std::uint64_t, 8> counts{};
+    for (std::size_t i = 0; i < counts.size() && qsizetype(i + 1) < fields.size(); ++i) {
+        const auto value = unsignedField(fields[qsizetype(i + 1)]);
+        if (!value)
+            return std::nullopt;
+        counts[i] = *value;
+    }
+    const auto [user, nice, system, idle, iowait, irq, softirq, steal] = counts;
+    (void)steal;
+    ProcessorTicks ticks;
+    ticks.index = int(*index);
+    ticks.ticks = {std::uint32_t(user), std::uint32_t(system + irq + softirq),
+                   std::uint32_t(idle + iowait), std::uint32_t(nice)};
+    return ticks;
+}
+
+} // namespace
+
+std::optional<std::vector<ProcessorTicks>> readProcessorTicks(const Roots& roots) {
+    const auto text = procfiles::read(roots.proc + QStringLiteral("/stat"));
+    if (!text)
+        return std::nullopt;
+    std::vector<ProcessorTicks> processors;
+    for (const QByteArray& line : text->split('\n')) {
+        if (auto ticks = parseCpuLine(line))
+            processors.push_back(*ticks);
+    }
+    if (processors.empty())
+        return std::nullopt;
+    return processors;
+}
+
+std::optional<std::int64_t> readBootTime(const Roots& roots) {
+    const auto text = procfiles::read(roots.proc + QStringLiteral("/stat"));
+    if (!text)
+        return std::nullopt;
+    const auto values = procfiles::keyValues(*text);
+    const auto it = values.find("btime");
+    if (it == values.end() || *it > std::uint64_t(INT64_MAX))
+        return std::nullopt;
+    return std::int64_t(*it);
+}
+
+std::optional<double> readUptime(const Roots& roots) {
+    const auto line = procfiles::readLine(roots.proc + QStringLiteral("/uptime"));
+    if (!line)
+        return std::nullopt;
+    return realField(line->split(' ').value(0));
+}
+
+std::array<double, 3> readLoadAverage(const Roots& roots) {
+    std::array<double, 3> load{};
+    const auto line = procfiles::readLine(roots.proc + QStringLiteral("/loadavg"));
+    if (!line)
+        return load;
+    const QList<QByteArray> fields = line->split(' ');
+    for (std::size_t i = 0; i < load.size() && qsizetype(i) < fields.size(); ++i)
+        load[i] = realField(fields[qsizetype(i)]).value_or(0);
+    return load;
+}
+
+} // namespace morvanex::platform

@@ -1,0 +1,140 @@
+#include "monitors/MemoryMonitor.h"
+
+#include "support/FixtureTree.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace morvanex;
+using morvanex::test::copyFixture;
+using morvanex::test::writeFile;
+
+namespace {
+
+constexpr std::int64_t page = 16384;
+
+QByteArray meminfo(std::uint64_t totalKiB, std::uint64_t availableKiB, std::uint64_t anonKiB,
+                   std::uint64_t zswapKiB = 0) {
+    return "MemTotal: " + QByteArray::number(qulonglong(totalKiB)) + " kB\n" +
+           "MemAvailable: " + QByteArray::number(qulonglong(availableKiB)) + " kB\n" +
+           "AnonPages: " + QByteArray::number(qulonglong(anonKiB)) + " kB\n" +
+           "Cached: 1600 kB\nBuffers: 160 kB\nSReclaimable: 160 kB\n"
+           "SUnreclaim: 64 kB\nKernelStack: 16 kB\nPageTables: 16 kB\nUnevictable: 32 kB\n"
+           "Zswap: " +
+           QByteArray::number(qulonglong(zswapKiB)) +
+           " kB\n"
+           "SwapTotal: 1024 kB\nSwapFree: 256 kB\n";
+}
+
+TEST(MemoryMonitor, SharesOfAFixtureMachine) {
+    const QString root = copyFixture("machines/desktop");
+    MemoryMonitor monitor(platform::Roots::under(root), {}, page);
+    EXPECT_EQ(monitor.total, 16303428.0 * 1024);
+    EXPECT_EQ(monitor.pageSize, page);
+    // Figures in KiB become whole pages of 16384 bytes.
+    writeFile(root, "proc/meminfo", meminfo(1048576, 524288, 163840, 32));
+    MemoryMonitor small(platform::Roots::under(root), {}, page);
+    small.sample();
+    EXPECT_EQ(small.app, 163840.0 * 1024);
+    EXPECT_EQ(small.wired, 128.0 * 1024); // 64 + 16 + 16 + 32 KiB
+    EXPECT_EQ(small.compressed, 32.0 * 1024);
+    EXPECT_EQ(small.cached, 1920.0 * 1024); // page cache, buffers and reclaimable slab
+    EXPECT_EQ(small.free, small.total - small.used());
+    EXPECT_EQ(small.pressure, 50);
+    EXPECT_EQ(small.swapTotal, 1024.0 * 1024);
+    EXPECT_EQ(small.swapUsed, 768.0 * 1024);
+    EXPECT_EQ(small.pressureLevel, 1);
+    EXPECT_EQ(small.usedHistory.values.size(), 1u);
+    EXPECT_EQ(small.pressureHistory.values, std::vector<double>{50});
+}
+
+TEST(MemoryMonitor, PressureFromAvailableShareAndStallLevels) {
+    struct Row {
+        const char* name;
+        QByteArray meminfo;
+        QByteArray psi; // empty: no pressure file
+        double pressure;
+        int level;
+    };
+    const Row rows[] = {
+        {"all available", meminfo(1000, 1000, 0), "some avg10=0.00\nfull avg10=0.00\n", 0, 1},
+        {"nothing available", meminfo(1000, 0, 0), "some avg10=11.00\nfull avg10=1.00\n", 100, 2},
+        {"more available than installed", meminfo(1000, 5000, 0), "", 0, 1},
+        {"full stall is critical", meminfo(1000, 100, 0), "some avg10=50.00\nfull avg10=6.00\n", 90,
+         4},
+        {"unreadable stall file", meminfo(1000, 250, 0), "nonsense\n", 75, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString root = copyFixture("machines/desktop");
+        writeFile(root, "proc/meminfo", row.meminfo);
+        if (row.psi.isEmpty())
+            QFile::remove(root + "/proc/pressure/memory");
+        else
+            writeFile(root, "proc/pressure/memory", row.psi);
+        MemoryMonitor monitor(platform::Roots::under(root), {}, page);
+        monitor.sample();
+        EXPECT_EQ(monitor.pressure, row.pressure);
+        EXPECT_EQ(monitor.pressureLevel, row.level);
+    }
+}
+
+TEST(MemoryMonitor, AppNeverNegativeAndFreeNeverBelowZero) {
+    const QString root = copyFixture("machines/desktop");
+    // More anonymous memory than installed (a racy read): free stays at 0.
+    writeFile(root, "proc/meminfo", meminfo(1024, 512, 4096));
+    MemoryMonitor monitor(platform::Roots::under(root), {}, 4096);
+    monitor.sample();
+    EXPECT_GT(monitor.used(), monitor.total);
+    EXPECT_EQ(monitor.free, 0);
+}
+
+TEST(MemoryMonitor, PagingRatesCountKibibytesAsPages) {
+    const QString root = copyFixture("machines/desktop");
+    double now = 100;
+    platform::Clock clock;
+    clock.monotonic = [&now] { return now; };
+    writeFile(root, "proc/vmstat", "pgpgin 16000\npgpgout 0\n");
+    MemoryMonitor monitor(platform::Roots::under(root), clock, page);
+    monitor.sample();
+    EXPECT_EQ(monitor.pageInsRate, 0); // no earlier counters yet
+
+    // 100 more pages of 16384 bytes (1600 KiB) in 2 seconds.
+    now = 102;
+    writeFile(root, "proc/vmstat", "pgpgin 17600\npgpgout 0\n");
+    monitor.sample();
+    EXPECT_EQ(monitor.pageInsRate, 819200);
+    EXPECT_EQ(monitor.pageOutsRate, 0);
+
+    // No time passed: rates keep their values. A counter that went down gives 0.
+    writeFile(root, "proc/vmstat", "pgpgin 1600\npgpgout 0\n");
+    monitor.sample();
+    EXPECT_EQ(monitor.pageInsRate, 819200);
+    now = 103;
+    writeFile(root, "proc/vmstat", "pgpgin 0\npgpgout 0\n");
+    monitor.sample();
+    EXPECT_EQ(monitor.pageInsRate, 0);
+}
+
+TEST(MemoryMonitor, UnreadableStatisticsSkipTheSample) {
+    const QString root = copyFixture("machines/desktop");
+    MemoryMonitor monitor(platform::Roots::under(root), {}, page);
+    monitor.sample();
+    const double app = monitor.app;
+    QFile::remove(root + "/proc/meminfo");
+    monitor.sample();
+    EXPECT_EQ(monitor.app, app);
+    EXPECT_EQ(monitor.usedHistory.values.size(), 1u);
+}
+
+TEST(MemoryMonitor, LiveMachine) {
+    MemoryMonitor monitor;
+    monitor.sample();
+    EXPECT_GT(monitor.total, 0);
+    EXPECT_GT(monitor.used(), 0);
+    EXPECT_LE(monitor.used(), monitor.total * 1.01);
+    EXPECT_GE(monitor.pressure, 0);
+    EXPECT_LE(monitor.pressure, 100);
+}
+
+} // namespace

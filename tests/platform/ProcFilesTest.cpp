@@ -1,0 +1,45 @@
+#include "platform/linux/ProcFiles.h"
+
+#include <gtest/gtest.h>
+
+using namespace morvanex::platform;
+
+namespace {
+
+TEST(ProcFiles, CpuLists) {
+    struct Row {
+        const char* text;
+        std::optional<std::set<int>> cpus;
+    };
+    const Row rows[] = {
+        {"0-3", std::set<int>{0, 1, 2, 3}},
+        {"0-1,4,6-7\n", std::set<int>{0, 1, 4, 6, 7}},
+        {"5", std::set<int>{5}},
+        {"", std::set<int>{}},
+        {"3-1", std::nullopt},
+        {"a-b", std::nullopt},
+        {"0-", std::nullopt},
+        {"-1", std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(procfiles::cpuList(row.text), row.cpus);
+    }
+}
+
+TEST(ProcFiles, KeyValuesTakeTheFirstNumberAndSkipJunk) {
+    const auto values =
+        procfiles::keyValues("MemTotal:   16 kB\nbroken\nnr_free 7\nHugePages_Total:  x\n");
+    EXPECT_EQ(values.value("MemTotal"), 16u);
+    EXPECT_EQ(values.value("nr_free"), 7u);
+    EXPECT_FALSE(values.contains("HugePages_Total"));
+    EXPECT_FALSE(values.contains("broken"));
+}
+
+TEST(ProcFiles, UnreadableFilesAreAbsent) {
+    EXPECT_EQ(procfiles::read("/nonexistent/file"), std::nullopt);
+    EXPECT_EQ(procfiles::readInteger("/nonexistent/file"), std::nullopt);
+    EXPECT_TRUE(procfiles::read("/proc/self/stat").has_value()); // size-0 pseudo file
+}
+
+} // namespace
