@@ -1,3 +1,4 @@
+#include "agents/AgentClient.h"
 #include "app/RunMode.h"
 #include "platform/Display.h"
 
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
         return notAvailable("the --dump report");
     case RunMode::agents: {
         QCoreApplication app(argc, argv);
-        return notAvailable("the --agents command");
+        return AgentClient::runCommand(choice.agentArguments);
     }
     case RunMode::mcp: {
         QCoreApplication app(argc, argv);

@@ -7,8 +7,8 @@ using namespace morvanex::test;
 namespace {
 
 // Headless modes must work with the bare environment agent applications give them.
-TEST(EntryPoint, HeadlessModesNeedNoDisplayAndSayTheyAreNotBuiltYet) {
-    for (const char* mode : {"--agents", "--mcp"}) {
+TEST(EntryPoint, AgentServerNeedsNoDisplayAndSaysItIsNotBuiltYet) {
+    for (const char* mode : {"--mcp"}) {
         SCOPED_TRACE(mode);
         const RunResult result = runMorvanex({QString::fromLatin1(mode)}, bareEnvironment());
         EXPECT_EQ(result.exitCode, 1);

@@ -1,0 +1,152 @@
+#include "agents/AgentCommand.h"
+
+#include <QChar>
+#include <QStringView>
+#include <cstdio>
+
+namespace morvanex::agents {
+namespace {
+
+constexpr qsizetype idColumnWidth = 15;
+
+bool isInvisible(char32_t scalar) {
+    switch (QChar::category(scalar)) {
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString hexText(char32_t value) {
+    return QString::number(value, 16);
+}
+
+QByteArray line(const QString& text) {
+    return (text + QLatin1Char('\n')).toUtf8();
+}
+
+CommandResult usage(const QString& text) {
+    return CommandResult{2, {}, line(text)};
+}
+
+CommandResult changeEntry(const QString& subCommand, const QStringList& arguments,
+                          const std::vector<AgentClient>& clients) {
+    const AgentClient* client = nullptr;
+    if (arguments.size() >= 2) {
+        for (const AgentClient& candidate : clients) {
+            if (candidate.id == arguments.at(1)) {
+                client = &candidate;
+                break;
+            }
+        }
+    }
+    if (!client) {
+        QStringList ids;
+        for (const AgentClient& candidate : clients)
+            ids.append(candidate.id);
+        return usage(QStringLiteral("Usage: Morvanex --agents ") + subCommand +
+                     QStringLiteral(" <") + ids.join(QLatin1Char('|')) + QLatin1Char('>'));
+    }
+    const auto error = subCommand == QLatin1String("add") ? client->add() : client->remove();
+    if (error)
+        return CommandResult{1, {}, line(error->localizedDescription())};
+    return CommandResult{0, statusListing(clients).toUtf8(), {}};
+}
+
+} // namespace
+
+QString quotedLiteral(const QString& text) {
+    QString out(QLatin1Char('"'));
+    for (const char32_t scalar : QStringView(text).toUcs4()) {
+        switch (scalar) {
+        case U'\\':
+            out += QLatin1String("\\\\");
+            break;
+        case U'"':
+            out += QLatin1String("\\\"");
+            break;
+        case U'\'':
+            out += QLatin1String("\\'");
+            break;
+        case U'\t':
+            out += QLatin1String("\\t");
+            break;
+        case U'\n':
+            out += QLatin1String("\\n");
+            break;
+        case U'\r':
+            out += QLatin1String("\\r");
+            break;
+        case U'\0':
+            out += QLatin1String("\\0");
+            break;
+        default:
+            if (isInvisible(scalar)) {
+                out += QLatin1String("\\u{") + hexText(scalar) + QLatin1Char('}');
+            } else {
+                const char32_t one[] = {scalar};
+                out += QString::fromUcs4(one, 1);
+            }
+        }
+    }
+    out += QLatin1Char('"');
+    return out;
+}
+
+QString statusText(const AgentClient::Status& status) {
+    using Kind = AgentClient::Status::Kind;
+    switch (status.kind) {
+    case Kind::addedElsewhere:
+        return QStringLiteral("addedElsewhere(") + quotedLiteral(status.command) + QLatin1Char(')');
+    case Kind::notInstalled:
+        return QStringLiteral("notInstalled");
+    case Kind::notAdded:
+        return QStringLiteral("notAdded");
+    case Kind::added:
+        return QStringLiteral("added");
+    case Kind::manual:
+        return QStringLiteral("manual");
+    }
+    return {};
+}
+
+QString statusListing(const std::vector<AgentClient>& clients) {
+    QString listing;
+    for (const AgentClient& client : clients) {
+        listing += client.id.leftJustified(idColumnWidth, QLatin1Char(' '), true);
+        listing += QLatin1Char(' ') + statusText(client.status()) + QLatin1Char('\n');
+    }
+    return listing;
+}
+
+CommandResult runAgentsCommand(const QStringList& arguments,
+                               const std::vector<AgentClient>& clients) {
+    const QString first = arguments.value(0);
+    if (arguments.isEmpty() || first == QLatin1String("status"))
+        return CommandResult{0, statusListing(clients).toUtf8(), {}};
+    if (first == QLatin1String("add") || first == QLatin1String("remove"))
+        return changeEntry(first, arguments, clients);
+    return usage(
+        QStringLiteral("Usage: Morvanex --agents status | add <client> | remove <client>"));
+}
+
+} // namespace morvanex::agents
+
+namespace morvanex {
+
+int AgentClient::runCommand(const QStringList& arguments) {
+    const agents::CommandResult result = agents::runAgentsCommand(arguments, all());
+    std::fwrite(result.standardOutput.constData(), 1, std::size_t(result.standardOutput.size()),
+                stdout);
+    std::fwrite(result.standardError.constData(), 1, std::size_t(result.standardError.size()),
+                stderr);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    return result.exitStatus;
+}
+
+} // namespace morvanex
