@@ -1,0 +1,141 @@
+#include "app/HotKeys.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+using namespace morvanex;
+
+namespace {
+
+TEST(HotKey, FromKeyPress) {
+    struct Row {
+        const char* name;
+        KeyPress press;
+        std::optional<HotKey> expected;
+    };
+    const auto key = [](std::uint32_t code, bool control, bool option, bool shift, bool command,
+                        const char* characters) {
+        return KeyPress{code, control, option, shift, command, QString::fromUtf8(characters)};
+    };
+    const Row rows[] = {
+        {"shift and a letter alone", key(0, false, false, true, false, "a"), std::nullopt},
+        {"a letter alone", key(0, false, false, false, false, "a"), std::nullopt},
+        {"F5 alone", key(96, false, false, false, false, "\x10"), HotKey{96, 0, "F5"}},
+        {"control-shift-F5", key(96, true, false, true, false, ""), HotKey{96, 0x1200, "⌃⇧F5"}},
+        {"command-space", key(49, false, false, false, true, " "), HotKey{49, 0x100, "⌘Space"}},
+        {"command-return", key(36, false, false, false, true, "\r"), HotKey{36, 0x100, "⌘↩"}},
+        {"command-option-A", key(0, false, true, false, true, "a"), HotKey{0, 0x900, "⌥⌘A"}},
+        {"all four modifiers", key(40, true, true, true, true, "k"), HotKey{40, 0x1B00, "⌃⌥⇧⌘K"}},
+        {"only control characters", key(71, true, false, false, false, "\x1b\x01"), std::nullopt},
+        {"no characters", key(71, true, false, false, false, ""), std::nullopt},
+        {"control characters trimmed", key(10, true, false, false, false, "\x01§\x02"),
+         HotKey{10, 0x1000, "⌃§"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(hotKeyFromKeyPress(row.press), row.expected);
+    }
+}
+
+TEST(HotKeyAction, IdentifiersAndOrder) {
+    const auto all = HotKeyAction::all();
+    ASSERT_EQ(all.size(), 13u);
+    EXPECT_EQ(all.front().id(), "dropdown.combined");
+    EXPECT_EQ(all[1].id(), "dropdown.cpu");
+    EXPECT_EQ(all[10].id(), "dropdown.time");
+    EXPECT_EQ(all[11].id(), "keepAwake");
+    EXPECT_EQ(all[12].id(), "settings");
+    for (const HotKeyAction& action : all)
+        EXPECT_EQ(HotKeyAction::fromId(action.id()), action);
+    EXPECT_EQ(HotKeyAction::fromId("dropdown.CPU"), std::nullopt);
+    EXPECT_EQ(HotKeyAction::fromId("dropdown."), std::nullopt);
+    EXPECT_NE(HotKeyAction::dropdown(ModuleKind::cpu), HotKeyAction::dropdown(ModuleKind::gpu));
+}
+
+struct FakeSystem {
+    std::map<std::uint32_t, HotKey> grabbed;
+    std::set<QString> refusedLabels;
+    int connects = 0;
+
+    HotKeyCenter::Connect connect() {
+        return [this](HotKeyCenter&) -> std::optional<HotKeyCenter::Registrar> {
+            ++connects;
+            return HotKeyCenter::Registrar{[this](std::uint32_t number, const HotKey& key) {
+                                               if (refusedLabels.count(key.label))
+                                                   return false;
+                                               grabbed[number] = key;
+                                               return true;
+                                           },
+                                           [this](std::uint32_t number) { grabbed.erase(number); }};
+        };
+    }
+};
+
+TEST(HotKeyCenter, NumbersFollowSortedKnownIdentifiers) {
+    FakeSystem system;
+    HotKeyCenter center(system.connect());
+    center.current = {{"settings", HotKey{1, 0x100, "⌘S"}},
+                      {"dropdown.cpu", HotKey{8, 0x100, "⌘C"}},
+                      {"keepAwake", HotKey{40, 0x100, "⌘K"}},
+                      {"dropdown.nothing", HotKey{9, 0x100, "⌘V"}}};
+    center.registerAll();
+    EXPECT_EQ(center.registered,
+              (std::map<std::uint32_t, HotKeyAction>{{1, HotKeyAction::dropdown(ModuleKind::cpu)},
+                                                     {2, HotKeyAction::keepAwake()},
+                                                     {3, HotKeyAction::settings()}}));
+    EXPECT_TRUE(center.failed.empty());
+
+    // Twice in a row: still exactly one registration per binding; connected once.
+    center.registerAll();
+    EXPECT_EQ(center.registered.size(), 3u);
+    EXPECT_EQ(system.grabbed.size(), 3u);
+    EXPECT_EQ(system.connects, 1);
+
+    center.unregisterAll();
+    EXPECT_TRUE(center.registered.empty());
+    EXPECT_TRUE(system.grabbed.empty());
+}
+
+TEST(HotKeyCenter, RefusedShortcutUsesUpItsNumber) {
+    FakeSystem system;
+    system.refusedLabels = {"⌘K"};
+    HotKeyCenter center(system.connect());
+    center.current = {{"settings", HotKey{1, 0x100, "⌘S"}},
+                      {"dropdown.cpu", HotKey{8, 0x100, "⌘C"}},
+                      {"keepAwake", HotKey{40, 0x100, "⌘K"}}};
+    center.registerAll();
+    EXPECT_EQ(center.failed, std::set<QString>{"keepAwake"});
+    EXPECT_EQ(center.registered.count(2), 0u);
+    EXPECT_EQ(center.registered.at(3), HotKeyAction::settings());
+    center.unregisterAll();
+    EXPECT_EQ(center.failed, std::set<QString>{"keepAwake"}); // kept until the next register
+}
+
+TEST(HotKeyCenter, WithoutAWayToGrabKeysEveryShortcutIsRefused) {
+    HotKeyCenter center([](HotKeyCenter&) { return std::nullopt; });
+    center.current = {{"settings", HotKey{1, 0x100, "⌘S"}}, {"bogus", HotKey{2, 0, "F1"}}};
+    center.registerAll();
+    EXPECT_TRUE(center.registered.empty());
+    EXPECT_EQ(center.failed, std::set<QString>{"settings"});
+}
+
+TEST(HotKeyCenter, PressesRunTheActionLaterOnTheMainThread) {
+    FakeSystem system;
+    HotKeyCenter center(system.connect());
+    center.current = {{"dropdown.gpu", HotKey{5, 0x100, "⌘G"}}};
+    center.registerAll();
+    std::vector<HotKeyAction> triggered;
+    center.onTrigger = [&](const HotKeyAction& action) { triggered.push_back(action); };
+    center.pressed(1);
+    center.pressed(7);              // not registered: nothing
+    EXPECT_TRUE(triggered.empty()); // deferred, never inline
+    QElapsedTimer waited;
+    waited.start();
+    while (triggered.empty() && waited.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(triggered, std::vector<HotKeyAction>{HotKeyAction::dropdown(ModuleKind::gpu)});
+}
+
+} // namespace
