@@ -1,0 +1,389 @@
+#include "platform/linux/ProcessTable.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <span>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_map>
+#include <utility>
+
+namespace morvanex::platform {
+namespace {
+
+constexpr std::size_t pathCapacity = 4096;
+using PathBuffer = std::array<char, pathCapacity>;
+
+// Owns one file descriptor.
+class Descriptor {
+public:
+    Descriptor() = default;
+    explicit Descriptor(int fd) : fd(fd) {}
+    ~Descriptor() { reset(); }
+    Descriptor(Descriptor&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
+    Descriptor& operator=(Descriptor&& other) noexcept {
+        if (this != &other) {
+            reset();
+            fd = std::exchange(other.fd, -1);
+        }
+        return *this;
+    }
+    int get() const { return fd; }
+    bool valid() const { return fd >= 0; }
+    void reset() {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+
+private:
+    int fd = -1;
+};
+
+struct DirectoryCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+// "<root>/<pid>/<leaf>", zero-terminated, in the caller's buffer; false when it does not fit.
+bool buildPath(PathBuffer& out, std::string_view root, std::int32_t pid, std::string_view leaf) {
+    std::array<char, 16> digits{};
+    const auto converted = std::to_chars(digits.data(), digits.data() + digits.size(), pid);
+    const std::string_view number(digits.data(), std::size_t(converted.ptr - digits.data()));
+    if (root.size() + number.size() + leaf.size() + 3 > out.size())
+        return false;
+    char* at = out.data();
+    for (const std::string_view part :
+         {root, std::string_view("/"), number, std::string_view("/"), leaf})
+        at = std::copy(part.begin(), part.end(), at);
+    *at = '\0';
+    return true;
+}
+
+enum class Fit { whole, prefix };
+
+Descriptor openRecord(const char* path) {
+    return Descriptor(::open(path, O_RDONLY | O_CLOEXEC));
+}
+
+// Reads a record from its start in one read: procfs produces a whole record at once when the
+// buffer is large enough, and again on every read from offset 0. With Fit::whole a record
+// that fills the buffer counts as cut and fails.
+std::optional<std::string_view> readRecord(const Descriptor& file, std::span<char> buffer,
+                                           Fit fit = Fit::whole) {
+    if (!file.valid())
+        return std::nullopt;
+    ssize_t length = 0;
+    do {
+        length = ::pread(file.get(), buffer.data(), buffer.size(), 0);
+    } while (length < 0 && errno == EINTR);
+    if (length < 0 || (fit == Fit::whole && std::size_t(length) >= buffer.size()))
+        return std::nullopt;
+    return std::string_view(buffer.data(), std::size_t(length));
+}
+
+std::optional<std::string_view> readRecord(const char* path, std::span<char> buffer, Fit fit) {
+    return readRecord(openRecord(path), buffer, fit);
+}
+
+std::size_t defaultKeptLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return 512;
+    return std::size_t(std::min<rlim_t>(limit.rlim_cur / 4, 512));
+}
+
+std::optional<std::uint64_t> unsignedNumber(std::string_view text) {
+    std::uint64_t value = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size() || text.empty())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<std::int32_t> processId(std::string_view name) {
+    std::int32_t value = 0;
+    const auto result = std::from_chars(name.data(), name.data() + name.size(), value);
+    if (result.ec != std::errc() || result.ptr != name.data() + name.size() || value <= 0)
+        return std::nullopt;
+    return value;
+}
+
+// Processor ticks to nanoseconds without the rounding a floating factor would bring.
+std::uint64_t ticksToNanos(std::uint64_t ticks) {
+    const std::uint64_t hz = ProcessTable::ticksPerSecond();
+    constexpr std::uint64_t nanosPerSecond = 1'000'000'000;
+    return ticks / hz * nanosPerSecond + ticks % hz * nanosPerSecond / hz;
+}
+
+QByteArray bytes(std::string_view text) {
+    return QByteArray(text.data(), qsizetype(text.size()));
+}
+
+} // namespace
+
+std::optional<StatFields> parseStat(std::string_view line) {
+    const auto open = line.find('(');
+    const auto close = line.rfind(')');
+    if (open == std::string_view::npos || close == std::string_view::npos || close < open)
+        return std::nullopt;
+    StatFields fields;
+    fields.shortName = line.substr(open + 1, close - open - 1);
+
+    // Fields after the name are numbered from 3 (the state); the ones wanted here are 14
+    // (user ticks), 15 (system ticks), 22 (start time) and 24 (resident pages).
+    std::string_view rest = line.substr(close + 1);
+    int field = 2;
+    int found = 0;
+    while (found < 4) {
+        const auto begin = rest.find_first_not_of(" \n");
+        if (begin == std::string_view::npos)
+            return std::nullopt;
+        rest.remove_prefix(begin);
+        const auto end = std::min(rest.find_first_of(" \n"), rest.size());
+        const std::string_view token = rest.substr(0, end);
+        rest.remove_prefix(end);
+        ++field;
+        std::uint64_t* target = field == 14   ? &fields.userTicks
+                                : field == 15 ? &fields.systemTicks
+                                : field == 22 ? &fields.startTicks
+                                : field == 24 ? &fields.residentPages
+                                              : nullptr;
+        if (!target)
+            continue;
+        const auto value = unsignedNumber(token);
+        if (!value)
+            return std::nullopt;
+        *target = *value;
+        ++found;
+    }
+    return fields;
+}
+
+std::optional<DiskBytes> parseIo(std::string_view text) {
+    std::optional<std::uint64_t> read;
+    std::optional<std::uint64_t> written;
+    while (!text.empty()) {
+        const auto end = std::min(text.find('\n'), text.size());
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        const auto colon = line.find(':');
+        if (colon == std::string_view::npos)
+            continue;
+        const std::string_view key = line.substr(0, colon);
+        std::string_view value = line.substr(colon + 1);
+        value.remove_prefix(std::min(value.find_first_not_of(' '), value.size()));
+        if (key == "read_bytes")
+            read = unsignedNumber(value);
+        else if (key == "write_bytes")
+            written = unsignedNumber(value);
+    }
+    if (!read || !written)
+        return std::nullopt;
+    return DiskBytes{*read, *written};
+}
+
+// The stat and io files kept open per process id, and which ids the last sample read.
+struct ProcessTable::KeptFiles {
+    struct Files {
+        Descriptor stat;
+        Descriptor io;
+        std::uint64_t round = 0; // the listing round in which the files were last read
+    };
+    using Entries = std::unordered_map<std::int32_t, Files>;
+
+    Entries entries;
+    std::size_t open = 0;
+    std::size_t limit = 0;
+    std::uint64_t round = 0;
+    std::optional<std::pair<dev_t, ino_t>> folder; // identity of the listed process folder
+
+    bool mayKeep() const { return open < limit; }
+
+    void keep(Descriptor& slot, Descriptor file) {
+        slot = std::move(file);
+        ++open;
+    }
+
+    void close(Descriptor& slot) {
+        if (slot.valid()) {
+            slot.reset();
+            --open;
+        }
+    }
+
+    Entries::iterator forget(Entries::iterator entry) {
+        close(entry->second.stat);
+        close(entry->second.io);
+        return entries.erase(entry);
+    }
+
+    // Closes the files of ids the last round did not read, and starts a new round.
+    void sweep() {
+        for (auto entry = entries.begin(); entry != entries.end();)
+            entry = entry->second.round == round ? std::next(entry) : forget(entry);
+        ++round;
+    }
+
+    void clear() {
+        for (auto entry = entries.begin(); entry != entries.end();)
+            entry = forget(entry);
+    }
+};
+
+ProcessTable::ProcessTable(const Roots& roots, std::optional<std::size_t> keptFilesLimit)
+    : proc(roots.proc.toStdString()), kept(std::make_unique<KeptFiles>()) {
+    kept->limit = keptFilesLimit.value_or(defaultKeptLimit());
+}
+
+ProcessTable::~ProcessTable() = default;
+
+std::size_t ProcessTable::keptFiles() const {
+    return kept->open;
+}
+
+std::vector<std::int32_t> ProcessTable::pids() {
+    std::vector<std::int32_t> result;
+    const std::unique_ptr<DIR, DirectoryCloser> dir(::opendir(proc.c_str()));
+    if (!dir)
+        return result;
+    // Kept files belong to one process folder; another one (a new mount, another tree)
+    // starts afresh.
+    struct stat info {};
+    if (::fstat(::dirfd(dir.get()), &info) == 0) {
+        const std::pair identity{info.st_dev, info.st_ino};
+        if (kept->folder != identity)
+            kept->clear();
+        kept->folder = identity;
+    }
+    kept->sweep();
+    result.reserve(512);
+    while (const dirent* entry = ::readdir(dir.get()))
+        if (const auto pid = processId(entry->d_name))
+            result.push_back(*pid);
+    return result;
+}
+
+std::optional<ProcessUsage> ProcessTable::usage(std::int32_t pid) {
+    std::array<char, 4096> buffer;
+    PathBuffer path;
+    KeptFiles& files = *kept;
+
+    // A kept stat file that no longer reads belonged to a process that has exited; whatever
+    // holds the id now is opened afresh, and the old process's io file goes with it.
+    auto entry = files.entries.find(pid);
+    std::optional<std::string_view> line;
+    if (entry != files.entries.end()) {
+        line = readRecord(entry->second.stat, buffer);
+        if (!line)
+            entry = files.forget(entry);
+    }
+    if (!line) {
+        if (!buildPath(path, proc, pid, "stat"))
+            return std::nullopt;
+        Descriptor file = openRecord(path.data());
+        line = readRecord(file, buffer);
+        if (!line)
+            return std::nullopt;
+        if (files.mayKeep()) {
+            entry = files.entries.try_emplace(pid).first;
+            files.keep(entry->second.stat, std::move(file));
+        }
+    }
+    const auto stat = parseStat(*line);
+    if (!stat)
+        return std::nullopt;
+
+    ProcessUsage usage;
+    usage.cpuNanos = ticksToNanos(stat->userTicks + stat->systemTicks);
+    usage.startTime = stat->startTicks;
+    usage.residentBytes = stat->residentPages * pageSize();
+
+    // The stat record has been consumed, so its buffer takes the io record.
+    Descriptor* ioSlot = nullptr;
+    if (entry != files.entries.end()) {
+        entry->second.round = files.round;
+        ioSlot = &entry->second.io;
+    }
+    std::optional<std::string_view> io;
+    if (ioSlot && ioSlot->valid()) {
+        io = readRecord(*ioSlot, buffer);
+        if (!io)
+            files.close(*ioSlot);
+    }
+    if (!io && buildPath(path, proc, pid, "io")) {
+        Descriptor file = openRecord(path.data());
+        io = readRecord(file, buffer);
+        if (io && ioSlot && files.mayKeep())
+            files.keep(*ioSlot, std::move(file));
+    }
+    if (io)
+        usage.disk = parseIo(*io);
+    return usage;
+}
+
+QByteArray ProcessTable::shortName(std::int32_t pid) const {
+    PathBuffer path;
+    std::array<char, 256> buffer;
+    if (!buildPath(path, proc, pid, "comm"))
+        return {};
+    auto text = readRecord(path.data(), buffer, Fit::whole);
+    if (!text)
+        return {};
+    if (text->ends_with('\n'))
+        text->remove_suffix(1);
+    return bytes(*text);
+}
+
+QByteArray ProcessTable::firstArgument(std::int32_t pid) const {
+    PathBuffer path;
+    std::array<char, 4096> buffer;
+    if (!buildPath(path, proc, pid, "cmdline"))
+        return {};
+    const auto text = readRecord(path.data(), buffer, Fit::prefix);
+    if (!text)
+        return {};
+    const auto end = text->find('\0');
+    // Without a terminating zero in a full buffer, argv[0] is longer than the buffer.
+    if (end == std::string_view::npos && text->size() == buffer.size())
+        return {};
+    return bytes(text->substr(0, end));
+}
+
+QByteArray ProcessTable::executablePath(std::int32_t pid) const {
+    PathBuffer path;
+    std::array<char, 4096> target;
+    if (!buildPath(path, proc, pid, "exe"))
+        return {};
+    const ssize_t length = ::readlink(path.data(), target.data(), target.size());
+    if (length <= 0 || std::size_t(length) >= target.size())
+        return {};
+    std::string_view text(target.data(), std::size_t(length));
+    constexpr std::string_view deleted = " (deleted)";
+    if (text.ends_with(deleted))
+        text.remove_suffix(deleted.size());
+    return bytes(text);
+}
+
+std::uint64_t ProcessTable::ticksPerSecond() {
+    static const std::uint64_t value = [] {
+        const long hz = ::sysconf(_SC_CLK_TCK);
+        return hz > 0 ? std::uint64_t(hz) : std::uint64_t(100);
+    }();
+    return value;
+}
+
+std::uint64_t ProcessTable::pageSize() {
+    static const std::uint64_t value = [] {
+        const long size = ::sysconf(_SC_PAGESIZE);
+        return size > 0 ? std::uint64_t(size) : std::uint64_t(4096);
+    }();
+    return value;
+}
+
+} // namespace morvanex::platform

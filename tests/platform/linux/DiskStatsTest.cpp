@@ -1,0 +1,60 @@
+#include "platform/linux/DiskStats.h"
+
+#include "support/FixtureTree.h"
+
+#include <gtest/gtest.h>
+
+using namespace morvanex::platform;
+using morvanex::test::copyFixture;
+using morvanex::test::writeFile;
+
+TEST(DiskStats, ParsesEveryRowInBytes) {
+    const auto rows =
+        parseDiskStats("   8       0 sda 100 0 200 0 50 0 400 0 0 0 0\n"              // old kernels
+                       " 259       0 nvme0n1 1 0 3 0 1 0 5 0 0 0 0 0 0 0 0 0 0\n"     // newer ones
+                       "   8       1 sda1 1 0 18446744073709551615 0 1 0 1 0 0 0 0\n" // overflows
+                       "   8       2 sda2 1 0 x 0 1 0 1 0 0 0 0\n" // not a number
+                       "   8       3 sda3 1 0 2\n"                 // too short
+                       "\n");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], (DiskCounters{"sda", 200 * 512, 400 * 512}));
+    EXPECT_EQ(rows[1], (DiskCounters{"nvme0n1", 3 * 512, 5 * 512}));
+}
+
+TEST(DiskStats, CountsWholePhysicalDisksOnly) {
+    const Roots roots = Roots::under(copyFixture("disks/machine"));
+    struct Row {
+        const char* name;
+        bool physical;
+    };
+    const Row rows[] = {
+        {"nvme0n1", true},    {"sda", true},    {"cciss/c0d0", true}, {"nvme0n1p1", false},
+        {"sda1", false},      {"loop0", false}, {"dm-0", false},      {"zram0", false},
+        {"nvme1c1n1", false}, // a hidden path of a multipath disk
+        {"missing", false},   {"", false},      {"../block", false},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(isPhysicalDisk(roots, row.name), row.physical) << row.name;
+
+    const auto disks = readDiskStats(roots);
+    ASSERT_TRUE(disks);
+    EXPECT_EQ(*disks, (std::vector<DiskCounters>{{"nvme0n1", 2000 * 512, 4000 * 512},
+                                                 {"sda", 200 * 512, 400 * 512},
+                                                 {"cciss/c0d0", 10 * 512, 20 * 512}}));
+}
+
+TEST(DiskStats, UnreadableTableIsNothingAndAnEmptyOneIsNoDisks) {
+    const QString root = copyFixture("disks/machine");
+    writeFile(root, "proc/diskstats", "");
+    const auto empty = readDiskStats(Roots::under(root));
+    ASSERT_TRUE(empty);
+    EXPECT_TRUE(empty->empty());
+    EXPECT_FALSE(readDiskStats(Roots::under(root + "/missing")));
+}
+
+TEST(DiskStats, ReadsThisMachine) {
+    const auto disks = readDiskStats(Roots::system());
+    ASSERT_TRUE(disks);
+    for (const DiskCounters& disk : *disks)
+        EXPECT_TRUE(isPhysicalDisk(Roots::system(), disk.name)) << disk.name.toStdString();
+}

@@ -1,0 +1,237 @@
+#pragma once
+
+// A private message bus with a fake login manager and a fake screen saver, for the tests of
+// the keep-awake assertions. Header-only so both test programs can use it.
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusUnixFileDescriptor>
+#include <QDBusVirtualObject>
+#include <QProcess>
+#include <QString>
+#include <QThread>
+#include <QUuid>
+#include <cstdint>
+#include <fcntl.h>
+#include <mutex>
+#include <poll.h>
+#include <unistd.h>
+#include <vector>
+
+namespace morvanex::test {
+
+// A dbus-daemon of the test's own, stopped with the object.
+class PrivateBus {
+public:
+    PrivateBus() {
+        daemon_.setProgram(QStringLiteral("dbus-daemon"));
+        daemon_.setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"),
+                              QStringLiteral("--print-address")});
+        daemon_.start();
+        if (!daemon_.waitForStarted(60000))
+            return;
+        while (!daemon_.canReadLine() && daemon_.waitForReadyRead(60000)) {
+        }
+        address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
+    }
+    ~PrivateBus() {
+        for (const QString& name : names_)
+            QDBusConnection::disconnectFromBus(name);
+        daemon_.terminate();
+        if (!daemon_.waitForFinished(30000)) {
+            daemon_.kill();
+            daemon_.waitForFinished(30000);
+        }
+    }
+    PrivateBus(const PrivateBus&) = delete;
+    PrivateBus& operator=(const PrivateBus&) = delete;
+
+    bool isRunning() const { return !address_.isEmpty(); }
+
+    // A new connection of its own to the bus.
+    QDBusConnection connect(const QString& role) {
+        const QString name = role + QUuid::createUuid().toString(QUuid::WithoutBraces);
+        names_.append(name);
+        return QDBusConnection::connectToBus(address_, name);
+    }
+
+private:
+    QProcess daemon_;
+    QString address_;
+    QStringList names_;
+};
+
+// logind's Inhibit: hands out the write end of a pipe and keeps the read end, which reports a
+// hang-up once every copy of the write end is closed, as logind watches its lock.
+class FakeLogind : public QDBusVirtualObject {
+public:
+    enum class Answer { lock, refuse, never };
+    struct Inhibit {
+        QString what, who, why, mode;
+        int readEnd = -1;
+    };
+
+    ~FakeLogind() override {
+        for (const Inhibit& inhibit : inhibits_)
+            ::close(inhibit.readEnd);
+    }
+
+    void setAnswer(Answer answer) {
+        const std::lock_guard lock(mutex_);
+        answer_ = answer;
+    }
+    std::vector<Inhibit> inhibits() const {
+        const std::lock_guard lock(mutex_);
+        return inhibits_;
+    }
+    // Inhibit calls received, answered or not.
+    int calls() const {
+        const std::lock_guard lock(mutex_);
+        return calls_;
+    }
+    // Every copy of the lock handed out as the index-th answer is closed.
+    bool released(std::size_t index) const {
+        const auto all = inhibits();
+        if (index >= all.size())
+            return false;
+        pollfd poll{all[index].readEnd, POLLIN, 0};
+        return ::poll(&poll, 1, 0) == 1 && (poll.revents & POLLHUP) != 0;
+    }
+
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.interface() != QStringLiteral("org.freedesktop.login1.Manager") ||
+            message.member() != QStringLiteral("Inhibit") || message.arguments().size() != 4)
+            return false;
+        const std::lock_guard lock(mutex_);
+        ++calls_;
+        if (answer_ == Answer::never)
+            return true;
+        if (answer_ == Answer::refuse) {
+            connection.send(message.createErrorReply(
+                QStringLiteral("org.freedesktop.DBus.Error.AccessDenied"), QStringLiteral("no")));
+            return true;
+        }
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC) != 0)
+            return false;
+        const QList<QVariant> arguments = message.arguments();
+        inhibits_.push_back({arguments[0].toString(), arguments[1].toString(),
+                             arguments[2].toString(), arguments[3].toString(), ends[0]});
+        const QDBusUnixFileDescriptor writeEnd(ends[1]); // a copy of its own
+        ::close(ends[1]);
+        connection.send(message.createReply(QVariant::fromValue(writeEnd)));
+        return true;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    Answer answer_ = Answer::lock;
+    int calls_ = 0;
+    std::vector<Inhibit> inhibits_;
+};
+
+// The desktop's org.freedesktop.ScreenSaver: Inhibit answers a cookie, UnInhibit is recorded.
+class FakeScreenSaver : public QDBusVirtualObject {
+public:
+    struct Inhibit {
+        QString application, reason;
+        std::uint32_t cookie = 0;
+    };
+
+    std::vector<Inhibit> inhibits() const {
+        const std::lock_guard lock(mutex_);
+        return inhibits_;
+    }
+    std::vector<std::uint32_t> uninhibited() const {
+        const std::lock_guard lock(mutex_);
+        return uninhibited_;
+    }
+
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.interface() != QStringLiteral("org.freedesktop.ScreenSaver"))
+            return false;
+        const std::lock_guard lock(mutex_);
+        const QList<QVariant> arguments = message.arguments();
+        if (message.member() == QStringLiteral("Inhibit") && arguments.size() == 2) {
+            const std::uint32_t cookie = nextCookie_++;
+            inhibits_.push_back({arguments[0].toString(), arguments[1].toString(), cookie});
+            connection.send(message.createReply(QVariant::fromValue(uint(cookie))));
+            return true;
+        }
+        if (message.member() == QStringLiteral("UnInhibit") && arguments.size() == 1) {
+            uninhibited_.push_back(arguments[0].toUInt());
+            connection.send(message.createReply());
+            return true;
+        }
+        return false;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::uint32_t nextCookie_ = 7001;
+    std::vector<Inhibit> inhibits_;
+    std::vector<std::uint32_t> uninhibited_;
+};
+
+// The fakes on a bus, answering on a thread of their own so that a caller blocked in a call on
+// the main thread is still answered.
+class FakeDesktop {
+public:
+    explicit FakeDesktop(PrivateBus& bus, bool withLogind = true, bool withScreenSaver = true)
+        : connection_(bus.connect(QStringLiteral("desktop"))) {
+        thread_.start();
+        logind.moveToThread(&thread_);
+        screenSaver.moveToThread(&thread_);
+        if (withLogind)
+            offer(QStringLiteral("org.freedesktop.login1"),
+                  QStringLiteral("/org/freedesktop/login1"), logind);
+        if (withScreenSaver)
+            offer(QStringLiteral("org.freedesktop.ScreenSaver"),
+                  QStringLiteral("/org/freedesktop/ScreenSaver"), screenSaver);
+    }
+    ~FakeDesktop() {
+        // Give the names back, so the next fake on the bus can take them.
+        for (const QString& service : services_)
+            connection_.unregisterService(service);
+        connection_.unregisterObject(QStringLiteral("/org/freedesktop/login1"));
+        connection_.unregisterObject(QStringLiteral("/org/freedesktop/ScreenSaver"));
+        thread_.quit();
+        thread_.wait();
+    }
+    FakeDesktop(const FakeDesktop&) = delete;
+    FakeDesktop& operator=(const FakeDesktop&) = delete;
+
+    // logind's notice before (true) and after (false) the machine sleeps.
+    void sendPrepareForSleep(bool starting) {
+        QDBusMessage signal = QDBusMessage::createSignal(
+            QStringLiteral("/org/freedesktop/login1"),
+            QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"));
+        signal << starting;
+        connection_.send(signal);
+    }
+
+    // Every service asked for is on the bus.
+    bool isReady() const { return ready_; }
+
+private:
+    void offer(const QString& service, const QString& path, QDBusVirtualObject& object) {
+        const bool registered = connection_.registerVirtualObject(path, &object) &&
+                                connection_.registerService(service);
+        if (registered)
+            services_.append(service);
+        ready_ = ready_ && registered;
+    }
+
+    QDBusConnection connection_;
+    QThread thread_;
+    QStringList services_;
+    bool ready_ = true;
+
+public:
+    FakeLogind logind;
+    FakeScreenSaver screenSaver;
+};
+
+} // namespace morvanex::test
