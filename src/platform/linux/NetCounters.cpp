@@ -1,0 +1,54 @@
+#include "platform/linux/NetCounters.h"
+
+#include "platform/linux/ProcFiles.h"
+
+#include <QList>
+#include <charconv>
+
+namespace morvanex::platform {
+
+namespace {
+
+std::optional<std::uint64_t> counter(const QByteArray& field) {
+    std::uint64_t value = 0;
+    const char* first = field.constData();
+    const char* last = first + field.size();
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (error != std::errc() || end != last || first == last)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+CounterMap parseNetDev(const QByteArray& text) {
+    CounterMap counters;
+    const QList<QByteArray> lines = text.split('\n');
+    for (qsizetype i = 2; i < lines.size(); ++i) {
+        const QByteArray& line = lines[i];
+        // Interface names never hold a colon; the first one ends the name.
+        const qsizetype colon = line.indexOf(':');
+        if (colon < 0)
+            continue;
+        const QByteArray name = line.left(colon).trimmed();
+        if (name.isEmpty())
+            continue;
+        const QList<QByteArray> fields = line.mid(colon + 1).simplified().split(' ');
+        // Receive: bytes packets errs drop fifo frame compressed multicast; then transmit.
+        if (fields.size() < 9)
+            continue;
+        const auto rx = counter(fields[0]);
+        const auto tx = counter(fields[8]);
+        if (!rx || !tx)
+            continue;
+        counters[QString::fromUtf8(name)] = {*rx, *tx};
+    }
+    return counters;
+}
+
+CounterMap readNetCounters(const Roots& roots) {
+    const auto text = procfiles::read(roots.proc + QStringLiteral("/net/dev"));
+    return text ? parseNetDev(*text) : CounterMap{};
+}
+
+} // namespace morvanex::platform

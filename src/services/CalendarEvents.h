@@ -1,0 +1,78 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/linux/ICalendarSources.h"
+#include "services/CalendarEvent.h"
+
+#include <QDateTime>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <vector>
+
+class QFileSystemWatcher;
+class QTimer;
+
+namespace morvanex {
+
+// The event to show as next among `events` (in display order) at `now`: a timed event starting
+// within the next 15 minutes, else the first one in progress, else the next one to start,
+// however far ahead. All-day events never are the next event.
+std::optional<CalendarEvent> nextEvent(const std::vector<CalendarEvent>& events,
+                                       const QDateTime& now);
+
+// The user's calendars and the events of the next few days, read from the user's iCalendar
+// sources. Refetched by the hub's tick at most once a minute (or at once when the day count or
+// the hidden calendars change) and whenever the source files change. Main thread only.
+class CalendarEvents {
+public:
+    enum class Access { notAsked, granted, denied };
+
+    explicit CalendarEvents(platform::ICalendarSources sources = platform::ICalendarSources(),
+                            platform::Clock clock = platform::Clock::system());
+    CalendarEvents(const CalendarEvents&) = delete;
+    CalendarEvents& operator=(const CalendarEvents&) = delete;
+    ~CalendarEvents();
+
+    // Fetches when `days` or the hidden set differ from the last call's, or 60 seconds after the
+    // last fetch. A hidden list in another order or with repeats is the same set.
+    void refreshIfNeeded(std::int64_t days, const QStringList& hidden);
+    // Looks for calendars again (the answer arrives through the main queue): granted when any
+    // source exists, denied otherwise; then fetches.
+    void requestAccess();
+
+    Access access() const { return access_; }
+    const std::vector<CalendarEvent>& events() const { return events_; }
+    const std::vector<CalendarInfo>& calendars() const { return calendars_; }
+    std::optional<CalendarEvent> next() const;
+    const QDateTime& lastFetch() const { return lastFetch_; }
+    std::int64_t days() const { return days_; }
+
+    // Called after each fetch that touched the events.
+    std::function<void()> onChange;
+
+private:
+    Access currentAccess() const;
+    void fetch();
+    void changed();
+    void watch();
+    void sourcesChanged(const QString& path);
+
+    platform::ICalendarSources sources_;
+    platform::Clock clock_;
+    Access access_;
+    std::vector<CalendarEvent> events_;
+    std::vector<CalendarInfo> calendars_;
+    QDateTime lastFetch_;
+    std::int64_t days_ = 3;
+    std::set<QString> hidden_;
+    platform::ICalendarWatchList watched_;
+    std::unique_ptr<QFileSystemWatcher> watcher_;
+    std::unique_ptr<QTimer> settle_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+} // namespace morvanex

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/SerialQueue.h"
+#include "platform/linux/MobileDeviceLibrary.h"
+#include "services/ConnectedDevice.h"
+
+#include <QDateTime>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace morvanex {
+
+// The iPhones, iPads and iPod touch devices attached by USB or over Wi-Fi, with what could be
+// read from each. Attach and detach notifications and every device read run on the serial
+// queue "Morvanex.devices"; the list is published on the main thread. Without the device
+// library the monitor never subscribes or reads, and the list stays empty.
+class DeviceMonitor {
+public:
+    // Loads the system's device library.
+    DeviceMonitor();
+    // Uses the given function table (none: no device support).
+    explicit DeviceMonitor(std::optional<platform::MobileDeviceAPI> api,
+                           platform::Clock clock = platform::Clock::system());
+    DeviceMonitor(const DeviceMonitor&) = delete;
+    DeviceMonitor& operator=(const DeviceMonitor&) = delete;
+    ~DeviceMonitor();
+
+    // Main thread. Subscribes to attach and detach notifications once; later calls, and calls
+    // without the library, do nothing.
+    void start();
+    // Main thread. Re-reads every attached device on the queue and publishes the list. Asked
+    // while a refresh runs, the refresh runs again once that one has published, so a device
+    // attached meanwhile is always listed.
+    void refresh();
+    // Any thread: a notification about one attachment (message 1 arrived, 2 removed).
+    void handle(const platform::MobileDeviceHandle& device, unsigned message);
+
+    // The read of one device, on the queue.
+    static std::optional<ConnectedDevice> read(const platform::MobileDeviceHandle& device,
+                                               ConnectedDevice::Connection connection,
+                                               const platform::MobileDeviceAPI& api);
+
+    // USB before Wi-Fi; within one connection by display name, ordinal over NFC text.
+    static void sortDevices(std::vector<ConnectedDevice>& devices);
+
+    // Main thread: the published list, in display order.
+    const std::vector<ConnectedDevice>& devices() const { return devices_; }
+    // Start of the last refresh that ran; long past before the first.
+    const QDateTime& lastRefresh() const { return lastRefresh_; }
+    bool refreshing() const { return refreshing_; }
+    bool hasLibrary() const { return api_.has_value(); }
+
+    // Main thread: called after the list changed.
+    std::function<void()> onUpdate;
+
+private:
+    void readAll();
+    void publish(std::vector<ConnectedDevice> devices);
+
+    const std::optional<platform::MobileDeviceAPI> api_;
+    const platform::Clock clock_;
+    std::vector<ConnectedDevice> devices_;
+    QDateTime lastRefresh_;
+    bool refreshing_ = false;
+    bool refreshAgain_ = false;
+    // Posted work runs only while this is alive (checked on the main thread).
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    // The queue's own: the attached devices and how each is attached.
+    std::map<platform::MobileDeviceHandle, ConnectedDevice::Connection> handles_;
+    // Declared after what its work uses, so it finishes that work before they go.
+    platform::SerialQueue queue_;
+    // Declared last: unsubscribing first stops notifications before anything else goes.
+    platform::MobileDeviceAPI::Subscription subscription_;
+};
+
+} // namespace morvanex

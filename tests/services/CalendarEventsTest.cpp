@@ -1,0 +1,351 @@
+#include "services/CalendarEvents.h"
+
+#include "support/FixtureTree.h"
+#include "support/TestEnv.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <memory>
+#include <thread>
+
+using namespace morvanex;
+using platform::ICalendarRoots;
+using platform::ICalendarSources;
+
+namespace {
+
+QDateTime utc(int day, int hour, int minute = 0) {
+    return QDateTime(QDate(2024, 1, day), QTime(hour, minute), Qt::UTC);
+}
+
+// A clock the test moves by hand.
+struct ManualClock {
+    std::shared_ptr<QDateTime> now = std::make_shared<QDateTime>(utc(15, 7));
+    platform::Clock clock() const {
+        platform::Clock clock;
+        clock.now = [now = now] { return *now; };
+        return clock;
+    }
+    void advance(qint64 seconds) const { *now = now->addSecs(seconds); }
+};
+
+template <typename Condition> bool processEventsUntil(Condition condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// The fixture calendars (a personal Evolution calendar, vdir collections "work" and "family")
+// and the events object reading them, counting its changes.
+struct Rig {
+    QString root = test::copyFixture(QStringLiteral("calendar"));
+    ICalendarRoots roots{root + QStringLiteral("/data"), root + QStringLiteral("/config")};
+    ManualClock time;
+    CalendarEvents calendar{ICalendarSources(roots), time.clock()};
+    int changes = 0;
+
+    Rig() {
+        calendar.onChange = [this] { ++changes; };
+    }
+    QStringList titles() const {
+        QStringList titles;
+        for (const CalendarEvent& event : calendar.events())
+            titles.append(event.title);
+        return titles;
+    }
+    const CalendarEvent& event(const QString& title) const {
+        for (const CalendarEvent& event : calendar.events())
+            if (event.title == title)
+                return event;
+        static const CalendarEvent none;
+        ADD_FAILURE() << "no event " << title.toStdString();
+        return none;
+    }
+};
+
+} // namespace
+
+TEST(CalendarEvents, FetchesTheEventsOfTheNextDaysInDisplayOrder) {
+    Rig rig;
+    EXPECT_EQ(rig.calendar.access(), CalendarEvents::Access::granted);
+    EXPECT_TRUE(rig.calendar.events().empty()); // nothing is read before the first refresh
+    rig.calendar.refreshIfNeeded(3, {});
+    EXPECT_EQ(rig.changes, 1);
+
+    // Cancelled, declined, ended and later events are left out; the conference that began
+    // yesterday and the birthday that recurs every year are in; at equal starts the all-day
+    // trip comes before the timed deploy, though the deploy's calendar is read first.
+    const QStringList expected = {
+        "Conference",      "Birthday",    "Weekly sync",         "Standup",
+        "Holiday",         "Dentist",     "New York call",       "Trip",
+        "Midnight deploy", "Team review", "Weekly sync (moved)", "Untitled",
+    };
+    EXPECT_EQ(rig.titles(), expected);
+
+    struct Expected {
+        const char* title;
+        QDateTime start;
+        QDateTime end;
+        bool allDay;
+        const char* calendarID;
+    };
+    const Expected details[] = {
+        {"Conference", utc(14, 12), utc(16, 12), false, "vdir:work"},
+        {"Birthday", utc(15, 0), utc(16, 0), true, "vdir:family"},
+        {"Weekly sync", utc(15, 8), utc(15, 9), false, "vdir:work"}, // 09:00 in Berlin
+        {"Holiday", utc(16, 0), utc(17, 0), true, "evolution:system"},
+        {"New York call", utc(16, 14), utc(16, 14, 30), false, "vdir:work"}, // 09:00 in New York
+        {"Trip", utc(17, 0), utc(20, 0), true, "vdir:family"},
+        {"Weekly sync (moved)", utc(17, 14), utc(17, 15), false, "vdir:work"},
+    };
+    for (const Expected& e : details) {
+        SCOPED_TRACE(e.title);
+        const CalendarEvent& event = rig.event(QString::fromUtf8(e.title));
+        EXPECT_EQ(event.start, e.start);
+        EXPECT_EQ(event.end, e.end);
+        EXPECT_EQ(event.isAllDay, e.allDay);
+        EXPECT_EQ(event.calendarID, QString::fromLatin1(e.calendarID));
+    }
+}
+
+TEST(CalendarEvents, EventFieldsComeFromTheFilesAndTheirCalendars) {
+    Rig rig;
+    rig.calendar.refreshIfNeeded(3, {});
+
+    const CalendarEvent& dentist = rig.event("Dentist");
+    EXPECT_EQ(dentist.id, QStringLiteral("dentist@example.com"));
+    EXPECT_EQ(dentist.location, QStringLiteral("Main St 1"));
+    EXPECT_EQ(dentist.calendarTitle, QStringLiteral("Personal"));
+    EXPECT_EQ(dentist.color, (CalendarColor{0x62, 0xa0, 0xea}));
+    EXPECT_FALSE(dentist.meetingURL); // a look-alike host is no meeting link
+
+    EXPECT_FALSE(rig.event("Midnight deploy").location); // an empty location is none
+
+    // Occurrences of a recurring event carry their original start in the identifier.
+    EXPECT_EQ(rig.event("Weekly sync").id, QStringLiteral("weekly@example.com/20240115T080000Z"));
+    EXPECT_EQ(rig.event("Weekly sync (moved)").id,
+              QStringLiteral("weekly@example.com/20240117T080000Z"));
+    EXPECT_EQ(rig.event("Birthday").id, QStringLiteral("birthday@example.com/20240115"));
+
+    const CalendarEvent& standup = rig.event("Standup");
+    EXPECT_EQ(standup.calendarTitle, QStringLiteral("Work"));
+    EXPECT_EQ(standup.color, (CalendarColor{0xff, 0x88, 0x00}));
+    EXPECT_EQ(standup.meetingURL, QUrl("https://meet.google.com/abc-defg-hij"));
+    EXPECT_EQ(rig.event("Weekly sync").meetingURL,
+              QUrl("https://us02web.zoom.us/j/8123456789?pwd=abc"));
+    EXPECT_EQ(rig.event("New York call").meetingURL, QUrl("https://acme.webex.com/meet/joe"));
+    EXPECT_EQ(rig.event("Team review").meetingURL,
+              QUrl("https://teams.microsoft.com/l/meetup-join/19%3ameeting"));
+
+    const CalendarEvent& trip = rig.event("Trip");
+    EXPECT_EQ(trip.calendarTitle, QStringLiteral("family")); // no name file: the folder
+    EXPECT_EQ(trip.color, CalendarColor::fallback());
+
+    // Without a UID the event gets a fresh identifier on every fetch.
+    const QString untitledId = rig.event("Untitled").id;
+    EXPECT_FALSE(untitledId.isEmpty());
+    rig.calendar.refreshIfNeeded(4, {});
+    EXPECT_NE(rig.event("Untitled").id, untitledId);
+}
+
+TEST(CalendarEvents, CalendarsAreSortedByAccountThenTitle) {
+    Rig rig;
+    rig.calendar.refreshIfNeeded(3, {});
+    const std::vector<CalendarInfo> expected = {
+        {"evolution:system", "Personal", "On This Computer", {0x62, 0xa0, 0xea}},
+        {"vdir:work", "Work", "vdir", {0xff, 0x88, 0x00}},
+        {"vdir:family", "family", "vdir", CalendarColor::fallback()},
+    };
+    EXPECT_EQ(rig.calendar.calendars(), expected);
+}
+
+TEST(CalendarEvents, DayCountSetsTheWindowFromTheStartOfToday) {
+    struct Case {
+        std::int64_t days;
+        QStringList titles;
+    };
+    const Case cases[] = {
+        {1, {"Conference", "Birthday", "Weekly sync", "Standup"}},
+        {0, {"Conference", "Birthday", "Weekly sync", "Standup"}},
+        {-5, {"Conference", "Birthday", "Weekly sync", "Standup"}},
+        {2,
+         {"Conference", "Birthday", "Weekly sync", "Standup", "Holiday", "Dentist",
+          "New York call"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.days);
+        Rig rig;
+        rig.calendar.refreshIfNeeded(c.days, {});
+        EXPECT_EQ(rig.titles(), c.titles);
+        EXPECT_EQ(rig.calendar.days(), c.days);
+    }
+    // A day count too large for any date still fetches (an empty window).
+    Rig rig;
+    rig.calendar.refreshIfNeeded(std::numeric_limits<std::int64_t>::max(), {});
+    EXPECT_EQ(rig.changes, 1);
+    EXPECT_TRUE(rig.calendar.events().empty());
+}
+
+TEST(CalendarEvents, HiddenCalendarsAreLeftOut) {
+    Rig rig;
+    rig.calendar.refreshIfNeeded(3, {"vdir:work", "vdir:family"});
+    EXPECT_EQ(rig.titles(), (QStringList{"Holiday", "Dentist", "Midnight deploy"}));
+    EXPECT_EQ(rig.calendar.calendars().size(), 3u); // the settings list keeps every calendar
+
+    rig.calendar.refreshIfNeeded(3, {"vdir:work", "vdir:family", "evolution:system"});
+    EXPECT_TRUE(rig.calendar.events().empty());
+    EXPECT_EQ(rig.changes, 2); // emptied by hiding everything, and still announced
+}
+
+TEST(CalendarEvents, RefreshFetchesOnChangesOrAfterAMinute) {
+    Rig rig;
+    rig.calendar.refreshIfNeeded(3, {"a", "b"});
+    EXPECT_EQ(rig.changes, 1);
+    EXPECT_EQ(rig.calendar.lastFetch(), utc(15, 7));
+
+    rig.time.advance(30);
+    rig.calendar.refreshIfNeeded(3, {"b", "a", "a"}); // the same set
+    EXPECT_EQ(rig.changes, 1);
+
+    rig.calendar.refreshIfNeeded(4, {"a", "b"}); // another day count: at once
+    EXPECT_EQ(rig.changes, 2);
+    rig.calendar.refreshIfNeeded(4, {"a"}); // another hidden set: at once
+    EXPECT_EQ(rig.changes, 3);
+
+    rig.time.advance(59);
+    rig.calendar.refreshIfNeeded(4, {"a"});
+    EXPECT_EQ(rig.changes, 3);
+    rig.time.advance(1);
+    rig.calendar.refreshIfNeeded(4, {"a"});
+    EXPECT_EQ(rig.changes, 4);
+    EXPECT_EQ(rig.calendar.lastFetch(), utc(15, 7).addSecs(90));
+}
+
+TEST(CalendarEvents, WithoutCalendarsAccessIsNotAsked) {
+    // The test's own data home holds no calendars.
+    ManualClock time;
+    CalendarEvents calendar(ICalendarSources(), time.clock());
+    int changes = 0;
+    calendar.onChange = [&] { ++changes; };
+    EXPECT_EQ(calendar.access(), CalendarEvents::Access::notAsked);
+    calendar.refreshIfNeeded(3, {});
+    EXPECT_EQ(calendar.access(), CalendarEvents::Access::notAsked);
+    EXPECT_TRUE(calendar.events().empty());
+    EXPECT_TRUE(calendar.calendars().empty());
+    EXPECT_EQ(changes, 0);
+}
+
+TEST(CalendarEvents, LosingTheCalendarsClearsEventsAndKeepsTheList) {
+    Rig rig;
+    rig.calendar.refreshIfNeeded(3, {});
+    ASSERT_FALSE(rig.calendar.events().empty());
+    ASSERT_TRUE(QDir(rig.roots.dataHome).removeRecursively());
+    rig.calendar.refreshIfNeeded(2, {});
+    EXPECT_EQ(rig.calendar.access(), CalendarEvents::Access::notAsked);
+    EXPECT_TRUE(rig.calendar.events().empty());
+    EXPECT_EQ(rig.calendar.calendars().size(), 3u);
+    EXPECT_EQ(rig.changes, 2);
+}
+
+TEST(CalendarEvents, RequestAccessAnswersThroughTheMainQueueAndFetches) {
+    Rig rig;
+    rig.calendar.requestAccess();
+    EXPECT_EQ(rig.changes, 0);
+    ASSERT_TRUE(processEventsUntil([&] { return rig.changes == 1; }));
+    EXPECT_EQ(rig.calendar.access(), CalendarEvents::Access::granted);
+    EXPECT_EQ(rig.calendar.events().size(), 12u);
+}
+
+TEST(CalendarEvents, ChangedFilesAreFetchedAgain) {
+    Rig rig;
+    rig.calendar.refreshIfNeeded(3, {});
+    const int before = rig.changes;
+    test::writeFile(rig.roots.dataHome, QStringLiteral("calendars/work/added.ics"),
+                    "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:added@example.com\r\n"
+                    "SUMMARY:Added later\r\nDTSTART:20240115T120000Z\r\n"
+                    "DTEND:20240115T130000Z\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+    ASSERT_TRUE(processEventsUntil([&] { return rig.calendar.events().size() == 13; }));
+    EXPECT_GT(rig.changes, before);
+    EXPECT_EQ(rig.event("Added later").start, utc(15, 12));
+}
+
+TEST(CalendarEvents, FirstCalendarAppearingGrantsAccess) {
+    ManualClock time;
+    CalendarEvents calendar(ICalendarSources(), time.clock());
+    ASSERT_EQ(calendar.access(), CalendarEvents::Access::notAsked);
+    test::writeFile(platform::xdg::dataHome(), QStringLiteral("calendars/home/event.ics"),
+                    "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:e@example.com\r\nSUMMARY:Pick up\r\n"
+                    "DTSTART:20240115T170000Z\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+    ASSERT_TRUE(processEventsUntil([&] { return calendar.events().size() == 1; }));
+    EXPECT_EQ(calendar.access(), CalendarEvents::Access::granted);
+    EXPECT_EQ(calendar.events().front().calendarID, QStringLiteral("vdir:home"));
+}
+
+TEST(CalendarEventNext, PicksTheEventToShowAsNext) {
+    const QDateTime now = utc(15, 10);
+    const auto timed = [&](const char* title, qint64 startMinutes, qint64 endMinutes) {
+        CalendarEvent event;
+        event.title = QString::fromLatin1(title);
+        event.start = now.addSecs(startMinutes * 60);
+        event.end = now.addSecs(endMinutes * 60);
+        return event;
+    };
+    CalendarEvent allDay = timed("all day", -600, 840);
+    allDay.isAllDay = true;
+    const CalendarEvent ended = timed("ended", -60, 0);
+    const CalendarEvent running = timed("running", -30, 30);
+    struct Case {
+        const char* what;
+        std::vector<CalendarEvent> events;
+        std::optional<QString> next;
+    };
+    const Case cases[] = {
+        {"soon beats running", {ended, running, timed("soon", 10, 40)}, "soon"},
+        {"running beats later", {running, timed("later", 20, 50)}, "running"},
+        {"exactly fifteen minutes counts as soon", {running, timed("edge", 15, 45)}, "edge"},
+        {"nothing running: next however far", {ended, timed("days away", 4000, 4060)}, "days away"},
+        {"only all-day events", {allDay}, std::nullopt},
+        {"nothing at all", {}, std::nullopt},
+        {"first running in stored order", {running, timed("also running", -5, 5)}, "running"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto next = nextEvent(c.events, now);
+        EXPECT_EQ(next ? std::optional<QString>(next->title) : std::nullopt, c.next);
+    }
+}
+
+TEST(CalendarEventNext, UsesTheClock) {
+    Rig rig;
+    rig.calendar.refreshIfNeeded(3, {});
+    // 07:00: the weekly sync at 08:00 is an hour away, so the running conference is shown;
+    // at 07:50 the weekly sync starts within 15 minutes.
+    EXPECT_EQ(rig.calendar.next()->title, QStringLiteral("Conference"));
+    rig.time.advance(50 * 60);
+    EXPECT_EQ(rig.calendar.next()->title, QStringLiteral("Weekly sync"));
+}
+
+TEST(CalendarEventURL, CalendarAppURLEncodesTheIdentifierAsAPath) {
+    CalendarEvent event;
+    event.id = QStringLiteral("AB12:cal/x y@z");
+    EXPECT_EQ(event.calendarAppURL()->toString(QUrl::FullyEncoded),
+              QStringLiteral("ical://ekevent/AB12:cal/x%20y@z?method=show&options=more"));
+    event.id = QString::fromUtf8("caf\xC3\xA9?#");
+    EXPECT_EQ(event.calendarAppURL()->toString(QUrl::FullyEncoded),
+              QStringLiteral("ical://ekevent/caf%C3%A9%3F%23?method=show&options=more"));
+}
+
+TEST(CalendarColorText, ParsesHexForms) {
+    EXPECT_EQ(CalendarColor::fromText("#62A0ea"), (CalendarColor{0x62, 0xa0, 0xea}));
+    EXPECT_EQ(CalendarColor::fromText(" #f80 "), (CalendarColor{0xff, 0x88, 0x00}));
+    EXPECT_EQ(CalendarColor::fromText("#11223380"), (CalendarColor{0x11, 0x22, 0x33}));
+    for (const char* bad : {"", "62a0ea", "#62a0e", "#zzzzzz", "turquoise"})
+        EXPECT_FALSE(CalendarColor::fromText(QString::fromLatin1(bad))) << bad;
+}
