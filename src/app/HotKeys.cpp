@@ -103,8 +103,8 @@ std::optional<HotKey> hotKeyFromKeyPress(const KeyPress& press) {
     return HotKey{press.keyCode, modifiers, label + name};
 }
 
-HotKeyCenter& HotKeyCenter::shared() {
-    static HotKeyCenter center([](HotKeyCenter& self) -> std::optional<Registrar> {
+HotKeyCenter::Connect HotKeyCenter::x11() {
+    return [](HotKeyCenter& self) -> std::optional<Registrar> {
         std::shared_ptr<platform::X11KeyGrabber> grabber = platform::X11KeyGrabber::connect();
         if (!grabber)
             return std::nullopt;
@@ -113,7 +113,11 @@ HotKeyCenter& HotKeyCenter::shared() {
                              return grabber->grab(number, key.keyCode, key.modifiers);
                          },
                          [grabber](std::uint32_t number) { grabber->ungrab(number); }};
-    });
+    };
+}
+
+HotKeyCenter& HotKeyCenter::shared() {
+    static HotKeyCenter center(x11());
     return center;
 }
 

@@ -63,8 +63,10 @@ public:
     // no way to grab keys (then every registration is refused).
     using Connect = std::function<std::optional<Registrar>(HotKeyCenter& center)>;
 
-    static HotKeyCenter& shared();
+    static HotKeyCenter& shared(); // grabs through X11
     explicit HotKeyCenter(Connect connect);
+    // Grabs on the X display of $DISPLAY; nothing under Wayland or without a display.
+    static Connect x11();
     HotKeyCenter(const HotKeyCenter&) = delete;
     HotKeyCenter& operator=(const HotKeyCenter&) = delete;
 

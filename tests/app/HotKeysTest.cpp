@@ -1,5 +1,7 @@
 #include "app/HotKeys.h"
 
+#include "support/XServer.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
@@ -136,6 +138,38 @@ TEST(HotKeyCenter, PressesRunTheActionLaterOnTheMainThread) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     QCoreApplication::processEvents();
     EXPECT_EQ(triggered, std::vector<HotKeyAction>{HotKeyAction::dropdown(ModuleKind::gpu)});
+}
+
+} // namespace
+
+namespace {
+
+// The whole path on a real X server: the configured binding, a key press from another client,
+// the trigger on the main thread.
+TEST(HotKeyCenter, PressOnAnXServerTriggersItsActionOnce) {
+    test::XServer server;
+    ASSERT_FALSE(server.display().isEmpty()) << "Xvfb did not start";
+    qputenv("DISPLAY", server.display());
+    qunsetenv("WAYLAND_DISPLAY");
+    qunsetenv("XDG_SESSION_TYPE");
+    HotKeyCenter center(HotKeyCenter::x11());
+    std::vector<HotKeyAction> triggered;
+    center.onTrigger = [&](const HotKeyAction& action) { triggered.push_back(action); };
+    center.current = {{"keepAwake", HotKey{40, 0x1800, "⌃⌥K"}}};
+    center.registerAll();
+    ASSERT_TRUE(center.failed.empty());
+    ASSERT_TRUE(server.xdotool({"key", "ctrl+alt+k"}));
+    QElapsedTimer waited;
+    waited.start();
+    while (triggered.empty() && waited.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    ASSERT_TRUE(server.xdotool({"key", "ctrl+alt+j"})); // not registered
+    waited.restart();
+    while (waited.elapsed() < 500)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(triggered, std::vector<HotKeyAction>{HotKeyAction::keepAwake()});
+    center.unregisterAll();
+    qunsetenv("DISPLAY");
 }
 
 } // namespace

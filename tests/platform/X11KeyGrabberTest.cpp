@@ -1,6 +1,7 @@
 #include "platform/linux/X11KeyGrabber.h"
 
 #include "platform/linux/MacKeyCodes.h"
+#include "support/XServer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -29,42 +30,6 @@ TEST(MacKeyCodes, MapsPhysicalKeysBothWays) {
     EXPECT_EQ(x11ModifierMask(0x1B00), 4 | 8 | 1 | 64);
 }
 
-// A private X server for the test, on a display number of its own choosing.
-class XServer {
-public:
-    XServer() {
-        process_.start("Xvfb",
-                       {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "320x240x24"});
-        if (!process_.waitForStarted(10000))
-            return;
-        QElapsedTimer waited;
-        waited.start();
-        while (!process_.canReadLine() && waited.elapsed() < 20000)
-            process_.waitForReadyRead(500);
-        const QByteArray number = process_.readLine().trimmed();
-        if (!number.isEmpty())
-            display_ = ":" + number;
-    }
-    ~XServer() {
-        process_.terminate();
-        process_.waitForFinished(5000);
-    }
-    QByteArray display() const { return display_; }
-
-    bool xdotool(const QStringList& arguments) const {
-        QProcess tool;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("DISPLAY", QString::fromLatin1(display_));
-        tool.setProcessEnvironment(environment);
-        tool.start("xdotool", arguments);
-        return tool.waitForFinished(10000) && tool.exitCode() == 0;
-    }
-
-private:
-    QProcess process_;
-    QByteArray display_;
-};
-
 std::vector<std::uint32_t>
 pressesWithin(int milliseconds, const std::vector<std::uint32_t>& presses, std::size_t wanted) {
     QElapsedTimer waited;
@@ -75,7 +40,7 @@ pressesWithin(int milliseconds, const std::vector<std::uint32_t>& presses, std::
 }
 
 TEST(X11KeyGrabber, GrabbedCombinationTriggersWithAndWithoutNumLock) {
-    XServer server;
+    morvanex::test::XServer server;
     ASSERT_FALSE(server.display().isEmpty()) << "Xvfb did not start";
     qputenv("DISPLAY", server.display());
     qunsetenv("WAYLAND_DISPLAY");
