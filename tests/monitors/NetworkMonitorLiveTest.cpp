@@ -1,6 +1,7 @@
 #include "monitors/NetworkMonitor.h"
 #include "platform/linux/ResolvConf.h"
 #include "platform/linux/RouteTable.h"
+#include "support/Wait.h"
 
 #include <QCoreApplication>
 #include <QTcpServer>
@@ -11,18 +12,9 @@
 
 using namespace morvanex;
 
-namespace {
+using morvanex::test::waitUntil;
 
-template <typename Condition> bool waitUntil(Condition condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
+namespace {
 
 // The real machine, except that nothing is sent to the internet during tests.
 NetworkMonitor::Sources machineSources() {

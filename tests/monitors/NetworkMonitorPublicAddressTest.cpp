@@ -1,5 +1,6 @@
 #include "monitors/NetworkMonitor.h"
 #include "support/TestEnv.h"
+#include "support/Wait.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -11,18 +12,9 @@
 
 using namespace morvanex;
 
-namespace {
+using morvanex::test::waitUntil;
 
-template <typename Condition> bool waitUntil(Condition condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
+namespace {
 
 QByteArray response(int status, const QByteArray& body,
                     const QByteArray& type = "text/plain; charset=utf-8") {

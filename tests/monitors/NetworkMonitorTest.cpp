@@ -2,6 +2,7 @@
 
 #include "support/FixtureTree.h"
 #include "support/TestEnv.h"
+#include "support/Wait.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -12,6 +13,8 @@
 
 using namespace morvanex;
 using platform::InterfaceRole;
+
+using morvanex::test::waitUntil;
 
 namespace {
 
@@ -68,17 +71,6 @@ QStringList namesOf(const std::vector<InterfaceInfo>& interfaces) {
 }
 
 // Runs the event loop until `condition` holds or a generous deadline passes.
-template <typename Condition> bool waitUntil(Condition condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 // A fake tool from the fixtures, copied into the scratch folder and made executable.
 QString tool(const QString& name) {
     const QString path = test::copyFixture("network/bin") + "/" + name;

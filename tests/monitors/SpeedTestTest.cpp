@@ -2,6 +2,7 @@
 
 #include "support/FixtureTree.h"
 #include "support/TestEnv.h"
+#include "support/Wait.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -14,18 +15,9 @@
 
 using namespace morvanex;
 
-namespace {
+using morvanex::test::waitUntil;
 
-template <typename Condition> bool waitUntil(Condition condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
+namespace {
 
 QString tool(const QString& name) {
     const QString path = test::copyFixture("network/bin") + "/" + name;

@@ -1,5 +1,7 @@
 #include "platform/MainQueue.h"
 
+#include "support/Wait.h"
+
 #include <QCoreApplication>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -12,20 +14,11 @@
 using namespace morvanex::platform;
 using namespace std::chrono_literals;
 
+using morvanex::test::waitUntil;
+
 namespace {
 
 // Runs the main thread's event loop until `condition` holds or a generous deadline passes.
-template <typename Condition> bool processEventsUntil(Condition condition) {
-    const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
-
 bool onMainThread() {
     return QThread::currentThread() == QCoreApplication::instance()->thread();
 }
@@ -44,7 +37,7 @@ TEST(MainQueue, RunsWorkFromWorkerThreadsOnTheMainThreadInPostingOrder) {
                     seen.emplace_back(poster, i);
                 });
         });
-    ASSERT_TRUE(processEventsUntil([&] { return seen.size() == posters * perPoster; }));
+    ASSERT_TRUE(waitUntil([&] { return seen.size() == posters * perPoster; }));
     for (auto& thread : threads)
         thread.join();
 
@@ -64,7 +57,7 @@ TEST(MainQueue, WorkPostedFromTheMainThreadRunsLaterInOrder) {
     postToMain({}); // empty work is ignored
     EXPECT_TRUE(order.empty()) << "work must not run inline";
 
-    ASSERT_TRUE(processEventsUntil([&] { return order.size() == 3; }));
+    ASSERT_TRUE(waitUntil([&] { return order.size() == 3; }));
     EXPECT_EQ(order, (std::vector<std::string>{"first", "second", "posted by first"}));
 }
 
@@ -72,7 +65,7 @@ TEST(MainQueue, WorkThatThrowsDoesNotStopLaterWork) {
     bool ranAfter = false;
     postToMain([] { throw std::runtime_error("main boom"); });
     postToMain([&] { ranAfter = true; });
-    EXPECT_TRUE(processEventsUntil([&] { return ranAfter; }));
+    EXPECT_TRUE(waitUntil([&] { return ranAfter; }));
 }
 
 } // namespace

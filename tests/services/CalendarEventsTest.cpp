@@ -2,6 +2,7 @@
 
 #include "support/FixtureTree.h"
 #include "support/TestEnv.h"
+#include "support/Wait.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,6 +14,8 @@
 using namespace morvanex;
 using platform::ICalendarRoots;
 using platform::ICalendarSources;
+
+using morvanex::test::waitUntil;
 
 namespace {
 
@@ -30,17 +33,6 @@ struct ManualClock {
     }
     void advance(qint64 seconds) const { *now = now->addSecs(seconds); }
 };
-
-template <typename Condition> bool processEventsUntil(Condition condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
 
 // The fixture calendars (a personal Evolution calendar, vdir collections "work" and "family")
 // and the events object reading them, counting its changes.
@@ -258,7 +250,7 @@ TEST(CalendarEvents, RequestAccessAnswersThroughTheMainQueueAndFetches) {
     Rig rig;
     rig.calendar.requestAccess();
     EXPECT_EQ(rig.changes, 0);
-    ASSERT_TRUE(processEventsUntil([&] { return rig.changes == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return rig.changes == 1; }));
     EXPECT_EQ(rig.calendar.access(), CalendarEvents::Access::granted);
     EXPECT_EQ(rig.calendar.events().size(), 12u);
 }
@@ -271,7 +263,7 @@ TEST(CalendarEvents, ChangedFilesAreFetchedAgain) {
                     "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:added@example.com\r\n"
                     "SUMMARY:Added later\r\nDTSTART:20240115T120000Z\r\n"
                     "DTEND:20240115T130000Z\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
-    ASSERT_TRUE(processEventsUntil([&] { return rig.calendar.events().size() == 13; }));
+    ASSERT_TRUE(waitUntil([&] { return rig.calendar.events().size() == 13; }));
     EXPECT_GT(rig.changes, before);
     EXPECT_EQ(rig.event("Added later").start, utc(15, 12));
 }
@@ -283,7 +275,7 @@ TEST(CalendarEvents, FirstCalendarAppearingGrantsAccess) {
     test::writeFile(platform::xdg::dataHome(), QStringLiteral("calendars/home/event.ics"),
                     "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:e@example.com\r\nSUMMARY:Pick up\r\n"
                     "DTSTART:20240115T170000Z\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
-    ASSERT_TRUE(processEventsUntil([&] { return calendar.events().size() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return calendar.events().size() == 1; }));
     EXPECT_EQ(calendar.access(), CalendarEvents::Access::granted);
     EXPECT_EQ(calendar.events().front().calendarID, QStringLiteral("vdir:home"));
 }

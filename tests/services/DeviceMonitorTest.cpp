@@ -1,6 +1,7 @@
 #include "services/DeviceMonitor.h"
 
 #include "services/MobileDeviceFake.h"
+#include "support/Wait.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,23 +15,14 @@ using platform::MobileDeviceHandle;
 using test::FakeDevice;
 using test::FakeMobileDeviceLibrary;
 
+using morvanex::test::waitUntil;
+
 namespace {
 
 // Runs the main event loop until `condition` holds or a bound far beyond any expected wait.
-template <typename Condition> bool processEventsUntil(Condition condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
-
 // Lets every queued and posted item run: a refresh asked now has published once it returns.
 void settle(DeviceMonitor& monitor) {
-    processEventsUntil([&] { return !monitor.refreshing(); });
+    waitUntil([&] { return !monitor.refreshing(); });
     QCoreApplication::processEvents();
 }
 
@@ -101,7 +93,7 @@ TEST(DeviceMonitor, StartsEmptyAndSubscribesOnce) {
 TEST(DeviceMonitor, AttachListsTheDeviceAndDetachRemovesIt) {
     Rig rig;
     rig.attach(usbA, phone(QStringLiteral("id-a"), QStringLiteral("Ada")));
-    ASSERT_TRUE(processEventsUntil([&] { return rig.monitor.devices().size() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return rig.monitor.devices().size() == 1; }));
     const ConnectedDevice& device = rig.monitor.devices().front();
     EXPECT_EQ(device.id, QStringLiteral("id-a"));
     EXPECT_EQ(device.name, QStringLiteral("Ada"));
@@ -114,7 +106,7 @@ TEST(DeviceMonitor, AttachListsTheDeviceAndDetachRemovesIt) {
     EXPECT_EQ(rig.updates, 1);
 
     ASSERT_TRUE(rig.library.notify(usbA, MobileDeviceAPI::deviceRemoved));
-    ASSERT_TRUE(processEventsUntil([&] { return rig.monitor.devices().empty(); }));
+    ASSERT_TRUE(waitUntil([&] { return rig.monitor.devices().empty(); }));
     EXPECT_EQ(rig.updates, 2);
 }
 
@@ -123,7 +115,7 @@ TEST(DeviceMonitor, UntrustingDeviceIsListedUntrusted) {
     FakeDevice device = phone(QStringLiteral("id-a"), QStringLiteral("Ada"));
     device.pairedResult = 0;
     rig.attach(usbA, device);
-    ASSERT_TRUE(processEventsUntil([&] { return rig.monitor.devices().size() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return rig.monitor.devices().size() == 1; }));
     const ConnectedDevice& listed = rig.monitor.devices().front();
     EXPECT_FALSE(listed.trusted);
     EXPECT_FALSE(listed.name);
@@ -137,7 +129,7 @@ TEST(DeviceMonitor, UnknownRemovalAndOtherMessagesAreIgnored) {
     // The queue handles messages in order: once this attach is listed, the two before it were
     // handled, and neither asked for a read.
     rig.attach(usbA, phone(QStringLiteral("id-a"), QStringLiteral("Ada")));
-    ASSERT_TRUE(processEventsUntil([&] { return rig.monitor.devices().size() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return rig.monitor.devices().size() == 1; }));
     settle(rig.monitor);
     EXPECT_EQ(rig.library.count("copyIdentifier B"), 0);
     EXPECT_EQ(rig.updates, 1);
@@ -150,7 +142,7 @@ TEST(DeviceMonitor, DeviceOnUsbAndWifiIsListedOnceAsUsb) {
         const FakeDevice device = phone(QStringLiteral("id-a"), QStringLiteral("Ada"));
         rig.attach(wifiFirst ? wifiA : usbA, device);
         rig.attach(wifiFirst ? usbA : wifiA, device);
-        ASSERT_TRUE(processEventsUntil([&] {
+        ASSERT_TRUE(waitUntil([&] {
             return rig.library.count("copyIdentifier") >= 2 && !rig.monitor.refreshing() &&
                    rig.monitor.devices().size() == 1 &&
                    rig.monitor.devices().front().connection == ConnectedDevice::Connection::usb;
@@ -166,7 +158,7 @@ TEST(DeviceMonitor, UsbComesFirstThenNamesInCodePointOrder) {
     rig.attach(wifiC, phone(QStringLiteral("id-c"), QStringLiteral("A on Wi-Fi")));
     rig.attach(usbA, phone(QStringLiteral("id-a"), QStringLiteral("b")));
     rig.attach(usbB, phone(QStringLiteral("id-b"), QStringLiteral("D")));
-    ASSERT_TRUE(processEventsUntil([&] { return rig.monitor.devices().size() == 3; }));
+    ASSERT_TRUE(waitUntil([&] { return rig.monitor.devices().size() == 3; }));
     EXPECT_EQ(namesOf(rig.monitor.devices()), (QStringList{QStringLiteral("D"), QStringLiteral("b"),
                                                            QStringLiteral("A on Wi-Fi")}));
 }
@@ -189,7 +181,7 @@ TEST(DeviceMonitor, SortComparesComposedText) {
 TEST(DeviceMonitor, UnchangedReadingDoesNotPublish) {
     Rig rig;
     rig.attach(usbA, phone(QStringLiteral("id-a"), QStringLiteral("Ada")));
-    ASSERT_TRUE(processEventsUntil([&] { return rig.updates == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return rig.updates == 1; }));
     settle(rig.monitor);
     rig.monitor.refresh();
     settle(rig.monitor);
@@ -199,7 +191,7 @@ TEST(DeviceMonitor, UnchangedReadingDoesNotPublish) {
     rig.library.setValue(usbA, QStringLiteral("com.apple.mobile.battery/BatteryCurrentCapacity"),
                          qint64(49));
     rig.monitor.refresh();
-    ASSERT_TRUE(processEventsUntil([&] { return rig.updates == 2; }));
+    ASSERT_TRUE(waitUntil([&] { return rig.updates == 2; }));
     EXPECT_EQ(rig.monitor.devices().front().batteryLevel, 49);
 }
 
@@ -208,7 +200,7 @@ TEST(DeviceMonitor, UnchangedReadingDoesNotPublish) {
 TEST(DeviceMonitor, RefreshAskedDuringARefreshRunsAfterIt) {
     Rig rig;
     rig.attach(usbA, phone(QStringLiteral("id-a"), QStringLiteral("Ada"), 50));
-    ASSERT_TRUE(processEventsUntil([&] { return rig.updates == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return rig.updates == 1; }));
     settle(rig.monitor);
 
     rig.library.hold(QStringLiteral("disconnect"));
@@ -220,7 +212,7 @@ TEST(DeviceMonitor, RefreshAskedDuringARefreshRunsAfterIt) {
     EXPECT_TRUE(rig.monitor.refreshing());
     rig.library.release();
 
-    ASSERT_TRUE(processEventsUntil([&] {
+    ASSERT_TRUE(waitUntil([&] {
         return !rig.monitor.devices().empty() && rig.monitor.devices().front().batteryLevel == 60;
     }));
     settle(rig.monitor);
@@ -231,7 +223,7 @@ TEST(DeviceMonitor, RefreshAskedDuringARefreshRunsAfterIt) {
 TEST(DeviceMonitor, DeviceAttachedDuringARefreshEndsUpListed) {
     Rig rig;
     rig.attach(usbA, phone(QStringLiteral("id-a"), QStringLiteral("Ada")));
-    ASSERT_TRUE(processEventsUntil([&] { return rig.updates == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return rig.updates == 1; }));
     settle(rig.monitor);
 
     rig.library.hold(QStringLiteral("copyIdentifier A"));
@@ -239,7 +231,7 @@ TEST(DeviceMonitor, DeviceAttachedDuringARefreshEndsUpListed) {
     ASSERT_TRUE(rig.library.waitUntilHeld());
     rig.attach(usbB, phone(QStringLiteral("id-b"), QStringLiteral("Bea")));
     rig.library.release();
-    ASSERT_TRUE(processEventsUntil([&] { return rig.monitor.devices().size() == 2; }));
+    ASSERT_TRUE(waitUntil([&] { return rig.monitor.devices().size() == 2; }));
 }
 
 TEST(DeviceMonitor, WithoutTheLibraryThereAreNoDevices) {
@@ -268,7 +260,7 @@ TEST(DeviceMonitor, DestroyedWhileReadingIsSafe) {
         monitor.onUpdate = [] { FAIL() << "published after destruction"; };
         monitor.start();
         library.notify(usbA, MobileDeviceAPI::deviceArrived);
-        ASSERT_TRUE(processEventsUntil([&] { return monitor.refreshing(); }));
+        ASSERT_TRUE(waitUntil([&] { return monitor.refreshing(); }));
     }
     EXPECT_FALSE(library.subscribed());
     QCoreApplication::processEvents(); // the posted publication finds the monitor gone

@@ -117,12 +117,7 @@ int SmcApplesmcTransport::call(const SmcParam& request, SmcParam& reply) {
         const auto data = port_->read(QStringLiteral("key_at_index_data"));
         if (!data)
             return 0;
-        reply.key = request.key;
-        reply.dataSize = request.dataSize;
-        std::memcpy(reply.bytes, data->constData(),
-                    std::min<std::size_t>({std::size_t(data->size()), sizeof reply.bytes,
-                                           std::size_t(request.dataSize)}));
-        reply.result = 0;
+        fillReadReply(request, *data, reply);
         return 0;
     }
     default:

@@ -53,12 +53,7 @@ int SmcKeyTableTransport::call(const SmcParam& request, SmcParam& reply) {
             const auto bytes = key.read ? key.read() : std::nullopt;
             if (!bytes)
                 return 0;
-            reply.key = request.key;
-            reply.dataSize = request.dataSize;
-            std::memcpy(reply.bytes, bytes->constData(),
-                        std::min<std::size_t>({std::size_t(bytes->size()), sizeof reply.bytes,
-                                               std::size_t(request.dataSize)}));
-            reply.result = 0;
+            fillReadReply(request, *bytes, reply);
         }
         return 0;
     default:

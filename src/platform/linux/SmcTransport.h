@@ -4,6 +4,7 @@
 #include "platform/Roots.h"
 #include "platform/linux/SmcParam.h"
 
+#include <QByteArray>
 #include <memory>
 
 namespace morvanex::platform {
@@ -28,6 +29,9 @@ public:
 //   2. a key table built from the hardware monitors in /sys/class/hwmon and, where readable,
 //      the RAPL energy counters in /sys/class/powercap (SmcHwmonKeys.h);
 //   3. nothing: the controller stays closed.
+// The reply to a read: the key's bytes, cut to the requested size and the record's room.
+void fillReadReply(const SmcParam& request, const QByteArray& data, SmcParam& reply);
+
 std::unique_ptr<SmcTransport> openSmcTransport(const Roots& roots = Roots::system(),
                                                const Clock& clock = Clock::system());
 

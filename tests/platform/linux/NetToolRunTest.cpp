@@ -2,6 +2,7 @@
 
 #include "support/FixtureTree.h"
 #include "support/TestEnv.h"
+#include "support/Wait.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -14,20 +15,11 @@ using morvanex::test::copyFixture;
 using morvanex::test::scratchDir;
 using morvanex::test::writeFile;
 
+using morvanex::test::waitUntil;
+
 namespace {
 
 // Runs the event loop until `condition` holds or a generous deadline passes.
-template <typename Condition> bool waitUntil(Condition condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 QString script(const QString& name, const QByteArray& body) {
     writeFile(scratchDir(), "bin/" + name, "#!/bin/sh\n" + body);
     const QString path = scratchDir() + "/bin/" + name;
