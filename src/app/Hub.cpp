@@ -1,0 +1,192 @@
+#include "app/Hub.h"
+
+#include "app/TickInterval.h"
+#include "history/InsightEngine.h"
+#include "history/RuleEngine.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace morvanex {
+
+bool needsWeather(const Config& config) {
+    return std::any_of(config.modules.begin(), config.modules.end(), [](const ModuleConfig& m) {
+        return m.enabled && (m.kind == ModuleKind::weather || m.kind == ModuleKind::astronomy ||
+                             m.kind == ModuleKind::combined);
+    });
+}
+
+namespace {
+
+NetworkMonitor::Sources networkSources(const QUrl& publicAddress) {
+    NetworkMonitor::Sources sources = NetworkMonitor::Sources::system();
+    sources.publicAddressUrl = publicAddress;
+    return sources;
+}
+
+} // namespace
+
+Hub::Hub(AppSettings& settings, platform::Clock clock, Services services)
+    : settings(settings), clock(std::move(clock)), cpu(platform::Roots::system(), this->clock),
+      memory(platform::Roots::system(), this->clock),
+      processes(platform::Roots::system(), this->clock), gpu(),
+      disks(platform::Roots::system(), this->clock),
+      network(networkSources(services.publicAddress), this->clock), sensors(), battery(),
+      weather(services.weather, this->clock), astronomy(this->clock), devices(),
+      keepAwake(platform::PowerAssertions::system(), this->clock), speedTest(), calendar() {
+    timer_.setTimerType(Qt::CoarseTimer);
+    connect(&timer_, &QTimer::timeout, this, &Hub::tick);
+
+    weather.onUpdate = [this] {
+        astronomy.update(weather.resolvedLocation());
+        publishAndRedraw();
+    };
+    calendar.onChange = [this] { emit changed(); };
+    speedTest.onChange = [this] { emit changed(); };
+    keepAwake.onChange = [this] { publishAndRedraw(); };
+    devices.onUpdate = [this] { publishAndRedraw(); };
+}
+
+Hub::~Hub() = default;
+
+void Hub::publishAndRedraw() {
+    emit changed();
+    if (onTick)
+        onTick();
+}
+
+void Hub::openHistory(bool readOnly) {
+    HistoryStore::Options options;
+    options.clock = clock;
+    history = HistoryStore::open(HistoryStore::defaultURL(), readOnly, options);
+}
+
+void Hub::start() {
+    sensors.start();
+    openHistory(false);
+    isRecording = history != nullptr;
+    if (settings.config().showDevices)
+        devices.start();
+    tick();
+    reschedule();
+}
+
+void Hub::startHeadless() {
+    isHeadless = true;
+    sensors.start();
+    openHistory(true);
+    if (settings.config().showDevices)
+        devices.start();
+    tick();
+    reschedule();
+}
+
+void Hub::reschedule() {
+    timer_.stop();
+    timer_.setInterval(tickInterval(settings.config().updateInterval));
+    timer_.start();
+}
+
+void Hub::tick() {
+    const Config config = settings.config();
+    cpu.sample();
+    memory.sample();
+    processes.sample();
+    gpu.sample();
+
+    disks.sampleActivity();
+    if (clock.monotonic() - disks.lastVolumeScan > 10 || disks.volumes.empty()) {
+        disks.scanVolumes(config.showNetworkDisks, config.showRemovableDisks);
+        ++counts.volumeScans;
+    }
+
+    network.pingHost = config.pingHost;
+    network.sample();
+    sensors.sample();
+    battery.sample();
+
+    const QDateTime now = clock.now();
+    const QDateTime lastRefresh = devices.lastRefresh();
+    if (config.showDevices && !devices.devices().empty() &&
+        (!lastRefresh.isValid() || lastRefresh.msecsTo(now) >= 60'000)) {
+        devices.refresh();
+        ++counts.deviceRefreshes;
+    }
+    if (config.showEvents)
+        calendar.refreshIfNeeded(config.eventDays, config.hiddenCalendars);
+    if (needsWeather(config)) {
+        weather.refreshIfNeeded(config.weatherLocation, false);
+        astronomy.update(weather.resolvedLocation());
+        ++counts.weatherRefreshes;
+    }
+
+    if (!isHeadless) {
+        rules().evaluate();
+        ++counts.ruleEvaluations;
+    }
+    insights().evaluate(clock.now());
+    ++counts.insightEvaluations;
+    if (isRecording)
+        recordHistory();
+    publishAndRedraw();
+}
+
+std::optional<double> Hub::menubarTemperature() const {
+    if (const auto key = settings.config().menubarSensorKey) {
+        if (const auto sensor = sensors.sensor(*key))
+            return sensor->value;
+    }
+    if (const auto cpuTemperature = sensors.cpuTemperature())
+        return cpuTemperature;
+    return battery.temperature;
+}
+
+HistoryStore::Values Hub::historySample() const {
+    HistoryStore::Values sample;
+    sample[HistoryMetric::cpuUser] = cpu.user;
+    sample[HistoryMetric::cpuSystem] = cpu.system;
+    if (!gpu.gpus.empty())
+        sample[HistoryMetric::gpu] = gpu.utilization();
+    sample[HistoryMetric::memoryPressure] = memory.pressure;
+    sample[HistoryMetric::memoryUsed] = memory.total > 0 ? memory.used() / memory.total * 100 : 0;
+    sample[HistoryMetric::diskRead] = disks.readRate;
+    sample[HistoryMetric::diskWrite] = disks.writeRate;
+    sample[HistoryMetric::download] = network.download;
+    sample[HistoryMetric::upload] = network.upload;
+    if (const auto temperature = menubarTemperature())
+        sample[HistoryMetric::temperature] = *temperature;
+    if (!sensors.fans.empty()) {
+        const auto fastest =
+            std::max_element(sensors.fans.begin(), sensors.fans.end(),
+                             [](const Fan& a, const Fan& b) { return a.rpm < b.rpm; });
+        sample[HistoryMetric::fan] = fastest->rpm;
+    }
+    if (battery.present)
+        sample[HistoryMetric::battery] = battery.percent;
+    if (const auto power = sensors.sensor(QStringLiteral("PSTR")))
+        sample[HistoryMetric::power] = power->value;
+    else if (battery.voltage && battery.amperage)
+        sample[HistoryMetric::power] = std::abs(*battery.voltage * *battery.amperage);
+    return sample;
+}
+
+void Hub::recordHistory() {
+    if (!history)
+        return;
+    history->record(historySample(), clock.now());
+    ++counts.recordings;
+}
+
+RuleEngine& Hub::rules() {
+    if (!rules_)
+        rules_ = std::make_unique<RuleEngine>(*this);
+    return *rules_;
+}
+
+InsightEngine& Hub::insights() {
+    if (!insights_)
+        insights_ = std::make_unique<InsightEngine>(*this);
+    return *insights_;
+}
+
+} // namespace morvanex

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "history/HistoryMetric.h"
+#include "history/HistoryRange.h"
+#include "history/HistorySeries.h"
+#include "history/HistoryTier.h"
+#include "history/Sqlite.h"
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace morvanex {
+
+// One recorded sample: whole Unix seconds and a value per metric in allCases order, NaN where
+// no finite value was known (written as NULL).
+struct HistorySample {
+    std::int64_t time = 0;
+    std::array<double, historyMetricCount> values{};
+};
+
+// One connection to the history database and every statement run on it. Not thread-safe: the
+// connection is opened without SQLite's mutex, so one thread at a time uses it. Result codes
+// are ignored except where ignoring them would leave the connection in a bad state.
+class HistoryDatabase {
+public:
+    // Opens or creates the database for writing: creates the folder, switches to write-ahead
+    // logging, creates missing tables and columns. A file that is not a usable database is set
+    // aside (its name gets `unixTime`) and a new one is started. Nothing when even that fails.
+    static std::optional<HistoryDatabase> openWritable(const QString& path, std::int64_t unixTime);
+
+    struct ReadOnlyOpen;
+    // Opens an existing database for reading only; creates nothing.
+    static ReadOnlyOpen openReadOnly(const QString& path);
+
+    // Writes the samples to "raw" and recomputes the affected "m1" and "m15" rows, all in one
+    // transaction. A later sample of the same second replaces the earlier row.
+    void write(const std::vector<HistorySample>& batch);
+    // Recomputes the `into` buckets from the one holding `since` on from the `from` rows.
+    void rollUp(const HistoryTier& from, const HistoryTier& into, std::int64_t since);
+    // Deletes each tier's rows older than its keep time before `now` (Unix seconds).
+    void prune(double now);
+    // The range's points up to `now` (whole Unix seconds) for the metrics, in their order.
+    HistorySeries query(const std::vector<HistoryMetric>& metrics, HistoryRange range,
+                        std::int64_t now) const;
+    // Deletes every row and gives the space back to the file system.
+    void clear();
+
+private:
+    explicit HistoryDatabase(sqlite::Connection db) : db_(std::move(db)) {}
+
+    void createTable(std::string_view table);
+
+    sqlite::Connection db_;
+};
+
+struct HistoryDatabase::ReadOnlyOpen {
+    std::optional<HistoryDatabase> database;
+    bool fileMissing = false; // worth trying again once a writer has created the file
+};
+
+} // namespace morvanex
