@@ -1,5 +1,6 @@
 #include "agents/AgentClient.h"
 #include "app/RunMode.h"
+#include "dump/DebugDump.h"
 #include "platform/Display.h"
 
 #include <QCoreApplication>
@@ -27,7 +28,7 @@ int main(int argc, char** argv) {
     const RunChoice choice = chooseRunMode(argumentList(argc, argv));
     switch (choice.mode) {
     case RunMode::dump:
-        return notAvailable("the --dump report");
+        return DebugDump::launch(argc, argv, choice.outputDirectory);
     case RunMode::agents: {
         QCoreApplication app(argc, argv);
         return AgentClient::runCommand(choice.agentArguments);

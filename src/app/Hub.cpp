@@ -32,7 +32,8 @@ Hub::Hub(AppSettings& settings, platform::Clock clock, Services services)
       processes(platform::Roots::system(), this->clock), gpu(),
       disks(platform::Roots::system(), this->clock),
       network(networkSources(services.publicAddress), this->clock), sensors(), battery(),
-      weather(services.weather, this->clock), astronomy(this->clock), devices(),
+      weather(services.weather, this->clock), astronomy(this->clock),
+      devices(services.deviceLibrary(), this->clock),
       keepAwake(platform::PowerAssertions::system(), this->clock), speedTest(), calendar() {
     timer_.setTimerType(Qt::CoarseTimer);
     connect(&timer_, &QTimer::timeout, this, &Hub::tick);

@@ -35,6 +35,10 @@ class RuleEngine;
 struct HubServices {
     WeatherEndpoints weather = WeatherEndpoints::standard();
     QUrl publicAddress = QUrl(NetworkMonitor::publicAddressService);
+    // The connected-device library; none means no device support.
+    std::function<std::optional<platform::MobileDeviceAPI>()> deviceLibrary = [] {
+        return platform::MobileDeviceAPI::load();
+    };
 };
 
 // Owns every monitor, the history store and the two engines, and drives them all from one

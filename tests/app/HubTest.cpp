@@ -2,7 +2,9 @@
 
 #include "history/InsightEngine.h"
 #include "history/RuleEngine.h"
+#include "services/MobileDeviceFake.h"
 #include "support/HubFixture.h"
+#include "support/Wait.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -59,6 +61,40 @@ TEST(Hub, WeatherOnlyForWeatherAstronomyOrCombined) {
         EXPECT_EQ(f.hub->counts.weatherRefreshes, row.refreshes);
         EXPECT_EQ(f.hub->counts.deviceRefreshes, 0); // none attached
     }
+}
+
+TEST(Hub, AttachedDevicesAreReadAgainEverySixtySeconds) {
+    test::FakeMobileDeviceLibrary library;
+    test::HubFixture f([&library](Hub::Services& services) {
+        services.deviceLibrary = [&library] { return std::optional(library.api()); };
+    });
+    onlyModules(f.settings, {ModuleKind::time});
+    Hub& hub = *f.hub;
+    hub.tick(); // nothing attached: no refresh
+    EXPECT_EQ(hub.counts.deviceRefreshes, 0);
+
+    hub.devices.start();
+    test::FakeDevice phone;
+    phone.identifier = QStringLiteral("id-a");
+    phone.values = {{QStringLiteral("/DeviceName"), QStringLiteral("Ada")}};
+    const platform::MobileDeviceHandle handle{QStringLiteral("A"), false};
+    library.setDevice(handle, phone);
+    ASSERT_TRUE(library.notify(handle, platform::MobileDeviceAPI::deviceArrived));
+    ASSERT_TRUE(test::waitUntil([&] { return hub.devices.devices().size() == 1 && !hub.devices.refreshing(); }));
+    const QDateTime readAt = hub.devices.lastRefresh();
+
+    f.advance(59.9);
+    hub.tick();
+    EXPECT_EQ(hub.counts.deviceRefreshes, 0);
+    f.now = readAt.addSecs(60); // exactly 60 s: refreshed
+    hub.tick();
+    EXPECT_EQ(hub.counts.deviceRefreshes, 1);
+    ASSERT_TRUE(test::waitUntil([&] { return !hub.devices.refreshing(); }));
+
+    f.settings.update([](Config& c) { c.showDevices = false; });
+    f.advance(120);
+    hub.tick();
+    EXPECT_EQ(hub.counts.deviceRefreshes, 1);
 }
 
 TEST(Hub, HeadlessEvaluatesInsightsButNoRulesAndRecordsNothing) {

@@ -4,6 +4,7 @@
 #include "app/Hub.h"
 
 #include <QDateTime>
+#include <functional>
 #include <memory>
 
 namespace morvanex::test {
@@ -16,13 +17,16 @@ struct HubFixture {
     AppSettings settings{platform::UserDefaults::inMemory()};
     std::unique_ptr<Hub> hub;
 
-    HubFixture() {
+    // `adjust` may change the services before the hub is made.
+    explicit HubFixture(const std::function<void(Hub::Services&)>& adjust = {}) {
         platform::Clock clock;
         clock.now = [this] { return now; };
         clock.monotonic = [this] { return monotonic; };
         // Nothing listens on the discard port: every request fails at once, offline.
         const QUrl nowhere(QStringLiteral("http://127.0.0.1:9/"));
         Hub::Services services{WeatherEndpoints{nowhere, nowhere, nowhere}, nowhere};
+        if (adjust)
+            adjust(services);
         settings.update([](Config& c) { c.pingHost = QStringLiteral("127.0.0.1"); });
         hub = std::make_unique<Hub>(settings, clock, services);
     }

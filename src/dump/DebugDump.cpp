@@ -1,0 +1,78 @@
+#include "dump/DebugDump.h"
+
+#include "app/AppSettings.h"
+#include "app/HotKeys.h"
+#include "app/Hub.h"
+#include "dump/DumpReport.h"
+#include "history/InsightEngine.h"
+#include "monitors/SMC.h"
+
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+
+namespace morvanex::DebugDump {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int warmUpTicks = 4;
+constexpr auto warmUpWait = 1500ms;
+// Every condition the insight engine began tracking during the warm-up counts as held longer
+// than any of its sustain thresholds.
+constexpr qint64 insightLookAheadSeconds = 180;
+
+void printLine(const QString& line) {
+    const QByteArray bytes = line.toUtf8();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// Runs the main event loop for `duration`, so background results are applied meanwhile.
+void runMainLoop(std::chrono::milliseconds duration) {
+    QEventLoop loop;
+    QTimer::singleShot(duration, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+} // namespace
+
+void run(const std::optional<QString>& outputDirectory) {
+    AppSettings& settings = AppSettings::shared();
+    Hub hub(settings);
+    hub.sensors.start();
+    hub.devices.start();
+    const Config config = settings.config();
+    hub.weather.refreshIfNeeded(config.weatherLocation, true);
+    for (int i = 0; i < warmUpTicks; ++i) {
+        hub.tick();
+        runMainLoop(warmUpWait);
+    }
+
+    printLine(dump::hotKeyProbe(HotKeyCenter::shared()));
+    hub.insights().evaluate(hub.clock.now().addSecs(insightLookAheadSeconds));
+    for (const QString& line :
+         dump::reportLines(hub, config, SMC::shared().isOpen(), hub.clock.now()))
+        printLine(line);
+
+    if (outputDirectory) {
+        const QByteArray folder = outputDirectory->toLocal8Bit();
+        std::fprintf(stderr,
+                     "Morvanex: the menu-bar, panel and settings renders are not available in "
+                     "this build, so nothing was written to %s.\n",
+                     folder.constData());
+    }
+}
+
+int launch(int& argc, char** argv, const std::optional<QString>& outputDirectory) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    run(outputDirectory);
+    return 0;
+}
+
+} // namespace morvanex::DebugDump

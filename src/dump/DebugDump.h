@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// The --dump mode: brings the monitors up for a few seconds and prints one line per area of
+// live readings to standard output.
+namespace morvanex::DebugDump {
+
+// Builds a hub of its own on the shared settings (never started: no timer, nothing recorded),
+// starts sensor discovery, the device subscription and a forced weather fetch, ticks four
+// times 1.5 s apart on the main event loop, probes hot-key registration, judges the insight
+// as if three minutes had passed, and prints the report. Needs an application object; runs on
+// the main thread. Renders into `outputDirectory` are not part of this build: a directory gets
+// one sentence on standard error saying so.
+void run(const std::optional<QString>& outputDirectory);
+
+// The whole mode from the entry point: the application object (on the off-screen platform
+// unless the environment chooses one, so no display is needed), then run(); the exit status.
+int launch(int& argc, char** argv, const std::optional<QString>& outputDirectory);
+
+} // namespace morvanex::DebugDump

@@ -1,0 +1,103 @@
+#include "dump/DumpValues.h"
+
+#include "app/Numbers.h"
+
+#include <QChar>
+
+namespace morvanex::dump {
+namespace {
+
+constexpr qsizetype tagWidth = 9;
+
+QString ascii(const std::string& text) {
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
+bool isControl(char32_t c) {
+    return c < 0x20 || (c >= 0x7f && c < 0xa0);
+}
+
+QString escapedControl(char32_t c) {
+    switch (c) {
+    case U'\0':
+        return QStringLiteral("\\0");
+    case U'\t':
+        return QStringLiteral("\\t");
+    case U'\n':
+        return QStringLiteral("\\n");
+    case U'\r':
+        return QStringLiteral("\\r");
+    default:
+        return QStringLiteral("\\u{") + QString::number(uint(c), 16) + QLatin1Char('}');
+    }
+}
+
+} // namespace
+
+QString tag(QStringView word) {
+    return word.toString().leftJustified(tagWidth, QLatin1Char(' '));
+}
+
+QString yesNo(bool value) {
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
+
+QString integer(std::int64_t value) {
+    return ascii(numbers::integerText(value));
+}
+
+QString real(double value) {
+    return ascii(numbers::realText(value));
+}
+
+QString realOrNan(std::optional<double> value) {
+    return value ? real(*value) : QStringLiteral("nan");
+}
+
+QString fixed(double value, int decimals) {
+    return ascii(numbers::fixed(value, decimals));
+}
+
+QString whole(double value) {
+    if (const auto truncated = numbers::truncatedInt64(value))
+        return integer(*truncated);
+    return QStringLiteral("\u2014");
+}
+
+QString orDash(const std::optional<QString>& text) {
+    return text ? *text : QStringLiteral("-");
+}
+
+QString quoted(QStringView text) {
+    QString out = QStringLiteral("\"");
+    for (const char32_t c : text.toUcs4()) {
+        if (c == U'"' || c == U'\\') {
+            out += QLatin1Char('\\');
+            out += QChar(c);
+        } else if (isControl(c)) {
+            out += escapedControl(c);
+        } else {
+            out += QString::fromUcs4(&c, 1);
+        }
+    }
+    out += QLatin1Char('"');
+    return out;
+}
+
+QString textList(const QStringList& items) {
+    QStringList parts;
+    parts.reserve(items.size());
+    for (const QString& item : items)
+        parts.append(quoted(item));
+    return QLatin1Char('[') + parts.join(QStringLiteral(", ")) + QLatin1Char(']');
+}
+
+QString numberList(const std::vector<double>& values) {
+    QStringList parts;
+    parts.reserve(qsizetype(values.size()));
+    for (const double value : values)
+        parts.append(real(value));
+    return QLatin1Char('[') + parts.join(QStringLiteral(", ")) + QLatin1Char(']');
+}
+
+} // namespace morvanex::dump
