@@ -71,7 +71,7 @@ std::unique_ptr<X11KeyGrabber> X11KeyGrabber::connect() {
     connection->symbols = xcb_key_symbols_alloc(connection->connection);
     if (!connection->symbols)
         return nullptr;
-    return std::unique_ptr<X11KeyGrabber>(new X11KeyGrabber(std::move(connection)));
+    return std::make_unique<X11KeyGrabber>(std::move(connection));
 }
 
 X11KeyGrabber::X11KeyGrabber(std::unique_ptr<Connection> connection)

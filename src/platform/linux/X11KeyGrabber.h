@@ -31,14 +31,16 @@ public:
     // Called with the number of a grabbed combination when it is pressed.
     std::function<void(std::uint32_t number)> onPress;
 
-private:
     struct Connection;
+    // Made by connect(); the connection type is private to this class.
+    explicit X11KeyGrabber(std::unique_ptr<Connection> connection);
+
+private:
     struct Grab {
         std::vector<std::uint8_t> keycodes;
         std::uint16_t mask = 0;
     };
 
-    explicit X11KeyGrabber(std::unique_ptr<Connection> connection);
     void readEvents();
     void ungrabKeys(const Grab& grab);
 
