@@ -1,5 +1,7 @@
 #include "agents/TomlSection.h"
 
+#include "app/HexDigit.h"
+
 #include <QStringList>
 
 namespace morvanex::agents {
@@ -38,17 +40,6 @@ std::optional<qsizetype> headerLineStart(QStringView text) {
     return std::nullopt;
 }
 
-int hexValue(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
-}
-
 // A \uXXXX or \UXXXXXXXX escape whose digits start at `at`; nothing when malformed or not a
 // Unicode scalar value.
 std::optional<char32_t> unicodeEscape(QStringView line, qsizetype at, int digits) {
@@ -56,10 +47,10 @@ std::optional<char32_t> unicodeEscape(QStringView line, qsizetype at, int digits
         return std::nullopt;
     char32_t value = 0;
     for (int i = 0; i < digits; ++i) {
-        const int digit = hexValue(line.at(at + i));
-        if (digit < 0)
+        const auto digit = hexDigit(line.at(at + i));
+        if (!digit)
             return std::nullopt;
-        value = value * 16 + char32_t(digit);
+        value = value * 16 + char32_t(*digit);
     }
     if (value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
         return std::nullopt;

@@ -1,23 +1,10 @@
 #include "services/CalendarEvent.h"
 
+#include "app/HexDigit.h"
+
 #include <QByteArray>
 
 namespace morvanex {
-
-namespace {
-
-std::optional<int> hexDigit(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return std::nullopt;
-}
-
-} // namespace
 
 std::optional<CalendarColor> CalendarColor::fromText(const QString& text) {
     const QString value = text.trimmed();
