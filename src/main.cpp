@@ -1,4 +1,5 @@
 #include "agents/AgentClient.h"
+#include "agents/MCPServer.h"
 #include "app/RunMode.h"
 #include "dump/DebugDump.h"
 #include "platform/Display.h"
@@ -33,10 +34,8 @@ int main(int argc, char** argv) {
         QCoreApplication app(argc, argv);
         return AgentClient::runCommand(choice.agentArguments);
     }
-    case RunMode::mcp: {
-        QCoreApplication app(argc, argv);
-        return notAvailable("the --mcp agent server");
-    }
+    case RunMode::mcp:
+        return MCPServer::run(argc, argv);
     case RunMode::application:
         break;
     }

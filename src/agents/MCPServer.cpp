@@ -1,0 +1,120 @@
+#include "agents/MCPServer.h"
+
+#include "agents/McpArguments.h"
+#include "agents/McpMessages.h"
+#include "agents/McpNumbers.h"
+#include "agents/McpText.h"
+#include "app/JsonWriter.h"
+#include "monitors/SMC.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <exception>
+
+namespace morvanex {
+
+MCPServerSources MCPServerSources::system() {
+    MCPServerSources sources;
+    sources.smcOpen = [] { return SMC::shared().isOpen(); };
+    return sources;
+}
+
+MCPServer::MCPServer(Hub& hub, AppSettings& settings, Output output, Sources sources)
+    : hub(hub), settings(settings), output_(std::move(output)), sources_(std::move(sources)) {}
+
+QString MCPServer::appVersion() {
+    const QString version = QCoreApplication::applicationVersion();
+    return version.isEmpty() ? QStringLiteral("dev") : version;
+}
+
+QJsonValue MCPServer::r(double value, int decimals) {
+    return mcp::r(value, decimals);
+}
+
+void MCPServer::write(const std::optional<QByteArray>& line) {
+    // A response that cannot be written as JSON is dropped; the next line is served as usual.
+    if (line && output_)
+        output_(*line);
+}
+
+void MCPServer::reply(const QJsonValue& id, const QJsonValue& result) {
+    write(mcp::successLine(id, result));
+}
+
+void MCPServer::handle(const QString& line) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(line.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        write(mcp::errorLine(QJsonValue::Null, mcp::parseErrorCode, QStringLiteral("Parse error")));
+        return;
+    }
+    const QJsonObject message = document.object();
+    const QJsonValue methodValue = message.value(QLatin1StringView("method"));
+    const QString method = methodValue.isString() ? methodValue.toString() : QString();
+    const QJsonValue paramsValue = message.value(QLatin1StringView("params"));
+    const QJsonObject params = paramsValue.isObject() ? paramsValue.toObject() : QJsonObject();
+
+    // Notifications, and any other message without an id, are never answered.
+    if (!message.contains(QLatin1StringView("id")))
+        return;
+    const QJsonValue id = message.value(QLatin1StringView("id"));
+
+    if (method == QLatin1StringView("initialize"))
+        reply(id, mcp::initializeResult(params, appVersion()));
+    else if (method == QLatin1StringView("ping"))
+        reply(id, QJsonObject());
+    else if (method == QLatin1StringView("tools/list"))
+        reply(id, QJsonObject{{"tools", tools()}});
+    else if (method == QLatin1StringView("tools/call"))
+        reply(id, callTool(params));
+    else
+        write(mcp::errorLine(id, mcp::methodNotFoundCode,
+                             QStringLiteral("Method not found: ") + method));
+}
+
+// A tool's answer, or its failure, as a tool result: failures are results for the agent to
+// read, not protocol errors.
+QJsonObject MCPServer::callTool(const QJsonObject& params) {
+    const QString name = mcp::textArgument(params, QStringLiteral("name")).value_or(QString());
+    const QJsonValue argumentsValue = params.value(QLatin1StringView("arguments"));
+    const QJsonObject arguments =
+        argumentsValue.isObject() ? argumentsValue.toObject() : QJsonObject();
+    try {
+        const std::optional<QByteArray> text = json::pretty(call(name, arguments));
+        if (!text)
+            return mcp::toolResult(QStringLiteral("The answer couldn't be written as JSON."), true);
+        return mcp::toolResult(mcp::decoded(*text), false);
+    } catch (const ToolError& failure) {
+        return mcp::toolResult(failure.message, true);
+    } catch (const std::exception& failure) {
+        return mcp::toolResult(mcp::decoded(QByteArray(failure.what())), true);
+    }
+}
+
+QJsonObject MCPServer::call(const QString& name, const QJsonObject& arguments) {
+    if (name == QLatin1StringView("get_overview"))
+        return overview();
+    if (name == QLatin1StringView("get_top_processes"))
+        return topProcesses(arguments);
+    if (name == QLatin1StringView("get_history"))
+        return history(arguments);
+    if (name == QLatin1StringView("get_sensors"))
+        return sensors(
+            mcp::booleanArgument(arguments, QStringLiteral("all_sensors")).value_or(false));
+    if (name == QLatin1StringView("get_battery"))
+        return battery();
+    if (name == QLatin1StringView("get_network"))
+        return network();
+    if (name == QLatin1StringView("get_disks"))
+        return disks();
+    if (name == QLatin1StringView("get_connected_devices")) {
+        QJsonArray devices;
+        for (const ConnectedDevice& connected : hub.devices.devices())
+            devices.append(device(connected));
+        return QJsonObject{{"devices", devices}};
+    }
+    throw ToolError{QStringLiteral("Unknown tool: ") + name};
+}
+
+} // namespace morvanex

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "agents/McpTools.h"
+#include "app/AppSettings.h"
+#include "app/Hub.h"
+#include "platform/Roots.h"
+#include "platform/UserDefaults.h"
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+namespace morvanex {
+
+struct ConnectedDevice;
+
+// What the answers read besides the hub's monitors; system() reads the machine.
+struct MCPServerSources {
+    // Whether the System Management Controller connection is open.
+    std::function<bool()> smcOpen;
+    // Where the machine's model, system name and kernel release are read.
+    platform::Roots roots;
+    // Where the speed-test results the tray application saved are read.
+    platform::UserDefaults defaults = platform::UserDefaults::standard();
+
+    static MCPServerSources system();
+};
+
+// The Model Context Protocol server of `--mcp`: JSON-RPC 2.0, one message per line, read from
+// standard input and answered on standard output, with eight read-only tools over a headless
+// hub. Main thread only: every message is parsed, answered and written there, one at a time.
+// No state is kept between messages; every method is served at any time.
+class MCPServer {
+public:
+    using ToolError = mcp::ToolError;
+    using Sources = MCPServerSources;
+    // Writes one reply line (its line feed included) to the client.
+    using Output = std::function<void(const QByteArray& line)>;
+
+    MCPServer(Hub& hub, AppSettings& settings, Output output, Sources sources = Sources::system());
+
+    // The `--mcp` entry: builds the application object, the headless hub and the server, reads
+    // standard input until it ends and returns the exit status (0).
+    static int run(int argc, char** argv);
+
+    // Parses one line and answers it, if it needs an answer.
+    void handle(const QString& line);
+    // Writes the success response for `id` with `result`.
+    void reply(const QJsonValue& id, const QJsonValue& result);
+    // The tool's answer object; throws ToolError.
+    QJsonObject call(const QString& name, const QJsonObject& arguments);
+
+    static const QJsonArray& tools() { return mcp::tools(); }
+    static const QJsonObject& readOnly() { return mcp::readOnly(); }
+    static const QStringList& historyMetrics() { return mcp::historyMetrics(); }
+    // The application's version when it has one; "dev" otherwise.
+    static QString appVersion();
+    // Rounding for every fractional number of an answer (see mcp::r).
+    static QJsonValue r(double value, int decimals = 1);
+
+    // The answers. Each reads the monitors as the hub's last tick left them.
+    QJsonObject overview();
+    QJsonObject topProcesses(const QJsonObject& arguments) const;
+    QJsonObject history(const QJsonObject& arguments) const;
+    QJsonObject sensors(bool all) const;
+    QJsonObject battery() const;
+    QJsonObject network() const;
+    QJsonObject disks() const;
+    static QJsonObject device(const ConnectedDevice& device);
+
+    Hub& hub;
+    AppSettings& settings;
+
+private:
+    // "connected", "offline", or "checking" before the first ping has finished.
+    static QString internet(const std::optional<bool>& reachable);
+    void write(const std::optional<QByteArray>& line);
+    QJsonObject callTool(const QJsonObject& params);
+
+    Output output_;
+    Sources sources_;
+};
+
+} // namespace morvanex
