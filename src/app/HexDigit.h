@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QChar>
-
 #include <optional>
 
 namespace morvanex {

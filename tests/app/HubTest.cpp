@@ -80,7 +80,8 @@ TEST(Hub, AttachedDevicesAreReadAgainEverySixtySeconds) {
     const platform::MobileDeviceHandle handle{QStringLiteral("A"), false};
     library.setDevice(handle, phone);
     ASSERT_TRUE(library.notify(handle, platform::MobileDeviceAPI::deviceArrived));
-    ASSERT_TRUE(test::waitUntil([&] { return hub.devices.devices().size() == 1 && !hub.devices.refreshing(); }));
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return hub.devices.devices().size() == 1 && !hub.devices.refreshing(); }));
     const QDateTime readAt = hub.devices.lastRefresh();
 
     f.advance(59.9);

@@ -1,7 +1,6 @@
 #include "support/Wait.h"
 
 #include <QCoreApplication>
-
 #include <thread>
 
 namespace morvanex::test {
