@@ -20,10 +20,17 @@ constexpr double exactIntegerLimit = 9007199254740992.0;
 
 void appendString(QByteArray& out, const QString& text) {
     static constexpr char hex[] = "0123456789abcdef";
+    const QByteArray utf8 = text.toUtf8();
     out += '"';
-    for (const char byte : text.toUtf8()) {
-        const auto code = static_cast<unsigned char>(byte);
-        switch (byte) {
+    // Runs of bytes that need no escape are copied whole.
+    qsizetype plain = 0;
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const auto code = static_cast<unsigned char>(utf8[i]);
+        if (code >= 0x20 && code != '"' && code != '\\')
+            continue;
+        out.append(utf8.constData() + plain, i - plain);
+        plain = i + 1;
+        switch (code) {
         case '"':
             out += "\\\"";
             break;
@@ -46,15 +53,12 @@ void appendString(QByteArray& out, const QString& text) {
             out += "\\f";
             break;
         default:
-            if (code < 0x20) {
-                out += "\\u00";
-                out += hex[code >> 4];
-                out += hex[code & 0xf];
-            } else {
-                out += byte;
-            }
+            out += "\\u00";
+            out += hex[code >> 4];
+            out += hex[code & 0xf];
         }
     }
+    out.append(utf8.constData() + plain, utf8.size() - plain);
     out += '"';
 }
 
