@@ -255,12 +255,17 @@ TEST(DeviceMonitor, WithoutTheLibraryThereAreNoDevices) {
 TEST(DeviceMonitor, DestroyedWhileReadingIsSafe) {
     FakeMobileDeviceLibrary library;
     library.setDevice(usbA, phone(QStringLiteral("id-a"), QStringLiteral("Ada")));
+    // The read is held on the device queue until the monitor is being destroyed, so its
+    // publication always arrives after the monitor is gone.
+    library.hold(QStringLiteral("copyIdentifier A"));
     {
         DeviceMonitor monitor(library.api(), fixedClock());
         monitor.onUpdate = [] { FAIL() << "published after destruction"; };
         monitor.start();
         library.notify(usbA, MobileDeviceAPI::deviceArrived);
-        ASSERT_TRUE(waitUntil([&] { return monitor.refreshing(); }));
+        ASSERT_TRUE(waitUntil([&] { return monitor.refreshing(); })); // posted to this thread
+        ASSERT_TRUE(library.waitUntilHeld());
+        library.release();
     }
     EXPECT_FALSE(library.subscribed());
     QCoreApplication::processEvents(); // the posted publication finds the monitor gone
