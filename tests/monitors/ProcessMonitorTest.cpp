@@ -264,7 +264,7 @@ TEST(ProcessMonitorLive, BusyChildLeadsTheProcessorRanking) {
     ASSERT_TRUE(leader);
     EXPECT_EQ(leader->pid, pid);
     EXPECT_EQ(leader->name, "sh");
-    EXPECT_GT(leader->cpu, 50);
+    EXPECT_GT(leader->cpu, 10); // a loaded machine may not give it a whole core
     EXPECT_LT(leader->cpu, 150);
 }
 
