@@ -8,7 +8,7 @@
 // the bounded log), and for queries a plain scan of the rows and columns a range reads (what the
 // bucketing and averaging add).
 
-#include "app/Numbers.h"
+#include "base/Numbers.h"
 #include "history/HistorySql.h"
 #include "history/HistoryStore.h"
 #include "history/Sqlite.h"

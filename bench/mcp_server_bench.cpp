@@ -10,7 +10,7 @@
 // Usage: mcp_server_bench [--morvanex=PATH] [benchmark flags]
 // PATH defaults to the morvanex binary of the same build.
 
-#include "app/Numbers.h"
+#include "base/Numbers.h"
 #include "history/HistoryStore.h"
 
 #include <QByteArray>

@@ -1,7 +1,7 @@
 // Cost of one process-table sample beside two baselines measured in the same run: one run of
 // ps over every process, and a bare read of every /proc/<pid>/stat. Goals: a sample costs at
 // most a third of the ps run and at most twice the bare read.
-#include "app/Numbers.h"
+#include "base/Numbers.h"
 #include "monitors/ProcessMonitor.h"
 
 #include <array>

@@ -4,7 +4,7 @@
 #include "agents/ConfigFile.h"
 #include "agents/ShellWord.h"
 #include "agents/TomlSection.h"
-#include "app/JsonWriter.h"
+#include "base/JsonWriter.h"
 #include "platform/XdgPaths.h"
 
 #include <QCoreApplication>

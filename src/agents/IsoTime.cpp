@@ -1,6 +1,6 @@
 #include "agents/IsoTime.h"
 
-#include "app/Numbers.h"
+#include "base/Numbers.h"
 
 #include <cmath>
 #include <cstdint>

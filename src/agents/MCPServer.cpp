@@ -4,7 +4,7 @@
 #include "agents/McpMessages.h"
 #include "agents/McpNumbers.h"
 #include "agents/McpText.h"
-#include "app/JsonWriter.h"
+#include "base/JsonWriter.h"
 #include "monitors/SMC.h"
 
 #include <QCoreApplication>

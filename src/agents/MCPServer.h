@@ -1,7 +1,7 @@
 #pragma once
 
 #include "agents/McpTools.h"
-#include "app/AppSettings.h"
+#include "base/AppSettings.h"
 #include "app/Hub.h"
 #include "platform/Roots.h"
 #include "platform/UserDefaults.h"

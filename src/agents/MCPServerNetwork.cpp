@@ -5,8 +5,8 @@
 #include "agents/MCPServer.h"
 #include "agents/McpNumbers.h"
 #include "agents/McpText.h"
-#include "app/Fmt.h"
-#include "app/Numbers.h"
+#include "base/Fmt.h"
+#include "base/Numbers.h"
 #include "monitors/SpeedTest.h"
 #include "services/ConnectedDevice.h"
 

@@ -6,8 +6,8 @@
 #include "agents/McpNumbers.h"
 #include "agents/McpSystemVersion.h"
 #include "agents/McpText.h"
-#include "app/Fmt.h"
-#include "history/InsightEngine.h"
+#include "base/Fmt.h"
+#include "app/InsightEngine.h"
 #include "platform/Sysctl.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 #include "agents/MCPServer.h"
 #include "agents/McpNumbers.h"
 #include "agents/McpText.h"
-#include "app/Numbers.h"
+#include "base/Numbers.h"
 
 #include <algorithm>
 #include <vector>

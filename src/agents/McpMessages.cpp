@@ -1,6 +1,6 @@
 #include "agents/McpMessages.h"
 
-#include "app/JsonWriter.h"
+#include "base/JsonWriter.h"
 
 #include <QJsonArray>
 

@@ -1,6 +1,6 @@
 #include "agents/McpNumbers.h"
 
-#include "app/Numbers.h"
+#include "base/Numbers.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "agents/McpTools.h"
 
-#include "app/EnumText.h"
+#include "base/EnumText.h"
 #include "history/HistoryMetric.h"
 
 #include <QJsonValue>

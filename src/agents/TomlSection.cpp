@@ -1,6 +1,6 @@
 #include "agents/TomlSection.h"
 
-#include "app/HexDigit.h"
+#include "base/HexDigit.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/SettingsEnums.h"
-#include "app/SettingsRecords.h"
+#include "base/SettingsEnums.h"
+#include "base/SettingsRecords.h"
 
 #include <QString>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "app/Hub.h"
 
 #include "app/TickInterval.h"
-#include "history/InsightEngine.h"
-#include "history/RuleEngine.h"
+#include "app/InsightEngine.h"
+#include "app/RuleEngine.h"
 
 #include <algorithm>
 #include <cmath>

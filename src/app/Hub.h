@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppSettings.h"
+#include "base/AppSettings.h"
 #include "history/HistoryMetric.h"
 #include "history/HistoryStore.h"
 #include "monitors/BatteryMonitor.h"

@@ -1,10 +1,10 @@
 #include "dump/DebugDump.h"
 
-#include "app/AppSettings.h"
+#include "base/AppSettings.h"
 #include "app/HotKeys.h"
 #include "app/Hub.h"
 #include "dump/DumpReport.h"
-#include "history/InsightEngine.h"
+#include "app/InsightEngine.h"
 #include "monitors/SMC.h"
 
 #include <QEventLoop>

@@ -1,6 +1,6 @@
 #include "dump/DumpMachineLines.h"
 
-#include "app/Fmt.h"
+#include "base/Fmt.h"
 #include "dump/DumpValues.h"
 
 #include <algorithm>

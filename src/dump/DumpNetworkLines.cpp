@@ -1,6 +1,6 @@
 #include "dump/DumpNetworkLines.h"
 
-#include "app/Fmt.h"
+#include "base/Fmt.h"
 #include "dump/DumpValues.h"
 
 namespace morvanex::dump {

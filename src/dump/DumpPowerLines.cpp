@@ -1,7 +1,7 @@
 #include "dump/DumpPowerLines.h"
 
-#include "app/Fmt.h"
-#include "app/Units.h"
+#include "base/Fmt.h"
+#include "base/Units.h"
 #include "dump/DumpValues.h"
 
 namespace morvanex::dump {

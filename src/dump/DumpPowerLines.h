@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SettingsEnums.h"
+#include "base/SettingsEnums.h"
 #include "monitors/BatteryMonitor.h"
 #include "monitors/SensorMonitor.h"
 

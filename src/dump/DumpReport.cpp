@@ -4,8 +4,8 @@
 #include "dump/DumpNetworkLines.h"
 #include "dump/DumpPowerLines.h"
 #include "dump/DumpServiceLines.h"
-#include "history/InsightEngine.h"
-#include "history/RuleEngine.h"
+#include "app/InsightEngine.h"
+#include "app/RuleEngine.h"
 
 #include <QTimeZone>
 

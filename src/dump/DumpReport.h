@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Config.h"
+#include "base/Config.h"
 #include "app/HotKeys.h"
 #include "app/Hub.h"
 

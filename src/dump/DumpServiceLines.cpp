@@ -1,9 +1,9 @@
 #include "dump/DumpServiceLines.h"
 
-#include "app/Fmt.h"
-#include "app/Units.h"
+#include "base/Fmt.h"
+#include "base/Units.h"
 #include "dump/DumpValues.h"
-#include "dump/FuzzyClock.h"
+#include "base/FuzzyClock.h"
 #include "services/SunCalc.h"
 #include "services/WeatherCode.h"
 

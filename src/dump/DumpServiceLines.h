@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/SettingsEnums.h"
-#include "app/SettingsRecords.h"
-#include "history/InsightEngine.h"
+#include "base/SettingsEnums.h"
+#include "base/SettingsRecords.h"
+#include "app/InsightEngine.h"
 #include "services/AstronomyMonitor.h"
 #include "services/ConnectedDevice.h"
 #include "services/WeatherReport.h"

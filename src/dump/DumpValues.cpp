@@ -1,6 +1,6 @@
 #include "dump/DumpValues.h"
 
-#include "app/Numbers.h"
+#include "base/Numbers.h"
 
 #include <QChar>
 

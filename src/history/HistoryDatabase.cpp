@@ -1,6 +1,6 @@
 #include "history/HistoryDatabase.h"
 
-#include "app/Numbers.h"
+#include "base/Numbers.h"
 #include "history/HistoryFiles.h"
 #include "history/HistorySql.h"
 

@@ -1,6 +1,6 @@
 #include "history/HistoryFiles.h"
 
-#include "app/Numbers.h"
+#include "base/Numbers.h"
 #include "platform/XdgPaths.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/EnumText.h"
+#include "base/EnumText.h"
 
 #include <cstdint>
 #include <string_view>

@@ -1,6 +1,6 @@
 #include "history/HistorySql.h"
 
-#include "app/Numbers.h"
+#include "base/Numbers.h"
 
 namespace morvanex::historysql {
 namespace {

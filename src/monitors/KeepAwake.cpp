@@ -1,6 +1,6 @@
 #include "monitors/KeepAwake.h"
 
-#include "app/Fmt.h"
+#include "base/Fmt.h"
 
 #include <QTimeZone>
 #include <algorithm>

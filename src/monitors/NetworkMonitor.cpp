@@ -1,6 +1,6 @@
 #include "monitors/NetworkMonitor.h"
 
-#include "app/Config.h"
+#include "base/Config.h"
 #include "platform/linux/Nl80211WiFi.h"
 #include "platform/linux/ResolvConf.h"
 

@@ -1,6 +1,6 @@
 #include "monitors/ProcessMonitor.h"
 
-#include "app/Numbers.h"
+#include "base/Numbers.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/EnumText.h"
+#include "base/EnumText.h"
 #include "monitors/History.h"
 
 #include <QString>

@@ -1,7 +1,7 @@
 #include "monitors/SpeedTestResult.h"
 
-#include "app/JsonWriter.h"
-#include "app/Numbers.h"
+#include "base/JsonWriter.h"
+#include "base/Numbers.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

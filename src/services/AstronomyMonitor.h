@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SettingsRecords.h"
+#include "base/SettingsRecords.h"
 #include "platform/Clock.h"
 #include "services/SunCalc.h"
 

@@ -1,6 +1,6 @@
 #include "services/CalendarEvent.h"
 
-#include "app/HexDigit.h"
+#include "base/HexDigit.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
 #include "services/DeviceBattery.h"
 
-#include "app/Numbers.h"
+#include "base/Numbers.h"
 #include "services/DeviceValues.h"
 
 #include <initializer_list>

@@ -1,6 +1,6 @@
 #include "services/DeviceValues.h"
 
-#include "app/Numbers.h"
+#include "base/Numbers.h"
 
 #include <limits>
 

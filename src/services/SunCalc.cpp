@@ -1,6 +1,6 @@
 #include "services/SunCalc.h"
 
-#include "app/Numbers.h"
+#include "base/Numbers.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #include "services/WeatherCode.h"
 
-#include "app/Numbers.h"
+#include "base/Numbers.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SettingsRecords.h"
+#include "base/SettingsRecords.h"
 
 #include <QDateTime>
 #include <QJsonObject>

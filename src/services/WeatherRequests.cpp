@@ -1,7 +1,7 @@
 #include "services/WeatherRequests.h"
 
-#include "app/JsonRead.h"
-#include "app/Numbers.h"
+#include "base/JsonRead.h"
+#include "base/Numbers.h"
 #include "platform/MainQueue.h"
 
 #include <QJsonArray>

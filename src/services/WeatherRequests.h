@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SettingsRecords.h"
+#include "base/SettingsRecords.h"
 #include "platform/Clock.h"
 #include "platform/HttpGet.h"
 #include "services/WeatherReport.h"

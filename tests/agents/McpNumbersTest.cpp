@@ -1,6 +1,6 @@
 #include "agents/McpNumbers.h"
 
-#include "app/JsonWriter.h"
+#include "base/JsonWriter.h"
 
 #include <QJsonArray>
 #include <cmath>

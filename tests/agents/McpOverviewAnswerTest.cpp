@@ -1,5 +1,5 @@
 #include "McpTestServer.h"
-#include "history/InsightEngine.h"
+#include "app/InsightEngine.h"
 #include "support/FixtureTree.h"
 
 #include <QJsonArray>

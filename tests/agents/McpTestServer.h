@@ -1,7 +1,7 @@
 #pragma once
 
 #include "agents/MCPServer.h"
-#include "app/JsonWriter.h"
+#include "base/JsonWriter.h"
 #include "support/HubFixture.h"
 #include "support/TestEnv.h"
 

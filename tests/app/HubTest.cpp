@@ -1,7 +1,7 @@
 #include "app/Hub.h"
 
-#include "history/InsightEngine.h"
-#include "history/RuleEngine.h"
+#include "app/InsightEngine.h"
+#include "app/RuleEngine.h"
 #include "services/MobileDeviceFake.h"
 #include "support/HubFixture.h"
 #include "support/Wait.h"

@@ -1,6 +1,6 @@
 #include "dump/DumpServiceLines.h"
 
-#include "app/Fmt.h"
+#include "base/Fmt.h"
 
 #include <gtest/gtest.h>
 

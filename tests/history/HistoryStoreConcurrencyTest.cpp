@@ -1,5 +1,5 @@
 #include "HistoryTestSupport.h"
-#include "app/Numbers.h"
+#include "base/Numbers.h"
 #include "history/HistoryStore.h"
 #include "support/TestEnv.h"
 

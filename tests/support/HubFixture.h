@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppSettings.h"
+#include "base/AppSettings.h"
 #include "app/Hub.h"
 
 #include <QDateTime>

@@ -4,7 +4,7 @@
 //
 // Usage: history_recorder_child DATABASE START_SECONDS SAMPLES_PER_FLUSH
 
-#include "app/Numbers.h"
+#include "base/Numbers.h"
 #include "history/HistoryStore.h"
 
 #include <QDateTime>
