@@ -241,31 +241,36 @@ TEST(ProcessMonitorLive, NamesThisProcessInFull) {
     EXPECT_GT(self->memory, 0);
 }
 
-TEST(ProcessMonitorLive, BusyChildLeadsTheProcessorRanking) {
+TEST(ProcessMonitorLive, BusyChildIsRankedByItsProcessorShare) {
     QProcess burner;
     burner.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), "while :; do :; done"});
     ASSERT_TRUE(burner.waitForStarted(30000));
     const auto pid = std::int32_t(burner.processId());
 
-    // Other busy processes on the machine may lead for a moment; try a few pairs of samples.
+    // Compilers and other tests may out-run it on a loaded machine, so the check is on the
+    // child's own reading and on its place among the rest, not on its being first.
     ProcessMonitor monitor;
-    std::optional<ProcessSample> leader;
-    for (int attempt = 0; attempt < 20 && !(leader && leader->pid == pid); ++attempt) {
+    std::optional<ProcessSample> child;
+    std::vector<ProcessSample> ranking;
+    for (int attempt = 0; attempt < 20 && !(child && child->cpu > 10); ++attempt) {
         monitor.sample();
         std::this_thread::sleep_for(std::chrono::seconds(1));
         monitor.sample();
-        const auto top = monitor.top(&ProcessSample::cpu, 1);
-        if (!top.empty())
-            leader = top.front();
+        ranking = monitor.top(&ProcessSample::cpu, monitor.processes.size());
+        const auto found = std::find_if(ranking.begin(), ranking.end(),
+                                        [pid](const ProcessSample& p) { return p.pid == pid; });
+        child = found == ranking.end() ? std::nullopt : std::optional(*found);
     }
     burner.kill();
     burner.waitForFinished(30000);
 
-    ASSERT_TRUE(leader);
-    EXPECT_EQ(leader->pid, pid);
-    EXPECT_EQ(leader->name, "sh");
-    EXPECT_GT(leader->cpu, 10); // a loaded machine may not give it a whole core
-    EXPECT_LT(leader->cpu, 150);
+    ASSERT_TRUE(child);
+    EXPECT_EQ(child->name, "sh");
+    EXPECT_GT(child->cpu, 10); // a loaded machine may not give it a whole core
+    EXPECT_LT(child->cpu, 150);
+    EXPECT_TRUE(std::is_sorted(
+        ranking.begin(), ranking.end(),
+        [](const ProcessSample& a, const ProcessSample& b) { return a.cpu > b.cpu; }));
 }
 
 } // namespace
