@@ -29,7 +29,7 @@ int MCPServer::run(int argc, char** argv) {
             QCoreApplication::exit(0);
     });
 
-    hub.startHeadless();
+    hub.start(Hub::Mode::headless);
     // The first sample's rates cover no time; a second one soon after gives real ones to the
     // questions of the first seconds.
     QTimer::singleShot(1000, &hub, [&hub] { hub.tick(); });

@@ -1,8 +1,9 @@
 #include "app/Hub.h"
 
-#include "app/TickInterval.h"
 #include "app/InsightEngine.h"
 #include "app/RuleEngine.h"
+#include "app/TickInterval.h"
+#include "platform/Log.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,25 +17,19 @@ bool needsWeather(const Config& config) {
     });
 }
 
-namespace {
-
-NetworkMonitor::Sources networkSources(const QUrl& publicAddress) {
-    NetworkMonitor::Sources sources = NetworkMonitor::Sources::system();
-    sources.publicAddressUrl = publicAddress;
-    return sources;
-}
-
-} // namespace
-
-Hub::Hub(AppSettings& settings, platform::Clock clock, Services services)
-    : settings(settings), clock(std::move(clock)), cpu(platform::Roots::system(), this->clock),
-      memory(platform::Roots::system(), this->clock),
-      processes(platform::Roots::system(), this->clock), gpu(),
-      disks(platform::Roots::system(), this->clock),
-      network(networkSources(services.publicAddress), this->clock), sensors(), battery(),
-      weather(services.weather, this->clock), astronomy(this->clock),
-      devices(services.deviceLibrary(), this->clock),
-      keepAwake(platform::PowerAssertions::system(), this->clock), speedTest(), calendar() {
+Hub::Hub(AppSettings& settings, platform::Clock clock, Sources sources)
+    : settings(settings), clock(std::move(clock)), sources(std::move(sources)),
+      cpu(this->sources.roots, this->clock), memory(this->sources.roots, this->clock),
+      processes(this->sources.roots, this->clock),
+      gpu(this->sources.roots, this->clock, this->sources.pciIds),
+      disks(this->sources.roots, this->clock, this->sources.statvfs),
+      network(this->sources.network, this->clock), sensors(this->sources.smc.get()),
+      battery(this->sources.roots, this->sources.peripherals),
+      weather(this->sources.weather, this->clock), astronomy(this->clock),
+      devices(this->sources.deviceLibrary(), this->clock),
+      keepAwake(this->sources.power, this->clock),
+      speedTest(this->sources.speedTestResults, this->sources.speedTestTool, this->clock),
+      calendar(platform::ICalendarSources(this->sources.calendars), this->clock) {
     timer_.setTimerType(Qt::CoarseTimer);
     connect(&timer_, &QTimer::timeout, this, &Hub::tick);
 
@@ -52,30 +47,25 @@ Hub::~Hub() = default;
 
 void Hub::publishAndRedraw() {
     emit changed();
-    if (onTick)
-        onTick();
+    emit ticked();
 }
 
 void Hub::openHistory(bool readOnly) {
     HistoryStore::Options options;
     options.clock = clock;
-    history = HistoryStore::open(HistoryStore::defaultURL(), readOnly, options);
+    history = HistoryStore::open(sources.historyURL, readOnly, options);
+    if (!history)
+        qCWarning(log::app).noquote() << "Running without history: the store at"
+                                      << sources.historyURL << "could not be opened.";
 }
 
-void Hub::start() {
+void Hub::start(Mode mode) {
+    const bool headless = mode == Mode::headless;
+    isHeadless = headless;
     sensors.start();
-    openHistory(false);
-    isRecording = history != nullptr;
-    if (settings.config().showDevices)
-        devices.start();
-    tick();
-    reschedule();
-}
-
-void Hub::startHeadless() {
-    isHeadless = true;
-    sensors.start();
-    openHistory(true);
+    openHistory(headless);
+    // The agent server reads what the tray application records, and never writes.
+    isRecording = !headless && history != nullptr;
     if (settings.config().showDevices)
         devices.start();
     tick();
@@ -182,6 +172,10 @@ RuleEngine& Hub::rules() {
     if (!rules_)
         rules_ = std::make_unique<RuleEngine>(*this);
     return *rules_;
+}
+
+SMC& Hub::smc() const {
+    return sources.smc ? *sources.smc : SMC::shared();
 }
 
 InsightEngine& Hub::insights() {

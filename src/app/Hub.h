@@ -11,9 +11,16 @@
 #include "monitors/MemoryMonitor.h"
 #include "monitors/NetworkMonitor.h"
 #include "monitors/ProcessMonitor.h"
+#include "monitors/SMC.h"
 #include "monitors/SensorMonitor.h"
 #include "monitors/SpeedTest.h"
 #include "platform/Clock.h"
+#include "platform/Roots.h"
+#include "platform/UserDefaults.h"
+#include "platform/linux/DrmPciNames.h"
+#include "platform/linux/ICalendarSources.h"
+#include "platform/linux/LogindPowerAssertion.h"
+#include "platform/linux/Statvfs.h"
 #include "services/AstronomyMonitor.h"
 #include "services/CalendarEvents.h"
 #include "services/DeviceMonitor.h"
@@ -31,14 +38,43 @@ namespace morvanex {
 class InsightEngine;
 class RuleEngine;
 
-// The public services the hub's monitors reach; tests point them at local fakes.
-struct HubServices {
+// Where the hub's monitors read the machine and the world. system() is the real machine; tests
+// and the report's sample data hand in fixtures instead (a small tree of the machine's root
+// folders, fakes, local addresses, a history file of their own), so they never read this
+// machine or touch the user's files.
+struct HubSources {
+    // The root folders read by the processor, memory, process, GPU, disk and battery
+    // monitors. The network monitor reads through `network`, built from the same roots by
+    // system(): give both when pointing the hub at a fixture tree.
+    platform::Roots roots = platform::Roots::system();
+    // A volume's space. The mount table names the volumes by their real folders, so a fixture
+    // answers for those.
+    platform::StatvfsFunction statvfs = platform::readStatvfs;
+    // The PCI ID database files that name graphics devices.
+    QStringList pciIds = platform::defaultPciIdsFiles();
+    // The controller the sensors read; none: the machine's own (SMC::shared()), then opened by
+    // the sensor discovery rather than by the hub's constructor.
+    std::shared_ptr<SMC> smc;
+    // Peripheral batteries; none: UPower on the system bus.
+    BatteryMonitor::PeripheralReader peripherals;
+    // Counters, addresses, routes, DNS, Wi-Fi, the ping tool and the public-address service.
+    NetworkMonitor::Sources network = NetworkMonitor::Sources::system();
     WeatherEndpoints weather = WeatherEndpoints::standard();
-    QUrl publicAddress = QUrl(NetworkMonitor::publicAddressService);
     // The connected-device library; none means no device support.
     std::function<std::optional<platform::MobileDeviceAPI>()> deviceLibrary = [] {
         return platform::MobileDeviceAPI::load();
     };
+    // Keep-awake's power assertions.
+    platform::PowerAssertions power = platform::PowerAssertions::system();
+    // Where saved speed-test results live, and the speed-test tool.
+    platform::UserDefaults speedTestResults = platform::UserDefaults::standard();
+    QString speedTestTool = SpeedTest::defaultTool;
+    // The folders of the user's calendars.
+    platform::ICalendarRoots calendars = platform::ICalendarRoots::user();
+    // The history database file.
+    QString historyURL = HistoryStore::defaultURL();
+
+    static HubSources system() { return {}; }
 };
 
 // Owns every monitor, the history store and the two engines, and drives them all from one
@@ -47,16 +83,25 @@ struct HubServices {
 class Hub : public QObject {
     Q_OBJECT
 public:
-    using Services = HubServices;
+    using Sources = HubSources;
+    using Services = HubSources;
 
+    // Who the hub samples for, which decides how it starts.
+    enum class Mode {
+        // The tray application: history opened for writing, each tick recorded, rules evaluated.
+        application,
+        // The agent server: history opened read-only, nothing recorded, no rules.
+        headless,
+    };
+
+    // Creates the monitors over `sources`; samples nothing and starts no timer.
     explicit Hub(AppSettings& settings, platform::Clock clock = platform::Clock::system(),
-                 Services services = {});
+                 Sources sources = Sources::system());
     ~Hub() override;
 
-    // For the tray application: history opened for writing, each tick recorded.
-    void start();
-    // For the agent server: history opened read-only, nothing recorded, no rules.
-    void startHeadless();
+    // Starts sensor discovery, opens the history, starts the device monitor when devices are
+    // shown, ticks once and starts the timer. Once per hub.
+    void start(Mode mode = Mode::application);
     // (Re)creates the tick timer from the configured interval.
     void reschedule();
     // One sampling pass.
@@ -69,9 +114,13 @@ public:
 
     RuleEngine& rules();
     InsightEngine& insights();
+    // The controller the sensors read.
+    SMC& smc() const;
 
     AppSettings& settings;
     const platform::Clock clock;
+    // Declared before the monitors, which may hold parts of it (the controller) until they end.
+    const Sources sources;
     CPUMonitor cpu;
     MemoryMonitor memory;
     ProcessMonitor processes;
@@ -89,7 +138,6 @@ public:
     std::unique_ptr<HistoryStore> history;
     bool isRecording = false;
     bool isHeadless = false;
-    std::function<void()> onTick;
 
     // Observation points for tests and the report: how often the gated steps ran.
     struct Counts {
@@ -105,6 +153,10 @@ public:
 signals:
     // Fired once per tick and whenever an asynchronous source has new data.
     void changed();
+    // Fired after `changed` at the end of every tick and after the asynchronous updates that
+    // the menu bar shows (weather, keep awake, devices): the status items redraw on it.
+    // Connect with a context object, so a window that closes stops listening.
+    void ticked();
 
 private:
     void openHistory(bool readOnly);

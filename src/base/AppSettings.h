@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace morvanex {
@@ -13,8 +14,37 @@ namespace morvanex {
 // saved at once and handed, old and new, to every observer.
 class AppSettings : public QObject {
     Q_OBJECT
+    struct Registered;
+    using Registry = std::vector<std::shared_ptr<Registered>>;
+
 public:
     using Observer = std::function<void(const Config& old, const Config& now)>;
+
+    // Keeps one observer registered for as long as it lives. Removing it (explicitly or by
+    // destroying it) takes effect at once, even in a pass that is running: the observer is not
+    // called again. Safe to remove from inside the observer itself, and after the settings are
+    // gone. Move-only; an empty subscription removes nothing.
+    class Subscription {
+    public:
+        Subscription() = default;
+        Subscription(Subscription&& other) noexcept = default;
+        Subscription& operator=(Subscription&& other) noexcept;
+        Subscription(const Subscription&) = delete;
+        Subscription& operator=(const Subscription&) = delete;
+        ~Subscription() { remove(); }
+
+        void remove();
+        // Still registered.
+        bool isActive() const;
+
+    private:
+        friend class AppSettings;
+        Subscription(std::weak_ptr<Registry> registry, std::weak_ptr<Registered> entry)
+            : registry_(std::move(registry)), entry_(std::move(entry)) {}
+
+        std::weak_ptr<Registry> registry_;
+        std::weak_ptr<Registered> entry_;
+    };
 
     static inline const QString storageKey = QStringLiteral("MorvanexConfig.v1");
 
@@ -33,8 +63,11 @@ public:
         setConfig(std::move(changed));
     }
 
-    // Observers are called in registration order; there is no removal.
-    void addObserver(Observer observer) { observers_.push_back(std::move(observer)); }
+    // Appends an observer; observers are called in registration order after each real change.
+    // One registered during a pass is first called by the next pass.
+    [[nodiscard]] Subscription addObserver(Observer observer);
+    // The same, for as long as `context` lives: a window's observer ends with the window.
+    void addObserver(const QObject* context, Observer observer);
 
 signals:
     // Sent before every assignment, equal or not.
@@ -45,7 +78,8 @@ private:
 
     platform::UserDefaults defaults_;
     Config config_;
-    std::vector<Observer> observers_;
+    // Shared with the subscriptions, which must not outlive it in use.
+    std::shared_ptr<Registry> observers_ = std::make_shared<Registry>();
 };
 
 } // namespace morvanex

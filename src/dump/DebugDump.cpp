@@ -54,8 +54,7 @@ void run(const std::optional<QString>& outputDirectory) {
 
     printLine(dump::hotKeyProbe(HotKeyCenter::shared()));
     hub.insights().evaluate(hub.clock.now().addSecs(insightLookAheadSeconds));
-    for (const QString& line :
-         dump::reportLines(hub, config, SMC::shared().isOpen(), hub.clock.now()))
+    for (const QString& line : dump::reportLines(hub, config, hub.smc().isOpen(), hub.clock.now()))
         printLine(line);
 
     if (outputDirectory) {

@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 #include <limits>
+#include <memory>
 
 using namespace morvanex;
 using platform::UserDefaults;
@@ -45,7 +46,7 @@ TEST(AppSettings, EqualAssignmentNotifiesViewsButSavesNothing) {
     AppSettings settings(defaults);
     QSignalSpy willChange(&settings, &AppSettings::willChange);
     int observed = 0;
-    settings.addObserver([&](const Config&, const Config&) { ++observed; });
+    const auto observer = settings.addObserver([&](const Config&, const Config&) { ++observed; });
     settings.setConfig(settings.config());
     EXPECT_EQ(willChange.count(), 1);
     EXPECT_EQ(observed, 0);
@@ -56,13 +57,15 @@ TEST(AppSettings, RealChangeSavesOnceThenCallsObserversInOrder) {
     UserDefaults defaults = UserDefaults::inMemory();
     AppSettings settings(defaults);
     std::vector<Call> calls;
+    std::vector<AppSettings::Subscription> observers;
     for (const char* name : {"A", "B"}) {
-        settings.addObserver([&calls, name, &defaults](const Config& old, const Config& now) {
-            // Saved before any observer runs.
-            const auto stored = Config::fromJson(*defaults.data(AppSettings::storageKey));
-            EXPECT_EQ(stored, now);
-            calls.push_back({name, old.updateInterval, now.updateInterval});
-        });
+        observers.push_back(
+            settings.addObserver([&calls, name, &defaults](const Config& old, const Config& now) {
+                // Saved before any observer runs.
+                const auto stored = Config::fromJson(*defaults.data(AppSettings::storageKey));
+                EXPECT_EQ(stored, now);
+                calls.push_back({name, old.updateInterval, now.updateInterval});
+            }));
     }
     settings.update([](Config& c) { c.updateInterval = 5; });
     EXPECT_EQ(calls, (std::vector<Call>{{"A", 2, 5}, {"B", 2, 5}}));
@@ -73,17 +76,18 @@ TEST(AppSettings, NestedAssignmentAndObserverAddedDuringAPass) {
     UserDefaults defaults = UserDefaults::inMemory();
     AppSettings settings(defaults);
     std::vector<Call> calls;
-    settings.addObserver([&](const Config& old, const Config& now) {
+    AppSettings::Subscription added;
+    const auto a = settings.addObserver([&](const Config& old, const Config& now) {
         calls.push_back({"A", old.updateInterval, now.updateInterval});
         if (now.updateInterval == 5) {
             // Registered during the pass: not called by the pass that is running.
-            settings.addObserver([&](const Config& o, const Config& n) {
+            added = settings.addObserver([&](const Config& o, const Config& n) {
                 calls.push_back({"C", o.updateInterval, n.updateInterval});
             });
             settings.update([](Config& c) { c.updateInterval = 10; });
         }
     });
-    settings.addObserver([&](const Config& old, const Config& now) {
+    const auto b = settings.addObserver([&](const Config& old, const Config& now) {
         calls.push_back({"B", old.updateInterval, now.updateInterval});
     });
 
@@ -93,6 +97,99 @@ TEST(AppSettings, NestedAssignmentAndObserverAddedDuringAPass) {
     EXPECT_EQ(calls, (std::vector<Call>{
                          {"A", 2, 5}, {"A", 5, 10}, {"B", 5, 10}, {"C", 5, 10}, {"B", 2, 10}}));
     EXPECT_EQ(Config::fromJson(*defaults.data(AppSettings::storageKey))->updateInterval, 10);
+}
+
+TEST(AppSettings, RemovedObserverIsNotCalledAgain) {
+    AppSettings settings(UserDefaults::inMemory());
+    std::vector<QString> calls;
+    const auto observe = [&](const char* name) {
+        return settings.addObserver(
+            [&calls, name](const Config&, const Config&) { calls.push_back(name); });
+    };
+    AppSettings::Subscription a = observe("A");
+    AppSettings::Subscription b = observe("B");
+    auto held = std::make_unique<AppSettings::Subscription>(observe("C"));
+    AppSettings::Subscription d = observe("D");
+    settings.update([](Config& c) { c.updateInterval = 3; });
+    EXPECT_EQ(calls, (std::vector<QString>{"A", "B", "C", "D"}));
+
+    calls.clear();
+    EXPECT_TRUE(b.isActive());
+    b.remove();
+    EXPECT_FALSE(b.isActive());
+    held.reset();                                   // destroyed with its owner
+    AppSettings::Subscription moved = std::move(d); // moving keeps it registered
+    EXPECT_FALSE(d.isActive());
+    d.remove(); // a moved-from subscription removes nothing
+    settings.update([](Config& c) { c.updateInterval = 5; });
+    EXPECT_EQ(calls, (std::vector<QString>{"A", "D"}));
+
+    calls.clear();
+    a = observe("E"); // assigning over a subscription removes what it held
+    settings.update([](Config& c) { c.updateInterval = 10; });
+    EXPECT_EQ(calls, (std::vector<QString>{"D", "E"}));
+}
+
+TEST(AppSettings, ObserverEndsWithItsContext) {
+    AppSettings settings(UserDefaults::inMemory());
+    int windowCalls = 0;
+    int laterCalls = 0;
+    auto window = std::make_unique<QObject>();
+    settings.addObserver(window.get(), [&](const Config&, const Config&) { ++windowCalls; });
+    const auto later = settings.addObserver([&](const Config&, const Config&) { ++laterCalls; });
+    settings.update([](Config& c) { c.updateInterval = 3; });
+    window.reset();
+    settings.update([](Config& c) { c.updateInterval = 5; });
+    EXPECT_EQ(windowCalls, 1);
+    EXPECT_EQ(laterCalls, 2);
+
+    // A context that outlives the settings, and a subscription that does, end quietly.
+    QObject panel;
+    AppSettings::Subscription kept;
+    {
+        AppSettings gone(UserDefaults::inMemory());
+        gone.addObserver(&panel, [](const Config&, const Config&) {});
+        kept = gone.addObserver([](const Config&, const Config&) {});
+    }
+    EXPECT_FALSE(kept.isActive());
+    kept.remove();
+}
+
+TEST(AppSettings, RemovalDuringAPassTakesEffectAtOnce) {
+    AppSettings settings(UserDefaults::inMemory());
+    std::vector<Call> calls;
+    const auto record = [&calls](const char* name) {
+        return [&calls, name](const Config& old, const Config& now) {
+            calls.push_back({name, old.updateInterval, now.updateInterval});
+        };
+    };
+    AppSettings::Subscription a;
+    AppSettings::Subscription b;
+    AppSettings::Subscription c;
+    auto window = std::make_unique<QObject>();
+    // A removes itself and B, which has not been called yet in this pass; C closes the window
+    // whose observer D comes later, then assigns again.
+    a = settings.addObserver([&](const Config& old, const Config& now) {
+        record("A")(old, now);
+        a.remove();
+        b.remove();
+    });
+    b = settings.addObserver(record("B"));
+    c = settings.addObserver([&](const Config& old, const Config& now) {
+        record("C")(old, now);
+        window.reset();
+        if (now.updateInterval == 5)
+            settings.update([](Config& c) { c.updateInterval = 10; });
+    });
+    settings.addObserver(window.get(), record("D"));
+    const auto e = settings.addObserver(record("E"));
+
+    settings.update([](Config& c) { c.updateInterval = 5; });
+    EXPECT_EQ(calls, (std::vector<Call>{
+                         {"A", 2, 5}, {"C", 2, 5}, {"C", 5, 10}, {"E", 5, 10}, {"E", 2, 10}}));
+    calls.clear();
+    settings.update([](Config& c) { c.updateInterval = 3; });
+    EXPECT_EQ(calls, (std::vector<Call>{{"C", 10, 3}, {"E", 10, 3}}));
 }
 
 TEST(AppSettings, UnreadableStoredEntriesStartFromDefaults) {
@@ -142,7 +239,7 @@ TEST(AppSettings, UnwritableRecordKeepsStoredEntryButStillTellsObservers) {
     settings.update([](Config& c) { c.updateInterval = 3; });
     const auto before = defaults.data(AppSettings::storageKey);
     int observed = 0;
-    settings.addObserver([&](const Config&, const Config& now) {
+    const auto observer = settings.addObserver([&](const Config&, const Config& now) {
         ++observed;
         EXPECT_TRUE(std::isnan(now.updateInterval));
     });
