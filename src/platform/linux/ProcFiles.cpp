@@ -1,8 +1,9 @@
 #include "platform/linux/ProcFiles.h"
 
+#include "platform/ParseNumber.h"
+
 #include <QList>
 #include <cerrno>
-#include <charconv>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -17,14 +18,9 @@ struct Fd {
     }
 };
 
-template <typename T> std::optional<T> number(const QByteArray& text) {
-    T value{};
-    const char* first = text.constData();
-    const char* last = first + text.size();
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (error != std::errc() || end == first)
-        return std::nullopt;
-    return value;
+// These files put the number first and may follow it with a unit or more text.
+template <typename T> std::optional<T> number(QByteArrayView text) {
+    return parseInteger<T>(text, NumberText::leading);
 }
 
 } // namespace
