@@ -2,6 +2,7 @@
 
 #include "platform/Log.h"
 
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QVariantMap>

@@ -49,7 +49,8 @@ bool isPhysicalDisk(const Roots& roots, const QString& name) {
 }
 
 std::optional<std::vector<DiskCounters>> readDiskStats(const Roots& roots) {
-    const auto text = procfiles::read(roots.proc + QStringLiteral("/diskstats"));
+    static procfiles::LoggedRead file("disk rates");
+    const auto text = file.read(roots.proc + QStringLiteral("/diskstats"));
     if (!text)
         return std::nullopt;
     std::vector<DiskCounters> disks;

@@ -12,7 +12,8 @@ namespace {
 using Values = QHash<QByteArray, std::uint64_t>;
 
 std::optional<Values> meminfo(const Roots& roots) {
-    const auto text = procfiles::read(roots.proc + QStringLiteral("/meminfo"));
+    static procfiles::LoggedRead file("memory figures");
+    const auto text = file.read(roots.proc + QStringLiteral("/meminfo"));
     if (!text)
         return std::nullopt;
     Values values = procfiles::keyValues(*text);

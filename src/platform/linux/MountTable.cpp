@@ -83,7 +83,8 @@ std::vector<MountEntry> parseMountInfo(const QByteArray& text) {
 }
 
 std::optional<std::vector<MountEntry>> readMountTable(const Roots& roots) {
-    const auto text = procfiles::read(roots.proc + QStringLiteral("/self/mountinfo"));
+    static procfiles::LoggedRead file("volume list");
+    const auto text = file.read(roots.proc + QStringLiteral("/self/mountinfo"));
     if (!text)
         return std::nullopt;
     return parseMountInfo(*text);

@@ -33,7 +33,8 @@ CounterMap parseNetDev(const QByteArray& text) {
 }
 
 CounterMap readNetCounters(const Roots& roots) {
-    const auto text = procfiles::read(roots.proc + QStringLiteral("/net/dev"));
+    static procfiles::LoggedRead file("network rates");
+    const auto text = file.read(roots.proc + QStringLiteral("/net/dev"));
     return text ? parseNetDev(*text) : CounterMap{};
 }
 

@@ -1,5 +1,6 @@
 #include "platform/linux/ProcFiles.h"
 
+#include "platform/Log.h"
 #include "platform/ParseNumber.h"
 
 #include <QList>
@@ -41,6 +42,16 @@ std::optional<QByteArray> read(const QString& path) {
             return out;
         out.append(buffer, got);
     }
+}
+
+std::optional<QByteArray> LoggedRead::read(const QString& path) {
+    auto text = procfiles::read(path);
+    if (text)
+        failing_ = false;
+    else if (!failing_.exchange(true))
+        qCWarning(log::platform, "%s cannot be read: no %s until it can", qUtf8Printable(path),
+                  lost_);
+    return text;
 }
 
 std::optional<QByteArray> readLine(const QString& path) {

@@ -35,7 +35,8 @@ std::optional<ProcessorTicks> parseCpuLine(const QByteArray& line) {
 } // namespace
 
 std::optional<std::vector<ProcessorTicks>> readProcessorTicks(const Roots& roots) {
-    const auto text = procfiles::read(roots.proc + QStringLiteral("/stat"));
+    static procfiles::LoggedRead file("processor use");
+    const auto text = file.read(roots.proc + QStringLiteral("/stat"));
     if (!text)
         return std::nullopt;
     std::vector<ProcessorTicks> processors;
