@@ -45,7 +45,7 @@ QJsonObject cpuObject(const CPUMonitor& cpu) {
 
 QJsonObject memoryObject(const MemoryMonitor& memory) {
     const double used = memory.used();
-    return QJsonObject{{"used_percent", memory.total > 0 ? r(used / memory.total * 100) : r(0)},
+    return QJsonObject{{"used_percent", r(memory.usedPercent())},
                        {"used", Fmt::bytes(used, 1024)},
                        {"total", Fmt::bytes(memory.total, 1024)},
                        {"pressure_percent", r(memory.pressure)},

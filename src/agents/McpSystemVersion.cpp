@@ -1,60 +1,15 @@
 #include "agents/McpSystemVersion.h"
 
-#include "agents/McpText.h"
-#include "platform/linux/ProcFiles.h"
-
-#include <QDir>
+#include "platform/linux/SystemRelease.h"
 
 namespace morvanex::mcp {
-namespace {
-
-// A value as os-release writes it: plain, or in double or single quotes; inside double quotes
-// a backslash escapes the next character.
-QByteArray unquoted(const QByteArray& value) {
-    if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'')
-        return value.mid(1, value.size() - 2);
-    if (value.size() < 2 || value.front() != '"' || value.back() != '"')
-        return value;
-    QByteArray out;
-    const QByteArray inner = value.mid(1, value.size() - 2);
-    for (qsizetype i = 0; i < inner.size(); ++i) {
-        if (inner.at(i) == '\\' && i + 1 < inner.size())
-            ++i;
-        out.append(inner.at(i));
-    }
-    return out;
-}
-
-} // namespace
-
-std::optional<QString> prettyName(const QByteArray& osRelease) {
-    std::optional<QString> found;
-    for (const QByteArray& rawLine : osRelease.split('\n')) {
-        const QByteArray line = rawLine.trimmed();
-        if (!line.startsWith("PRETTY_NAME="))
-            continue;
-        const QString name = decoded(unquoted(line.mid(12))).trimmed();
-        found = name.isEmpty() ? std::nullopt : std::optional(name); // the last one counts
-    }
-    return found;
-}
 
 QString systemVersion(const platform::Roots& roots) {
-    std::optional<QString> name;
-    for (const QString& path :
-         {roots.etc + QStringLiteral("/os-release"),
-          QDir::cleanPath(roots.etc + QStringLiteral("/../usr/lib/os-release"))}) {
-        if (const auto text = platform::procfiles::read(path)) {
-            name = prettyName(*text);
-            break;
-        }
-    }
-    const auto release =
-        platform::procfiles::readLine(roots.proc + QStringLiteral("/sys/kernel/osrelease"));
-    if (!release || release->isEmpty())
-        return name.value_or(QStringLiteral("Linux"));
-    const QString kernel = QStringLiteral("Linux ") + decoded(*release);
-    return name ? *name + QStringLiteral(", ") + kernel : kernel;
+    const platform::SystemRelease release = platform::readSystemRelease(roots);
+    if (!release.kernelRelease)
+        return release.name.value_or(QStringLiteral("Linux"));
+    const QString kernel = QStringLiteral("Linux ") + *release.kernelRelease;
+    return release.name ? *release.name + QStringLiteral(", ") + kernel : kernel;
 }
 
 } // namespace morvanex::mcp

@@ -139,7 +139,7 @@ HistoryStore::Values Hub::historySample() const {
     if (!gpu.gpus.empty())
         sample[HistoryMetric::gpu] = gpu.utilization();
     sample[HistoryMetric::memoryPressure] = memory.pressure;
-    sample[HistoryMetric::memoryUsed] = memory.total > 0 ? memory.used() / memory.total * 100 : 0;
+    sample[HistoryMetric::memoryUsed] = memory.usedPercent();
     sample[HistoryMetric::diskRead] = disks.readRate;
     sample[HistoryMetric::diskWrite] = disks.writeRate;
     sample[HistoryMetric::download] = network.download;

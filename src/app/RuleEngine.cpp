@@ -42,7 +42,7 @@ std::optional<double> RuleEngine::value(RuleMetric metric) const {
     case RuleMetric::memoryPressure:
         return hub_.memory.pressure;
     case RuleMetric::memoryUsed:
-        return hub_.memory.total > 0 ? hub_.memory.used() / hub_.memory.total * 100 : 0;
+        return hub_.memory.usedPercent();
     case RuleMetric::diskUsed: {
         const auto volume = hub_.disks.startupVolume();
         if (!volume)

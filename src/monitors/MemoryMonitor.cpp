@@ -51,7 +51,7 @@ void MemoryMonitor::sample() {
         swapTotal = double(swap->total);
     }
     pressureHistory.add(pressure);
-    usedHistory.add(total > 0 ? used() / total * 100 : 0);
+    usedHistory.add(usedPercent());
 }
 
 } // namespace morvanex

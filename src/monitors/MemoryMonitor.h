@@ -20,6 +20,9 @@ public:
     void sample();
 
     double used() const { return app + wired + compressed; }
+    // The used share of installed memory in percent; 0 while the size is unknown. Above 100
+    // when a racy read counts more than is installed.
+    double usedPercent() const { return total > 0 ? used() / total * 100 : 0; }
 
     double total = 0;
     double app = 0;

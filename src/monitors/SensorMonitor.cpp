@@ -1,11 +1,13 @@
 #include "monitors/SensorMonitor.h"
 
 #include "monitors/SMC.h"
+#include "platform/Log.h"
 
 #include <QHash>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <mutex>
 #include <pthread.h>
 #include <sys/resource.h>
@@ -157,10 +159,13 @@ void SensorMonitor::start() {
     discovery_ = std::thread([slot = slot_, smc = smc_] {
         lowerPriority();
         Discovery result;
+        // A failure finds nothing: the monitor still becomes ready, with empty lists.
         try {
             result = discover(smc ? *smc : SMC::shared());
+        } catch (const std::exception& error) {
+            qCWarning(log::monitors, "Sensor discovery failed: %s", error.what());
         } catch (...) {
-            // Nothing found: the monitor still becomes ready, with empty lists.
+            qCWarning(log::monitors, "Sensor discovery failed");
         }
         const std::lock_guard lock(slot->mutex);
         slot->result = std::move(result);

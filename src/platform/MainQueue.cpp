@@ -1,5 +1,7 @@
 #include "platform/MainQueue.h"
 
+#include "platform/Log.h"
+
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <exception>
@@ -38,9 +40,9 @@ void runGuarded(const std::function<void()>& work) {
     try {
         work();
     } catch (const std::exception& error) {
-        qWarning("Main queue: work item threw: %s", error.what());
+        qCWarning(log::platform, "Main queue: work item threw: %s", error.what());
     } catch (...) {
-        qWarning("Main queue: work item threw a non-standard exception");
+        qCWarning(log::platform, "Main queue: work item threw a non-standard exception");
     }
 }
 

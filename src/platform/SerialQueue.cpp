@@ -1,5 +1,7 @@
 #include "platform/SerialQueue.h"
 
+#include "platform/Log.h"
+
 #include <QByteArray>
 #include <algorithm>
 #include <atomic>
@@ -50,10 +52,11 @@ public:
         try {
             work();
         } catch (const std::exception& error) {
-            qWarning("SerialQueue \"%s\": work item threw: %s", label_.constData(), error.what());
+            qCWarning(log::platform, "SerialQueue \"%s\": work item threw: %s", label_.constData(),
+                      error.what());
         } catch (...) {
-            qWarning("SerialQueue \"%s\": work item threw a non-standard exception",
-                     label_.constData());
+            qCWarning(log::platform, "SerialQueue \"%s\": work item threw a non-standard exception",
+                      label_.constData());
         }
     }
 
@@ -215,8 +218,9 @@ SerialQueue::~SerialQueue() {
     if (isCurrent()) {
         // The worker is inside the work item destroying us; joining would wait for ourselves.
         // Let it finish the queued work on its own: it holds the shared state, not this object.
-        qWarning("SerialQueue \"%s\" destroyed from its own thread; it drains detached",
-                 qUtf8Printable(label_));
+        qCWarning(log::platform,
+                  "SerialQueue \"%s\" destroyed from its own thread; it drains detached",
+                  qUtf8Printable(label_));
         thread_.detach();
         return;
     }

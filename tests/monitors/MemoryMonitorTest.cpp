@@ -44,8 +44,18 @@ TEST(MemoryMonitor, SharesOfAFixtureMachine) {
     EXPECT_EQ(small.swapTotal, 1024.0 * 1024);
     EXPECT_EQ(small.swapUsed, 768.0 * 1024);
     EXPECT_EQ(small.pressureLevel, 1);
-    EXPECT_EQ(small.usedHistory.values.size(), 1u);
+    EXPECT_EQ(small.usedPercent(), small.used() / small.total * 100);
+    EXPECT_EQ(small.usedHistory.values, std::vector<double>{small.usedPercent()});
     EXPECT_EQ(small.pressureHistory.values, std::vector<double>{50});
+}
+
+TEST(MemoryMonitor, UsedPercentIsZeroWhileTheSizeIsUnknown) {
+    const QString root = copyFixture("machines/desktop");
+    QFile::remove(root + "/proc/meminfo");
+    MemoryMonitor monitor(platform::Roots::under(root), {}, page);
+    EXPECT_EQ(monitor.total, 0);
+    monitor.app = 1024;
+    EXPECT_EQ(monitor.usedPercent(), 0);
 }
 
 TEST(MemoryMonitor, PressureFromAvailableShareAndStallLevels) {

@@ -4,6 +4,7 @@
 #include "platform/linux/SmcApplesmcEmulator.h"
 #include "platform/linux/SmcKeyTable.h"
 #include "support/FixtureTree.h"
+#include "support/LogCapture.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -14,6 +15,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <thread>
 
 using namespace morvanex;
@@ -423,6 +425,18 @@ TEST(SensorMonitorStart, DiscoversInTheBackgroundAndSamplesOnce) {
     EXPECT_EQ(monitor.fans.size(), 1u);
     EXPECT_EQ(monitor.histories.at("TC0P").values.size(), 1u); // the one sample
     EXPECT_EQ(monitor.fanHistory.values.size(), 1u);
+}
+
+TEST(SensorMonitorStart, ADiscoveryThatThrowsFindsNothingAndSaysWhy) {
+    const test::LogCapture logged;
+    FakeController c({{"TC0P", 40}});
+    *c.onRead = [] { throw std::runtime_error("controller gone"); };
+    SensorMonitor monitor(c.smc.get());
+    monitor.start();
+    ASSERT_TRUE(waitUntil([&] { return monitor.isReady; }));
+    EXPECT_TRUE(monitor.sensors.empty());
+    EXPECT_TRUE(logged.contains("morvanex.monitors: Sensor discovery failed: controller gone"))
+        << logged.all();
 }
 
 TEST(SensorMonitorStart, MonitorGoneBeforeTheResultArrives) {

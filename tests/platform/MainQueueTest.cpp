@@ -1,5 +1,6 @@
 #include "platform/MainQueue.h"
 
+#include "support/LogCapture.h"
 #include "support/Wait.h"
 
 #include <QCoreApplication>
@@ -62,10 +63,16 @@ TEST(MainQueue, WorkPostedFromTheMainThreadRunsLaterInOrder) {
 }
 
 TEST(MainQueue, WorkThatThrowsDoesNotStopLaterWork) {
+    const morvanex::test::LogCapture logged;
     bool ranAfter = false;
     postToMain([] { throw std::runtime_error("main boom"); });
+    postToMain([] { throw 7; });
     postToMain([&] { ranAfter = true; });
     EXPECT_TRUE(waitUntil([&] { return ranAfter; }));
+    EXPECT_TRUE(logged.contains("morvanex.platform: Main queue: work item threw: main boom"))
+        << logged.all();
+    EXPECT_TRUE(logged.contains("morvanex.platform: Main queue: work item threw a non-standard"))
+        << logged.all();
 }
 
 } // namespace

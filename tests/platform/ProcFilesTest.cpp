@@ -1,5 +1,10 @@
 #include "platform/linux/ProcFiles.h"
 
+#include "support/FixtureTree.h"
+#include "support/LogCapture.h"
+#include "support/TestEnv.h"
+
+#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace morvanex::platform;
@@ -40,6 +45,25 @@ TEST(ProcFiles, UnreadableFilesAreAbsent) {
     EXPECT_EQ(procfiles::read("/nonexistent/file"), std::nullopt);
     EXPECT_EQ(procfiles::readInteger("/nonexistent/file"), std::nullopt);
     EXPECT_TRUE(procfiles::read("/proc/self/stat").has_value()); // size-0 pseudo file
+}
+
+TEST(ProcFiles, AFileReadEveryTickLogsItsFailureOncePerSpell) {
+    const morvanex::test::LogCapture logged;
+    const QString root = morvanex::test::scratchDir();
+    const QString path = root + "/stat";
+    const std::string failure = "morvanex.platform: " + path.toStdString() +
+                                " cannot be read: no processor use until it can";
+    procfiles::LoggedRead file("processor use");
+    for (int tick = 0; tick < 3; ++tick)
+        EXPECT_EQ(file.read(path), std::nullopt);
+    EXPECT_EQ(logged.count(failure), 1) << logged.all();
+
+    morvanex::test::writeFile(root, "stat", "cpu 1 2 3 4\n");
+    EXPECT_EQ(file.read(path), QByteArray("cpu 1 2 3 4\n"));
+    ASSERT_TRUE(QFile::remove(path));
+    EXPECT_EQ(file.read(path), std::nullopt);
+    EXPECT_EQ(file.read(path), std::nullopt);
+    EXPECT_EQ(logged.count(failure), 2) << logged.all();
 }
 
 } // namespace

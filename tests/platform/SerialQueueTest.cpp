@@ -1,5 +1,7 @@
 #include "platform/SerialQueue.h"
 
+#include "support/LogCapture.h"
+
 #include <QtGlobal>
 #include <atomic>
 #include <gtest/gtest.h>
@@ -28,42 +30,6 @@ template <typename Condition> bool eventually(Condition condition) {
     }
     return true;
 }
-
-// Collects Qt warnings from every thread while alive.
-class WarningCapture {
-public:
-    WarningCapture() : previous_(qInstallMessageHandler(&record)) {
-        const std::lock_guard lock(mutex());
-        lines().clear();
-    }
-    WarningCapture(const WarningCapture&) = delete;
-    WarningCapture& operator=(const WarningCapture&) = delete;
-    ~WarningCapture() { qInstallMessageHandler(previous_); }
-
-    bool contains(const std::string& text) const {
-        const std::lock_guard lock(mutex());
-        for (const auto& line : lines())
-            if (line.find(text) != std::string::npos)
-                return true;
-        return false;
-    }
-
-private:
-    static std::mutex& mutex() {
-        static std::mutex instance;
-        return instance;
-    }
-    static std::vector<std::string>& lines() {
-        static std::vector<std::string> instance;
-        return instance;
-    }
-    static void record(QtMsgType, const QMessageLogContext&, const QString& text) {
-        const std::lock_guard lock(mutex());
-        lines().push_back(text.toStdString());
-    }
-
-    const QtMessageHandler previous_;
-};
 
 TEST(SerialQueue, RunsItemsFromManyThreadsInEachThreadsPostingOrder) {
     SerialQueue queue(QStringLiteral("test.fifo"));
@@ -157,7 +123,7 @@ TEST(SerialQueue, NamesItsThreadAfterTheLabel) {
 }
 
 TEST(SerialQueue, SurvivesWorkItemsThatThrow) {
-    const WarningCapture warnings;
+    const morvanex::test::LogCapture warnings;
     SerialQueue queue(QStringLiteral("test.throws"));
     queue.async([] { throw std::runtime_error("async boom"); });
     queue.async([] { throw 7; });
@@ -172,7 +138,8 @@ TEST(SerialQueue, SurvivesWorkItemsThatThrow) {
     EXPECT_TRUE(ranAfter);
     for (const char* text : {"async boom", "non-standard", "sync boom", "nested boom"})
         EXPECT_TRUE(warnings.contains(text)) << text;
-    EXPECT_TRUE(warnings.contains("test.throws"));
+    EXPECT_EQ(warnings.count("morvanex.platform: SerialQueue \"test.throws\""), 5)
+        << warnings.all();
 }
 
 TEST(SerialQueue, DestructionRunsEveryQueuedItem) {
@@ -188,7 +155,7 @@ TEST(SerialQueue, DestructionRunsEveryQueuedItem) {
 }
 
 TEST(SerialQueue, DestroyedFromItsOwnWorkItemStillFinishesItsWork) {
-    const WarningCapture warnings;
+    const morvanex::test::LogCapture warnings;
     auto queue = std::make_shared<SerialQueue>(QStringLiteral("test.self"));
     std::atomic<bool> released = false;
     std::atomic<bool> destroyed = false;

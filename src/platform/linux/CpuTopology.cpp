@@ -1,5 +1,6 @@
 #include "platform/linux/CpuTopology.h"
 
+#include "platform/ParseNumber.h"
 #include "platform/linux/ProcFiles.h"
 
 #include <QDir>
@@ -24,10 +25,8 @@ std::set<int> onlineCpus(const Roots& roots) {
     std::set<int> cpus;
     const QDir dir(roots.sys + QStringLiteral("/devices/system/cpu"));
     for (const QString& name : dir.entryList({QStringLiteral("cpu*")}, QDir::Dirs)) {
-        bool ok = false;
-        const int cpu = name.mid(3).toInt(&ok);
-        if (ok)
-            cpus.insert(cpu);
+        if (const auto cpu = parseInteger<int>(name.mid(3).toUtf8()))
+            cpus.insert(*cpu);
     }
     return cpus;
 }

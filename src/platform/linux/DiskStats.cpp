@@ -1,10 +1,10 @@
 #include "platform/linux/DiskStats.h"
 
+#include "platform/ParseNumber.h"
 #include "platform/linux/ProcFiles.h"
 
 #include <QFileInfo>
 #include <QList>
-#include <charconv>
 #include <limits>
 
 namespace morvanex::platform {
@@ -12,18 +12,8 @@ namespace {
 
 constexpr std::uint64_t sectorBytes = 512;
 
-std::optional<std::uint64_t> number(const QByteArray& text) {
-    std::uint64_t value = 0;
-    const char* first = text.constData();
-    const char* last = first + text.size();
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (error != std::errc() || end != last)
-        return std::nullopt;
-    return value;
-}
-
 std::optional<std::uint64_t> bytes(const QByteArray& sectors) {
-    const auto count = number(sectors);
+    const auto count = parseInteger<std::uint64_t>(sectors);
     if (!count || *count > std::numeric_limits<std::uint64_t>::max() / sectorBytes)
         return std::nullopt;
     return *count * sectorBytes;
@@ -40,7 +30,8 @@ std::vector<DiskCounters> parseDiskStats(const QByteArray& text) {
             continue;
         const auto read = bytes(fields[5]);
         const auto written = bytes(fields[9]);
-        if (!read || !written || !number(fields[0]) || !number(fields[1]))
+        if (!read || !written || !parseInteger<std::uint64_t>(fields[0]) ||
+            !parseInteger<std::uint64_t>(fields[1]))
             continue;
         disks.push_back({QString::fromUtf8(fields[2]), *read, *written});
     }
@@ -58,7 +49,8 @@ bool isPhysicalDisk(const Roots& roots, const QString& name) {
 }
 
 std::optional<std::vector<DiskCounters>> readDiskStats(const Roots& roots) {
-    const auto text = procfiles::read(roots.proc + QStringLiteral("/diskstats"));
+    static procfiles::LoggedRead file("disk rates");
+    const auto text = file.read(roots.proc + QStringLiteral("/diskstats"));
     if (!text)
         return std::nullopt;
     std::vector<DiskCounters> disks;

@@ -1,5 +1,6 @@
 #include "platform/linux/DrmGpus.h"
 
+#include "platform/ParseNumber.h"
 #include "platform/linux/ProcFiles.h"
 
 #include <QDir>
@@ -34,7 +35,9 @@ std::vector<DrmGpu> readDrmGpus(const Roots& roots) {
     std::vector<std::pair<int, DrmGpu>> found;
     for (const QString& entry : QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         const auto match = cardName.match(entry);
-        if (!match.hasMatch())
+        const auto cardNumber =
+            match.hasMatch() ? parseInteger<int>(match.captured(1).toLatin1()) : std::nullopt;
+        if (!cardNumber)
             continue;
         const QString card = base + QLatin1Char('/') + entry;
         const QString device = card + QStringLiteral("/device");
@@ -65,7 +68,7 @@ std::vector<DrmGpu> readDrmGpus(const Roots& roots) {
                     break;
             }
         }
-        found.emplace_back(match.captured(1).toInt(), std::move(gpu));
+        found.emplace_back(*cardNumber, std::move(gpu));
     }
     std::sort(found.begin(), found.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });

@@ -1,5 +1,6 @@
 #include "platform/linux/HwmonChips.h"
 
+#include "platform/ParseNumber.h"
 #include "platform/linux/ProcFiles.h"
 
 #include <QDir>
@@ -28,7 +29,10 @@ std::vector<HwmonChannel> readChannels(const QString& folder) {
         if (!match.hasMatch())
             continue;
         const QString prefix = match.captured(1);
-        const int number = match.captured(2).toInt();
+        const auto parsed = parseInteger<int>(match.captured(2).toLatin1());
+        if (!parsed)
+            continue; // more digits than any chip has channels
+        const int number = *parsed;
         const bool average = match.captured(3) == QLatin1String("average");
         if (average && prefix != QLatin1String("power"))
             continue;

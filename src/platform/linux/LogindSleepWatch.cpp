@@ -1,5 +1,9 @@
 #include "platform/linux/LogindSleepWatch.h"
 
+#include "platform/Log.h"
+
+#include <QDBusError>
+
 namespace morvanex::platform {
 namespace {
 
@@ -16,6 +20,10 @@ LogindSleepWatch::LogindSleepWatch(QDBusConnection bus, std::function<void()> on
     : bus_(std::move(bus)), onResume_(std::move(onResume)) {
     watching_ = bus_.isConnected() &&
                 bus_.connect(anySender, path, interface, signal, this, SLOT(prepareForSleep(bool)));
+    if (!watching_)
+        qCWarning(log::platform, "Wake-ups from sleep cannot be watched: %s",
+                  qUtf8Printable(bus_.isConnected() ? QStringLiteral("the signal was refused")
+                                                    : bus_.lastError().message()));
 }
 
 LogindSleepWatch::~LogindSleepWatch() {

@@ -1,10 +1,10 @@
 #include "platform/linux/MemoryStatistics.h"
 
+#include "platform/ParseNumber.h"
 #include "platform/linux/ProcFiles.h"
 
 #include <QList>
 #include <algorithm>
-#include <charconv>
 
 namespace morvanex::platform {
 namespace {
@@ -12,7 +12,8 @@ namespace {
 using Values = QHash<QByteArray, std::uint64_t>;
 
 std::optional<Values> meminfo(const Roots& roots) {
-    const auto text = procfiles::read(roots.proc + QStringLiteral("/meminfo"));
+    static procfiles::LoggedRead file("memory figures");
+    const auto text = file.read(roots.proc + QStringLiteral("/meminfo"));
     if (!text)
         return std::nullopt;
     Values values = procfiles::keyValues(*text);
@@ -30,11 +31,7 @@ std::optional<double> avg10(const QByteArray& line) {
     for (const QByteArray& field : line.split(' ')) {
         if (!field.startsWith("avg10="))
             continue;
-        double value = 0;
-        const QByteArray number = field.mid(6);
-        const auto [end, error] =
-            std::from_chars(number.constData(), number.constData() + number.size(), value);
-        if (error == std::errc() && end != number.constData())
+        if (const auto value = parseReal(field.mid(6), NumberText::leading))
             return value;
     }
     return std::nullopt;

@@ -1,11 +1,11 @@
 #include "platform/linux/MountDevices.h"
 
+#include "platform/ParseNumber.h"
 #include "platform/linux/ProcFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <charconv>
 
 namespace morvanex::platform {
 namespace {
@@ -13,16 +13,6 @@ namespace {
 // Deeper stacks than this (a volume group on RAID on encrypted partitions is three) are
 // treated as a loop in the data rather than followed.
 constexpr int maximumStackDepth = 8;
-
-template <typename T> std::optional<T> number(const QByteArray& text) {
-    T value{};
-    const char* first = text.constData();
-    const char* last = first + text.size();
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (error != std::errc() || end != last)
-        return std::nullopt;
-    return value;
-}
 
 // "8:17" from a sysfs dev file.
 bool readDeviceNumber(const QString& path, BlockDevice& device) {
@@ -32,8 +22,8 @@ bool readDeviceNumber(const QString& path, BlockDevice& device) {
     const qsizetype colon = line->indexOf(':');
     if (colon < 0)
         return false;
-    const auto major = number<std::uint32_t>(line->left(colon));
-    const auto minor = number<std::uint32_t>(line->mid(colon + 1));
+    const auto major = parseInteger<std::uint32_t>(line->left(colon));
+    const auto minor = parseInteger<std::uint32_t>(line->mid(colon + 1));
     if (!major || !minor)
         return false;
     device.major = *major;
@@ -101,10 +91,10 @@ QString decodeDeviceManagerValue(const QByteArray& value) {
     bytes.reserve(value.size());
     for (qsizetype i = 0; i < value.size(); ++i) {
         if (value[i] == '\\' && i + 3 < value.size() && value[i + 1] == 'x') {
-            bool ok = false;
-            const int byte = value.mid(i + 2, 2).toInt(&ok, 16);
-            if (ok) {
-                bytes.append(char(byte));
+            const auto byte = parseInteger<std::uint8_t>(QByteArrayView(value).sliced(i + 2, 2),
+                                                         NumberText::exact, 16);
+            if (byte) {
+                bytes.append(char(*byte));
                 i += 3;
                 continue;
             }

@@ -1,22 +1,12 @@
 #include "platform/linux/MountTable.h"
 
+#include "platform/ParseNumber.h"
 #include "platform/linux/ProcFiles.h"
 
 #include <QList>
-#include <charconv>
 
 namespace morvanex::platform {
 namespace {
-
-template <typename T> std::optional<T> number(const QByteArray& text) {
-    T value{};
-    const char* first = text.constData();
-    const char* last = first + text.size();
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (error != std::errc() || end != last)
-        return std::nullopt;
-    return value;
-}
 
 bool isOctal(char c) {
     return c >= '0' && c <= '7';
@@ -37,13 +27,13 @@ std::optional<MountEntry> parseLine(const QByteArray& line) {
     if (fields.size() < 7 || separator < 0 || fields.size() < separator + 3)
         return std::nullopt;
     MountEntry entry;
-    const auto id = number<int>(fields[0]);
-    const auto parent = number<int>(fields[1]);
+    const auto id = parseInteger<int>(fields[0]);
+    const auto parent = parseInteger<int>(fields[1]);
     const qsizetype colon = fields[2].indexOf(':');
     if (!id || !parent || colon < 0)
         return std::nullopt;
-    const auto major = number<std::uint32_t>(fields[2].left(colon));
-    const auto minor = number<std::uint32_t>(fields[2].mid(colon + 1));
+    const auto major = parseInteger<std::uint32_t>(fields[2].left(colon));
+    const auto minor = parseInteger<std::uint32_t>(fields[2].mid(colon + 1));
     if (!major || !minor)
         return std::nullopt;
     entry.id = *id;
@@ -93,7 +83,8 @@ std::vector<MountEntry> parseMountInfo(const QByteArray& text) {
 }
 
 std::optional<std::vector<MountEntry>> readMountTable(const Roots& roots) {
-    const auto text = procfiles::read(roots.proc + QStringLiteral("/self/mountinfo"));
+    static procfiles::LoggedRead file("volume list");
+    const auto text = file.read(roots.proc + QStringLiteral("/self/mountinfo"));
     if (!text)
         return std::nullopt;
     return parseMountInfo(*text);

@@ -1,25 +1,11 @@
 #include "platform/linux/NetCounters.h"
 
+#include "platform/ParseNumber.h"
 #include "platform/linux/ProcFiles.h"
 
 #include <QList>
-#include <charconv>
 
 namespace morvanex::platform {
-
-namespace {
-
-std::optional<std::uint64_t> counter(const QByteArray& field) {
-    std::uint64_t value = 0;
-    const char* first = field.constData();
-    const char* last = first + field.size();
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (error != std::errc() || end != last || first == last)
-        return std::nullopt;
-    return value;
-}
-
-} // namespace
 
 CounterMap parseNetDev(const QByteArray& text) {
     CounterMap counters;
@@ -37,8 +23,8 @@ CounterMap parseNetDev(const QByteArray& text) {
         // Receive: bytes packets errs drop fifo frame compressed multicast; then transmit.
         if (fields.size() < 9)
             continue;
-        const auto rx = counter(fields[0]);
-        const auto tx = counter(fields[8]);
+        const auto rx = parseInteger<std::uint64_t>(fields[0]);
+        const auto tx = parseInteger<std::uint64_t>(fields[8]);
         if (!rx || !tx)
             continue;
         counters[QString::fromUtf8(name)] = {*rx, *tx};
@@ -47,7 +33,8 @@ CounterMap parseNetDev(const QByteArray& text) {
 }
 
 CounterMap readNetCounters(const Roots& roots) {
-    const auto text = procfiles::read(roots.proc + QStringLiteral("/net/dev"));
+    static procfiles::LoggedRead file("network rates");
+    const auto text = file.read(roots.proc + QStringLiteral("/net/dev"));
     return text ? parseNetDev(*text) : CounterMap{};
 }
 

@@ -1,5 +1,6 @@
 #include "platform/linux/NetInterfaceKinds.h"
 
+#include "platform/ParseNumber.h"
 #include "platform/linux/ProcFiles.h"
 
 #include <QDir>
@@ -20,13 +21,6 @@ constexpr std::int64_t iffUp = 0x1;
 bool safeName(const QString& name) {
     return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
            !name.contains(QLatin1Char('/')) && !name.contains(QChar(0));
-}
-
-std::optional<std::int64_t> hexOrDecimal(const QByteArray& text) {
-    bool ok = false;
-    const qlonglong value =
-        text.startsWith("0x") ? text.mid(2).toLongLong(&ok, 16) : text.toLongLong(&ok, 10);
-    return ok ? std::optional<std::int64_t>(value) : std::nullopt;
 }
 
 bool isHardwareAddress(const QByteArray& text) {
@@ -59,7 +53,8 @@ InterfaceKind readInterfaceKind(const Roots& roots, const QString& name) {
     kind.tunnel = QFileInfo::exists(folder + QStringLiteral("/tun_flags"));
     kind.bridge = QFileInfo(folder + QStringLiteral("/bridge")).isDir();
     if (const auto flags = procfiles::readLine(folder + QStringLiteral("/flags")))
-        kind.up = (hexOrDecimal(*flags).value_or(0) & iffUp) != 0;
+        kind.up =
+            (parseHexOrDecimal<std::int64_t>(*flags, NumberText::trimmed).value_or(0) & iffUp) != 0;
     if (const auto address = procfiles::readLine(folder + QStringLiteral("/address")))
         if (isHardwareAddress(*address))
             kind.address = QString::fromLatin1(address->toLower());

@@ -1,9 +1,9 @@
 #include "platform/linux/Ping.h"
 
 #include "platform/MainQueue.h"
+#include "platform/ParseNumber.h"
 
 #include <QStringDecoder>
-#include <charconv>
 
 namespace morvanex::platform {
 
@@ -37,14 +37,7 @@ std::optional<double> parsePingTime(const QByteArray& output) {
             break;
         run.push_back(char(c.unicode()));
     }
-    if (run.empty())
-        return std::nullopt;
-    double value = 0;
-    const auto [end, error] =
-        std::from_chars(run.data(), run.data() + run.size(), value, std::chars_format::fixed);
-    if (error != std::errc() || end != run.data() + run.size())
-        return std::nullopt;
-    return value;
+    return parseReal(run);
 }
 
 PingRunner::PingRunner(QString program, std::chrono::milliseconds bound)

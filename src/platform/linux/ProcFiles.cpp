@@ -1,8 +1,10 @@
 #include "platform/linux/ProcFiles.h"
 
+#include "platform/Log.h"
+#include "platform/ParseNumber.h"
+
 #include <QList>
 #include <cerrno>
-#include <charconv>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -17,14 +19,9 @@ struct Fd {
     }
 };
 
-template <typename T> std::optional<T> number(const QByteArray& text) {
-    T value{};
-    const char* first = text.constData();
-    const char* last = first + text.size();
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (error != std::errc() || end == first)
-        return std::nullopt;
-    return value;
+// These files put the number first and may follow it with a unit or more text.
+template <typename T> std::optional<T> number(QByteArrayView text) {
+    return parseInteger<T>(text, NumberText::leading);
 }
 
 } // namespace
@@ -45,6 +42,16 @@ std::optional<QByteArray> read(const QString& path) {
             return out;
         out.append(buffer, got);
     }
+}
+
+std::optional<QByteArray> LoggedRead::read(const QString& path) {
+    auto text = procfiles::read(path);
+    if (text)
+        failing_ = false;
+    else if (!failing_.exchange(true))
+        qCWarning(log::platform, "%s cannot be read: no %s until it can", qUtf8Printable(path),
+                  lost_);
+    return text;
 }
 
 std::optional<QByteArray> readLine(const QString& path) {

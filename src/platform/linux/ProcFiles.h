@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -16,6 +17,24 @@ std::optional<QByteArray> read(const QString& path);
 
 // The first line without its line end, trimmed; nothing when the file cannot be read.
 std::optional<QByteArray> readLine(const QString& path);
+
+// A file read on every tick whose failure is worth knowing. The failure is logged when it
+// starts and again only after a good read in between, so a lasting one is said once. Kept in
+// a static, one per file; safe from any thread.
+class LoggedRead {
+public:
+    // `lost`: what goes missing while the file cannot be read ("processor use").
+    explicit LoggedRead(const char* lost) : lost_(lost) {}
+    LoggedRead(const LoggedRead&) = delete;
+    LoggedRead& operator=(const LoggedRead&) = delete;
+
+    // As read(path).
+    std::optional<QByteArray> read(const QString& path);
+
+private:
+    const char* const lost_;
+    std::atomic<bool> failing_ = false;
+};
 
 // A whole number from a one-value file such as /sys/.../core_id.
 std::optional<std::int64_t> readInteger(const QString& path);

@@ -1,42 +1,24 @@
 #include "platform/linux/ProcStat.h"
 
+#include "platform/ParseNumber.h"
 #include "platform/linux/ProcFiles.h"
 
 #include <QList>
-#include <charconv>
 
 namespace morvanex::platform {
 namespace {
-
-std::optional<std::uint64_t> unsignedField(const QByteArray& text) {
-    std::uint64_t value = 0;
-    const auto [end, error] =
-        std::from_chars(text.constData(), text.constData() + text.size(), value);
-    if (error != std::errc() || end != text.constData() + text.size())
-        return std::nullopt;
-    return value;
-}
-
-std::optional<double> realField(const QByteArray& text) {
-    double value = 0;
-    const auto [end, error] =
-        std::from_chars(text.constData(), text.constData() + text.size(), value);
-    if (error != std::errc() || end == text.constData())
-        return std::nullopt;
-    return value;
-}
 
 std::optional<ProcessorTicks> parseCpuLine(const QByteArray& line) {
     const QList<QByteArray> fields = line.simplified().split(' ');
     // cpuN user nice system idle [iowait irq softirq steal guest guest_nice]
     if (fields.size() < 5 || !fields[0].startsWith("cpu") || fields[0].size() == 3)
         return std::nullopt;
-    const auto index = unsignedField(fields[0].mid(3));
+    const auto index = parseInteger<std::uint64_t>(fields[0].mid(3));
     if (!index || *index > 1u << 20)
         return std::nullopt;
     std::array<std::uint64_t, 8> counts{};
     for (std::size_t i = 0; i < counts.size() && qsizetype(i + 1) < fields.size(); ++i) {
-        const auto value = unsignedField(fields[qsizetype(i + 1)]);
+        const auto value = parseInteger<std::uint64_t>(fields[qsizetype(i + 1)]);
         if (!value)
             return std::nullopt;
         counts[i] = *value;
@@ -53,7 +35,8 @@ std::optional<ProcessorTicks> parseCpuLine(const QByteArray& line) {
 } // namespace
 
 std::optional<std::vector<ProcessorTicks>> readProcessorTicks(const Roots& roots) {
-    const auto text = procfiles::read(roots.proc + QStringLiteral("/stat"));
+    static procfiles::LoggedRead file("processor use");
+    const auto text = file.read(roots.proc + QStringLiteral("/stat"));
     if (!text)
         return std::nullopt;
     std::vector<ProcessorTicks> processors;
@@ -81,7 +64,7 @@ std::optional<double> readUptime(const Roots& roots) {
     const auto line = procfiles::readLine(roots.proc + QStringLiteral("/uptime"));
     if (!line)
         return std::nullopt;
-    return realField(line->split(' ').value(0));
+    return parseReal(line->split(' ').value(0), NumberText::leading);
 }
 
 std::array<double, 3> readLoadAverage(const Roots& roots) {
@@ -91,7 +74,7 @@ std::array<double, 3> readLoadAverage(const Roots& roots) {
         return load;
     const QList<QByteArray> fields = line->split(' ');
     for (std::size_t i = 0; i < load.size() && qsizetype(i) < fields.size(); ++i)
-        load[i] = realField(fields[qsizetype(i)]).value_or(0);
+        load[i] = parseReal(fields[qsizetype(i)], NumberText::leading).value_or(0);
     return load;
 }
 

@@ -1,9 +1,10 @@
 #include "platform/linux/ProcessTable.h"
 
+#include "platform/ParseNumber.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <charconv>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
@@ -98,20 +99,9 @@ std::size_t defaultKeptLimit() {
     return std::size_t(std::min<rlim_t>(limit.rlim_cur / 4, 512));
 }
 
-std::optional<std::uint64_t> unsignedNumber(std::string_view text) {
-    std::uint64_t value = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec != std::errc() || result.ptr != text.data() + text.size() || text.empty())
-        return std::nullopt;
-    return value;
-}
-
 std::optional<std::int32_t> processId(std::string_view name) {
-    std::int32_t value = 0;
-    const auto result = std::from_chars(name.data(), name.data() + name.size(), value);
-    if (result.ec != std::errc() || result.ptr != name.data() + name.size() || value <= 0)
-        return std::nullopt;
-    return value;
+    const auto value = parseInteger<std::int32_t>(name);
+    return value && *value > 0 ? value : std::nullopt;
 }
 
 // Processor ticks to nanoseconds without the rounding a floating factor would bring.
@@ -156,7 +146,7 @@ std::optional<StatFields> parseStat(std::string_view line) {
                                               : nullptr;
         if (!target)
             continue;
-        const auto value = unsignedNumber(token);
+        const auto value = parseInteger<std::uint64_t>(token);
         if (!value)
             return std::nullopt;
         *target = *value;
@@ -179,9 +169,9 @@ std::optional<DiskBytes> parseIo(std::string_view text) {
         std::string_view value = line.substr(colon + 1);
         value.remove_prefix(std::min(value.find_first_not_of(' '), value.size()));
         if (key == "read_bytes")
-            read = unsignedNumber(value);
+            read = parseInteger<std::uint64_t>(value);
         else if (key == "write_bytes")
-            written = unsignedNumber(value);
+            written = parseInteger<std::uint64_t>(value);
     }
     if (!read || !written)
         return std::nullopt;

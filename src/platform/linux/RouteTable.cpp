@@ -1,5 +1,6 @@
 #include "platform/linux/RouteTable.h"
 
+#include "platform/ParseNumber.h"
 #include "platform/linux/ProcFiles.h"
 
 #include <QList>
@@ -18,9 +19,7 @@ constexpr std::uint32_t rtfReject = 0x0200;
 std::optional<std::uint32_t> hex32(const QByteArray& field) {
     if (field.isEmpty() || field.size() > 8)
         return std::nullopt;
-    bool ok = false;
-    const uint value = field.toUInt(&ok, 16);
-    return ok ? std::optional<std::uint32_t>(value) : std::nullopt;
+    return parseInteger<std::uint32_t>(field, NumberText::exact, 16);
 }
 
 // A 128-bit address written as 32 hex digits in network byte order.
@@ -52,16 +51,15 @@ std::optional<DefaultRoute> parseIpv4DefaultRoute(const QByteArray& text) {
         const auto destination = hex32(fields[1]);
         const auto gateway = hex32(fields[2]);
         const auto flags = hex32(fields[3]);
-        bool metricOk = false;
-        const uint metric = fields[6].toUInt(&metricOk, 10);
+        const auto metric = parseInteger<std::uint32_t>(fields[6]);
         const auto mask = hex32(fields[7]);
-        if (!destination || !gateway || !flags || !mask || !metricOk)
+        if (!destination || !gateway || !flags || !mask || !metric)
             continue;
         if (*destination != 0 || *mask != 0 || (*flags & rtfUp) == 0 || (*flags & rtfReject))
             continue;
-        if (!better(best, metric))
+        if (!better(best, *metric))
             continue;
-        DefaultRoute route{QString::fromUtf8(fields[0]), std::nullopt, metric};
+        DefaultRoute route{QString::fromUtf8(fields[0]), std::nullopt, *metric};
         if ((*flags & rtfGateway) && *gateway != 0) {
             // The kernel prints the address as the 32-bit number it keeps in network order.
             in_addr address{};

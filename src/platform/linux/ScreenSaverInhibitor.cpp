@@ -1,5 +1,7 @@
 #include "platform/linux/ScreenSaverInhibitor.h"
 
+#include "platform/Log.h"
+
 #include <QDBusMessage>
 #include <algorithm>
 #include <limits>
@@ -27,11 +29,16 @@ std::optional<ScreenSaverInhibitor> ScreenSaverInhibitor::take(const QDBusConnec
     const int timeout = int(std::clamp<std::chrono::milliseconds::rep>(
         bound.count(), 1, std::numeric_limits<int>::max()));
     const QDBusMessage reply = bus.call(call, QDBus::Block, timeout);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1)
+    const QVariant cookie = reply.arguments().value(0);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1 ||
+        cookie.metaType() != QMetaType::fromType<uint>()) {
+        // Many desktops have no such service; the system is kept awake all the same.
+        qCInfo(log::platform, "The screen saver was not held off: %s",
+               qUtf8Printable(reply.type() == QDBusMessage::ErrorMessage
+                                  ? reply.errorMessage()
+                                  : QStringLiteral("unexpected answer")));
         return std::nullopt;
-    const QVariant cookie = reply.arguments().constFirst();
-    if (cookie.metaType() != QMetaType::fromType<uint>())
-        return std::nullopt;
+    }
     return ScreenSaverInhibitor(bus, cookie.toUInt());
 }
 

@@ -1,5 +1,6 @@
 #include "platform/linux/SmcApplesmcTransport.h"
 
+#include "platform/ParseNumber.h"
 #include "platform/linux/ProcFiles.h"
 
 #include <QFile>
@@ -47,11 +48,11 @@ std::optional<QByteArray> SmcApplesmcTransport::text(const QString& attribute) {
 std::optional<std::uint32_t> SmcApplesmcTransport::keyCount() {
     if (!keyCount_) {
         const auto value = text(QStringLiteral("key_count"));
-        bool ok = false;
-        const uint count = value ? value->trimmed().toUInt(&ok) : 0;
-        if (!ok)
+        const auto count =
+            value ? parseInteger<std::uint32_t>(*value, NumberText::trimmed) : std::nullopt;
+        if (!count)
             return std::nullopt;
-        keyCount_ = count;
+        keyCount_ = *count;
     }
     return keyCount_;
 }
@@ -100,12 +101,12 @@ int SmcApplesmcTransport::call(const SmcParam& request, SmcParam& reply) {
             return 0;
         const auto type = text(QStringLiteral("key_at_index_type"));
         const auto length = text(QStringLiteral("key_at_index_data_length"));
-        bool ok = false;
-        const uint size = length ? length->trimmed().toUInt(&ok) : 0;
-        if (!type || type->isEmpty() || type->size() > 4 || !ok)
+        const auto size =
+            length ? parseInteger<std::uint32_t>(*length, NumberText::trimmed) : std::nullopt;
+        if (!type || type->isEmpty() || type->size() > 4 || !size)
             return 0;
         reply.key = request.key;
-        reply.dataSize = size;
+        reply.dataSize = *size;
         reply.dataType = smcFourCC(type->leftJustified(4, ' '));
         reply.result = 0;
         return 0;

@@ -1,5 +1,6 @@
 #include "platform/linux/SmcHwmonKeys.h"
 
+#include "platform/ParseNumber.h"
 #include "platform/linux/CpuTopology.h"
 #include "platform/linux/HwmonChips.h"
 #include "platform/linux/ProcFiles.h"
@@ -98,7 +99,7 @@ std::optional<std::int64_t> trailingNumber(const QString& text) {
     const auto match = pattern.match(text);
     if (!match.hasMatch())
         return std::nullopt;
-    return match.captured(1).toLongLong();
+    return parseInteger<std::int64_t>(match.captured(1).toLatin1());
 }
 
 // The key prefix of one temperature channel; nothing when the channel is left out.

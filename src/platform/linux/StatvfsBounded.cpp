@@ -1,6 +1,9 @@
 #include "platform/linux/StatvfsBounded.h"
 
+#include "platform/Log.h"
+
 #include <condition_variable>
+#include <exception>
 #include <system_error>
 #include <thread>
 
@@ -35,18 +38,29 @@ std::optional<VolumeSpace> BoundedStatvfs::operator()(const QString& folder) {
         // kernel when this object is gone.
         std::thread([request, statvfs = statvfs_, folder] {
             std::optional<VolumeSpace> space;
+            // A throw escaping this thread would end the process; the folder just has no
+            // answer this time.
             try {
                 space = statvfs(folder);
+            } catch (const std::exception& error) {
+                qCWarning(log::platform, "Disk space of %s could not be read: %s",
+                          qUtf8Printable(folder), error.what());
             } catch (...) {
+                qCWarning(log::platform, "Disk space of %s could not be read: unknown failure",
+                          qUtf8Printable(folder));
             }
             const std::lock_guard lock(request->mutex);
             request->space = space;
             request->done = true;
             request->finished.notify_all();
         }).detach();
-    } catch (const std::system_error&) {
-        return std::nullopt; // no thread to be had: better no value than a hang
+    } catch (const std::system_error& error) {
+        // No thread to be had: better no value than a hang. Said once until threads come back.
+        if (!noThreads_.exchange(true))
+            qCWarning(log::platform, "No thread to read disk space on: %s", error.what());
+        return std::nullopt;
     }
+    noThreads_ = false;
 
     std::unique_lock lock(request->mutex);
     if (request->finished.wait_for(lock, bound_, [&] { return request->done; }))

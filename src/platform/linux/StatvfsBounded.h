@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QString>
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <mutex>
@@ -33,6 +34,7 @@ private:
     const std::chrono::milliseconds bound_;
     mutable std::mutex mutex_;
     QHash<QString, std::shared_ptr<Request>> stuck_;
+    std::atomic<bool> noThreads_ = false; // thread creation failed and has been logged
 };
 
 } // namespace morvanex::platform

@@ -1,6 +1,9 @@
 #include "platform/linux/UPowerDevices.h"
 
+#include "platform/Log.h"
+
 #include <QDBusArgument>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
@@ -105,6 +108,17 @@ UPowerClient::UPowerClient(QDBusConnection bus, int timeoutMs)
 
 UPowerClient::~UPowerClient() = default;
 
+void UPowerClient::noteAnswer(const QDBusMessage& reply) {
+    // Asked on every tick: a missing service is said once, and again only after it has been back.
+    if (reply.type() == QDBusMessage::ReplyMessage) {
+        failing_ = false;
+    } else if (!failing_) {
+        failing_ = true;
+        qCWarning(log::platform, "UPower did not list its devices (%s): no peripheral batteries",
+                  qUtf8Printable(reply.errorMessage()));
+    }
+}
+
 void UPowerClient::request(UPowerPeripheralsDone done) {
     if (!done)
         return;
@@ -112,6 +126,11 @@ void UPowerClient::request(UPowerPeripheralsDone done) {
         bus_ = QDBusConnection::systemBus();
     QObject* const context = context_.get();
     if (!bus_->isConnected()) {
+        if (!failing_) {
+            failing_ = true;
+            qCWarning(log::platform, "No system bus for peripheral batteries: %s",
+                      qUtf8Printable(bus_->lastError().message()));
+        }
         // Later all the same, as with a bus, and not at all once the client is gone.
         QMetaObject::invokeMethod(
             context, [done] { done({}); }, Qt::QueuedConnection);
@@ -120,31 +139,35 @@ void UPowerClient::request(UPowerPeripheralsDone done) {
     const QDBusMessage enumerate =
         QDBusMessage::createMethodCall(service, QStringLiteral("/org/freedesktop/UPower"), service,
                                        QStringLiteral("EnumerateDevices"));
-    whenFinished(context, bus_->asyncCall(enumerate, timeoutMs_),
-                 [bus = *bus_, context, done, timeoutMs = timeoutMs_](const QDBusMessage& reply) {
-                     const std::vector<QString> paths = devicePaths(reply);
-                     auto collection = std::make_shared<Collection>();
-                     collection->found.resize(paths.size());
-                     collection->pending = paths.size();
-                     collection->done = done;
-                     if (paths.empty()) {
-                         collection->finish();
-                         return;
-                     }
-                     for (std::size_t i = 0; i < paths.size(); ++i) {
-                         QDBusMessage getAll = QDBusMessage::createMethodCall(
-                             service, paths[i], QStringLiteral("org.freedesktop.DBus.Properties"),
-                             QStringLiteral("GetAll"));
-                         getAll << deviceInterface;
-                         whenFinished(context, bus.asyncCall(getAll, timeoutMs),
-                                      [collection, i](const QDBusMessage& answer) {
-                                          if (const auto map = properties(answer))
-                                              collection->found[i] = upowerPeripheral(*map);
-                                          if (--collection->pending == 0)
-                                              collection->finish();
-                                      });
-                     }
-                 });
+    // The calls in flight belong to `context`, which dies with this client: `this` outlives
+    // every answer.
+    whenFinished(
+        context, bus_->asyncCall(enumerate, timeoutMs_),
+        [this, bus = *bus_, context, done, timeoutMs = timeoutMs_](const QDBusMessage& reply) {
+            noteAnswer(reply);
+            const std::vector<QString> paths = devicePaths(reply);
+            auto collection = std::make_shared<Collection>();
+            collection->found.resize(paths.size());
+            collection->pending = paths.size();
+            collection->done = done;
+            if (paths.empty()) {
+                collection->finish();
+                return;
+            }
+            for (std::size_t i = 0; i < paths.size(); ++i) {
+                QDBusMessage getAll = QDBusMessage::createMethodCall(
+                    service, paths[i], QStringLiteral("org.freedesktop.DBus.Properties"),
+                    QStringLiteral("GetAll"));
+                getAll << deviceInterface;
+                whenFinished(context, bus.asyncCall(getAll, timeoutMs),
+                             [collection, i](const QDBusMessage& answer) {
+                                 if (const auto map = properties(answer))
+                                     collection->found[i] = upowerPeripheral(*map);
+                                 if (--collection->pending == 0)
+                                     collection->finish();
+                             });
+            }
+        });
 }
 
 } // namespace morvanex::platform

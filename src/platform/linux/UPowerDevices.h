@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
@@ -29,8 +30,9 @@ std::optional<UPowerPeripheral> upowerPeripheral(const QVariantMap& properties);
 // Asks UPower for its devices without blocking the calling thread, which must run an event
 // loop (the main thread). Each request's `done` runs later from that loop with the peripherals
 // in UPower's order: no bus or no service gives an empty list, and a device whose properties do
-// not arrive within the timeout is left out. Nothing is reported. Requests still open when the
-// client is destroyed never call back.
+// not arrive within the timeout is left out. Nothing is reported to the caller (a missing
+// service is logged once while it lasts). Requests still open when the client is destroyed
+// never call back.
 class UPowerClient {
 public:
     // The system bus, connected on the first request.
@@ -43,9 +45,12 @@ public:
     void request(UPowerPeripheralsDone done);
 
 private:
+    void noteAnswer(const QDBusMessage& reply);
+
     std::optional<QDBusConnection> bus_;
     int timeoutMs_;
     std::unique_ptr<QObject> context_; // parent of the calls in flight
+    bool failing_ = false;             // the last request failed, and that was logged
 };
 
 } // namespace morvanex::platform

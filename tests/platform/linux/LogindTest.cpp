@@ -2,6 +2,7 @@
 #include "platform/linux/LogindPowerAssertion.h"
 #include "platform/linux/LogindSleepWatch.h"
 #include "platform/linux/LogindTestBus.h"
+#include "support/LogCapture.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
@@ -81,11 +82,16 @@ TEST(LogindInhibitor, NoLockWithoutAnAnsweringLoginManager) {
         // A short bound: the call gives up instead of hanging with the login manager.
         const auto bound =
             row.answer == FakeLogind::Answer::never ? std::chrono::milliseconds(100) : patient;
+        const morvanex::test::LogCapture logged;
         EXPECT_FALSE(LogindInhibitor::take(bus.connect("client"), sleepLock, bound));
         EXPECT_EQ(desktop.logind.calls(), row.withLogind ? 1 : 0);
+        EXPECT_TRUE(logged.contains("morvanex.platform: logind did not take the sleep lock"))
+            << logged.all();
     }
+    const morvanex::test::LogCapture logged;
     EXPECT_FALSE(LogindInhibitor::take(QDBusConnection(QStringLiteral("never connected")),
                                        sleepLock, patient));
+    EXPECT_TRUE(logged.contains("morvanex.platform: No system bus")) << logged.all();
 }
 
 TEST(LogindSleepWatch, CallsBackWhenTheMachineWakes) {

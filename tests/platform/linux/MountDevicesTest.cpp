@@ -65,6 +65,9 @@ TEST(MountDevices, DecodesDeviceManagerEscapes) {
     EXPECT_EQ(decodeDeviceManagerValue("a\\x2fb"), "a/b");
     EXPECT_EQ(decodeDeviceManagerValue("no\\xzzescape"), "no\\xzzescape");
     EXPECT_EQ(decodeDeviceManagerValue("end\\x2"), "end\\x2");
+    // Two hexadecimal digits or no escape: a sign is not a digit.
+    EXPECT_EQ(decodeDeviceManagerValue("sign\\x-1"), "sign\\x-1");
+    EXPECT_EQ(decodeDeviceManagerValue("plus\\x+f"), "plus\\x+f");
 }
 
 TEST(MountDevices, StackedDevicesThatLoopAreNotFollowedForever) {

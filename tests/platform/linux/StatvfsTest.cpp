@@ -2,6 +2,7 @@
 
 #include "platform/linux/StatvfsBounded.h"
 #include "support/FixtureTree.h"
+#include "support/LogCapture.h"
 #include "support/TestEnv.h"
 
 #include <QTest>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 
 using namespace morvanex::platform;
 
@@ -76,6 +78,26 @@ TEST(BoundedStatvfs, AnswersAtOnceWhenTheReadIsQuick) {
     EXPECT_EQ(bounded("/mnt/nas"), (VolumeSpace{100, 40}));
     EXPECT_FALSE(bounded("/gone"));
     EXPECT_FALSE(bounded.isPending("/mnt/nas"));
+}
+
+TEST(BoundedStatvfs, AReadThatThrowsIsNoAnswerAndIsLogged) {
+    const morvanex::test::LogCapture logged;
+    BoundedStatvfs bounded(
+        [](const QString& folder) -> std::optional<VolumeSpace> {
+            if (folder == "/odd")
+                throw 7;
+            throw std::runtime_error("out of handles");
+        },
+        std::chrono::seconds(60)); // the answer comes back long before: no thread hangs here
+    EXPECT_FALSE(bounded("/mnt/nas"));
+    EXPECT_FALSE(bounded("/odd"));
+    EXPECT_FALSE(bounded.isPending("/mnt/nas"));
+    EXPECT_TRUE(
+        logged.contains("morvanex.platform: Disk space of /mnt/nas could not be read: out of "
+                        "handles"))
+        << logged.all();
+    EXPECT_TRUE(logged.contains("Disk space of /odd could not be read: unknown failure"))
+        << logged.all();
 }
 
 TEST(BoundedStatvfs, AHangingReadCostsTheBoundOnceAndNeverPilesUp) {
