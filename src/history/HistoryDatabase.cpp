@@ -229,7 +229,8 @@ HistorySeries HistoryDatabase::query(const std::vector<HistoryMetric>& metrics, 
                 columns[i].push_back(sqlite3_column_double(rows, column));
         }
     }
-    // Part of a range would pass for the whole of it: a query that did not finish has no points.
+    // A range read halfway would pass for the whole of it: a query that did not finish has no
+    // points.
     if (result != SQLITE_DONE) {
         if (limit.reached())
             qCWarning(log::history, "History query stopped: it ran past its work limit");
