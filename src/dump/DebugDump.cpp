@@ -1,10 +1,11 @@
 #include "dump/DebugDump.h"
 
-#include "base/AppSettings.h"
 #include "app/HotKeys.h"
 #include "app/Hub.h"
-#include "dump/DumpReport.h"
 #include "app/InsightEngine.h"
+#include "base/AppSettings.h"
+#include "dump/DumpReport.h"
+#include "dump/DumpValues.h"
 #include "monitors/SMC.h"
 
 #include <QEventLoop>
@@ -25,9 +26,8 @@ constexpr auto warmUpWait = 1500ms;
 constexpr qint64 insightLookAheadSeconds = 180;
 
 void printLine(const QString& line) {
-    const QByteArray bytes = line.toUtf8();
+    const QByteArray bytes = dump::lineBytes(line);
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-    std::fputc('\n', stdout);
     std::fflush(stdout);
 }
 

@@ -3,6 +3,7 @@
 #include "base/Numbers.h"
 
 #include <QChar>
+#include <algorithm>
 
 namespace morvanex::dump {
 namespace {
@@ -82,6 +83,25 @@ QString quoted(QStringView text) {
     }
     out += QLatin1Char('"');
     return out;
+}
+
+QString escapedControls(QStringView text) {
+    const auto control = [](QChar c) { return isControl(c.unicode()); };
+    if (std::none_of(text.begin(), text.end(), control))
+        return text.toString();
+    QString out;
+    out.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        if (control(c))
+            out += escapedControl(c.unicode());
+        else
+            out += c;
+    }
+    return out;
+}
+
+QByteArray lineBytes(QStringView line) {
+    return escapedControls(line).toUtf8() + '\n';
 }
 
 QString textList(const QStringList& items) {

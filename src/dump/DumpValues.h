@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -41,6 +42,16 @@ QString orDash(const std::optional<QString>& text);
 // The text in double quotes with double quotes, backslashes and control characters escaped
 // by a backslash: "\"", "\\", "\n", "\t", "\r", "\0", others as "\u{1b}".
 QString quoted(QStringView text);
+
+// The text with every control character written as quoted() writes it ("\n", "\t", "\r", "\0",
+// others as "\u{1b}"), everything else as it is.
+QString escapedControls(QStringView text);
+
+// The bytes that print one report line: escapedControls() of the line in UTF-8, then a line
+// end. Machine texts (names of processes, interfaces, volumes, networks, sensors and devices,
+// the insight, weather and rule texts) reach the lines as the system holds them; written raw, a
+// control character in one could command the terminal showing the report.
+QByteArray lineBytes(QStringView line);
 
 // ["a", "b"] with every item quoted(); "[]" when empty.
 QString textList(const QStringList& items);

@@ -3,6 +3,8 @@
 #include "base/Numbers.h"
 #include "history/HistoryFiles.h"
 #include "history/HistorySql.h"
+#include "platform/FileKind.h"
+#include "platform/Log.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +20,13 @@ namespace {
 constexpr int busyTimeoutMs = 2000;
 constexpr int writableFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
 constexpr int readOnlyFlags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX;
+
+// The most virtual-machine steps one operation may take. Reading all thirteen metrics from a
+// full table of real data, or rolling one up, takes well under a million (the month's range
+// about 250 000); a schema that hides endless work behind a table's name (a view over a
+// recursive query) is stopped here, within a second or so, instead of holding the connection's
+// thread for good.
+constexpr std::int64_t stepLimit = 50000000;
 
 // A flush writes a few pages; the log is checkpointed into the database every 256 pages
 // (1 MiB) instead of SQLite's 1000, and cut back to 1 MiB after a checkpoint that a slow
@@ -46,6 +55,7 @@ bool isDamage(int result) {
 // word, so read the whole schema once now. Only damage counts: a database that is merely busy
 // is fine.
 bool isUnusable(sqlite3* db) {
+    const sqlite::StepLimit limit(db, stepLimit);
     int result = SQLITE_OK;
     const sqlite::Statement probe =
         sqlite::prepare(db, "SELECT type, name, sql FROM sqlite_master", &result);
@@ -63,32 +73,69 @@ bool isUnusableFile(const QString& path) {
     return probe && isUnusable(probe.get());
 }
 
+// SQLite opens the database's companions as well: its write-ahead log and index, and a rollback
+// journal it finds beside it. The first of them all that is there but is not a regular file;
+// opening that (a FIFO, say) could wait for a writer for good.
+QString irregularFile(const QString& path) {
+    return platform::firstIrregular({path, path + QStringLiteral("-wal"),
+                                     path + QStringLiteral("-shm"),
+                                     path + QStringLiteral("-journal")});
+}
+
+// Why a database whose file `irregular` is not a regular file is not opened.
+QString notRegular(const QString& path, const QString& irregular) {
+    return (irregular == path ? QStringLiteral("it") : irregular) +
+           QStringLiteral(" is not a regular file; it is left alone");
+}
+
+QString openFailure(int result) {
+    return QString::fromUtf8(sqlite3_errstr(result));
+}
+
+void warnIfStopped(const sqlite::StepLimit& limit, const char* operation) {
+    if (limit.reached())
+        qCWarning(log::history, "History %s stopped: it ran past its work limit", operation);
+}
+
 } // namespace
 
-std::optional<HistoryDatabase> HistoryDatabase::openWritable(const QString& path,
-                                                             std::int64_t unixTime) {
+HistoryDatabase::Opened HistoryDatabase::openWritable(const QString& path, std::int64_t unixTime) {
+    if (const QString irregular = irregularFile(path); !irregular.isEmpty())
+        return {std::nullopt, false, notRegular(path, irregular)};
     QDir().mkpath(QFileInfo(path).absolutePath()); // a failure shows in the open below
     if (QFileInfo::exists(path) && isUnusableFile(path) && !historyfiles::setAside(path, unixTime))
-        return std::nullopt;
-    sqlite::Connection db = openWithTimeout(path, writableFlags);
+        return {std::nullopt, false,
+                QStringLiteral("it is not a usable database and could not be moved aside")};
+    int result = SQLITE_OK;
+    sqlite::Connection db = sqlite::open(encodedPath(path), writableFlags, &result);
     if (!db)
-        return std::nullopt;
+        return {std::nullopt, false, openFailure(result)};
+    sqlite3_busy_timeout(db.get(), busyTimeoutMs);
+    const sqlite::StepLimit limit(db.get(), stepLimit);
     sqlite::exec(db.get(), "PRAGMA journal_mode=WAL");
     sqlite::exec(db.get(), "PRAGMA synchronous=NORMAL");
     sqlite::exec(db.get(), logLimits);
     HistoryDatabase database(std::move(db));
     for (const HistoryTier& tier : historyTiers)
         database.createTable(tier.table);
-    return database;
+    warnIfStopped(limit, "set-up");
+    return {std::move(database), false, {}};
 }
 
-HistoryDatabase::ReadOnlyOpen HistoryDatabase::openReadOnly(const QString& path) {
-    sqlite::Connection db = openWithTimeout(path, readOnlyFlags);
-    if (!db)
-        return {std::nullopt, !QFileInfo::exists(path)};
+HistoryDatabase::Opened HistoryDatabase::openReadOnly(const QString& path) {
+    if (const QString irregular = irregularFile(path); !irregular.isEmpty())
+        return {std::nullopt, false, notRegular(path, irregular)};
+    int result = SQLITE_OK;
+    sqlite::Connection db = sqlite::open(encodedPath(path), readOnlyFlags, &result);
+    if (!db) {
+        if (!QFileInfo::exists(path))
+            return {std::nullopt, true, {}};
+        return {std::nullopt, false, openFailure(result)};
+    }
+    sqlite3_busy_timeout(db.get(), busyTimeoutMs);
     if (isUnusable(db.get()))
-        return {};
-    return {HistoryDatabase(std::move(db)), false};
+        return {std::nullopt, false, QStringLiteral("it is not a usable database")};
+    return {HistoryDatabase(std::move(db)), false, {}};
 }
 
 void HistoryDatabase::createTable(std::string_view table) {
@@ -110,6 +157,7 @@ void HistoryDatabase::write(const std::vector<HistorySample>& batch) {
     if (batch.empty())
         return;
     sqlite3* db = db_.get();
+    const sqlite::StepLimit limit(db, stepLimit);
     sqlite::exec(db, "BEGIN");
     if (const sqlite::Statement insert = sqlite::prepare(db, historysql::insertRaw())) {
         sqlite3_stmt* statement = insert.get();
@@ -138,6 +186,7 @@ void HistoryDatabase::write(const std::vector<HistorySample>& batch) {
     // Drop this batch instead so the next flush starts clean.
     if (sqlite3_get_autocommit(db) == 0)
         sqlite::exec(db, "ROLLBACK");
+    warnIfStopped(limit, "write");
 }
 
 void HistoryDatabase::rollUp(const HistoryTier& from, const HistoryTier& into, std::int64_t since) {
@@ -145,10 +194,12 @@ void HistoryDatabase::rollUp(const HistoryTier& from, const HistoryTier& into, s
 }
 
 void HistoryDatabase::prune(double now) {
+    const sqlite::StepLimit limit(db_.get(), stepLimit);
     for (const HistoryTier& tier : historyTiers) {
         if (const auto cutoff = numbers::truncatedInt64(now - tier.keep))
             sqlite::exec(db_.get(), historysql::prune(tier, *cutoff));
     }
+    warnIfStopped(limit, "prune");
 }
 
 HistorySeries HistoryDatabase::query(const std::vector<HistoryMetric>& metrics, HistoryRange range,
@@ -158,13 +209,17 @@ HistorySeries HistoryDatabase::query(const std::vector<HistoryMetric>& metrics, 
     series.bucket = static_cast<double>(from.bucket);
     if (metrics.empty())
         return series;
+    const sqlite::StepLimit limit(db_.get(), stepLimit);
+    int result = SQLITE_OK;
     const sqlite::Statement statement =
-        sqlite::prepare(db_.get(), historysql::query(metrics, from, now - from.span));
-    if (!statement)
+        sqlite::prepare(db_.get(), historysql::query(metrics, from, now - from.span), &result);
+    if (!statement) {
+        qCWarning(log::history, "History query failed: %s", sqlite3_errmsg(db_.get()));
         return series;
+    }
     std::vector<std::vector<std::optional<double>>> columns(metrics.size());
     sqlite3_stmt* rows = statement.get();
-    while (sqlite3_step(rows) == SQLITE_ROW) {
+    while ((result = sqlite3_step(rows)) == SQLITE_ROW) {
         series.times.push_back(static_cast<double>(sqlite3_column_int64(rows, 0)));
         for (std::size_t i = 0; i < metrics.size(); ++i) {
             const int column = static_cast<int>(i) + 1;
@@ -174,15 +229,27 @@ HistorySeries HistoryDatabase::query(const std::vector<HistoryMetric>& metrics, 
                 columns[i].push_back(sqlite3_column_double(rows, column));
         }
     }
+    // A range read halfway would pass for the whole of it: a query that did not finish has no
+    // points.
+    if (result != SQLITE_DONE) {
+        if (limit.reached())
+            qCWarning(log::history, "History query stopped: it ran past its work limit");
+        else
+            qCWarning(log::history, "History query failed: %s", sqlite3_errmsg(db_.get()));
+        series.times.clear();
+        return series;
+    }
     for (std::size_t i = 0; i < metrics.size(); ++i)
         series.values[metrics[i]] = std::move(columns[i]);
     return series;
 }
 
 void HistoryDatabase::clear() {
+    const sqlite::StepLimit limit(db_.get(), stepLimit);
     for (const HistoryTier& tier : historyTiers)
         sqlite::exec(db_.get(), "DELETE FROM " + std::string(tier.table));
     sqlite::exec(db_.get(), "VACUUM");
+    warnIfStopped(limit, "clear");
 }
 
 } // namespace morvanex

@@ -27,14 +27,15 @@ struct HistorySample {
 // are ignored except where ignoring them would leave the connection in a bad state.
 class HistoryDatabase {
 public:
+    struct Opened;
     // Opens or creates the database for writing: creates the folder, switches to write-ahead
     // logging, creates missing tables and columns. A file that is not a usable database is set
     // aside (its name gets `unixTime`) and a new one is started. Nothing when even that fails.
-    static std::optional<HistoryDatabase> openWritable(const QString& path, std::int64_t unixTime);
-
-    struct ReadOnlyOpen;
-    // Opens an existing database for reading only; creates nothing.
-    static ReadOnlyOpen openReadOnly(const QString& path);
+    // The database file or one of its companions (log, index, journal) being there but not a
+    // regular file gives nothing too, and they are left alone: opening one could wait for good.
+    static Opened openWritable(const QString& path, std::int64_t unixTime);
+    // Opens an existing database for reading only; creates nothing. The same files are refused.
+    static Opened openReadOnly(const QString& path);
 
     // Writes the samples to "raw" and recomputes the affected "m1" and "m15" rows, all in one
     // transaction. A later sample of the same second replaces the earlier row.
@@ -43,7 +44,9 @@ public:
     void rollUp(const HistoryTier& from, const HistoryTier& into, std::int64_t since);
     // Deletes each tier's rows older than its keep time before `now` (Unix seconds).
     void prune(double now);
-    // The range's points up to `now` (whole Unix seconds) for the metrics, in their order.
+    // The range's points up to `now` (whole Unix seconds) for the metrics, in their order. A
+    // query that fails, or that works past a bound far above what a full table needs, yields
+    // no points.
     HistorySeries query(const std::vector<HistoryMetric>& metrics, HistoryRange range,
                         std::int64_t now) const;
     // Deletes every row and gives the space back to the file system.
@@ -57,9 +60,10 @@ private:
     sqlite::Connection db_;
 };
 
-struct HistoryDatabase::ReadOnlyOpen {
+struct HistoryDatabase::Opened {
     std::optional<HistoryDatabase> database;
-    bool fileMissing = false; // worth trying again once a writer has created the file
+    bool fileMissing = false; // read-only: worth trying again once a writer has created the file
+    QString failure;          // why there is no database, when that is worth telling
 };
 
 } // namespace morvanex

@@ -2,6 +2,7 @@
 
 #include "history/HistoryDatabase.h"
 #include "history/HistoryFiles.h"
+#include "platform/Log.h"
 #include "platform/MainQueue.h"
 
 #include <limits>
@@ -22,6 +23,15 @@ double seconds(const QDateTime& time) {
     return static_cast<double>(time.toMSecsSinceEpoch()) / 1000.0;
 }
 
+// The database that was opened; a failure is told once, with its reason.
+std::optional<HistoryDatabase> taken(HistoryDatabase::Opened opened, const QString& path) {
+    if (!opened.database && !opened.failure.isEmpty()) {
+        qCWarning(log::history, "Cannot open the history database %s: %s", qUtf8Printable(path),
+                  qUtf8Printable(opened.failure));
+    }
+    return std::move(opened.database);
+}
+
 } // namespace
 
 struct HistoryStore::State {
@@ -39,7 +49,7 @@ struct HistoryStore::State {
     // had created it.
     HistoryDatabase* connection() {
         if (!database && readOnly)
-            database = HistoryDatabase::openReadOnly(path).database;
+            database = taken(HistoryDatabase::openReadOnly(path), path);
         return database ? &*database : nullptr;
     }
 };
@@ -53,11 +63,13 @@ std::unique_ptr<HistoryStore> HistoryStore::open(const QString& url, bool readOn
     auto state = std::make_shared<State>(url, readOnly, options.clock);
     if (readOnly) {
         auto opened = HistoryDatabase::openReadOnly(url);
-        if (!opened.database && !opened.fileMissing)
+        const bool fileMissing = opened.fileMissing;
+        state->database = taken(std::move(opened), url);
+        if (!state->database && !fileMissing)
             return nullptr;
-        state->database = std::move(opened.database);
     } else {
-        state->database = HistoryDatabase::openWritable(url, wholeSeconds(options.clock.now()));
+        state->database =
+            taken(HistoryDatabase::openWritable(url, wholeSeconds(options.clock.now())), url);
         if (!state->database)
             return nullptr;
     }

@@ -31,8 +31,9 @@ struct HistoryStoreOptions {
 // (one-second, one-minute and fifteen-minute rows). The tray application opens it writable and
 // records one sample per tick; agent servers open the same file read-only. Every statement
 // runs on the store's own serial queue "Morvanex.history", which alone uses the connection;
-// nothing on that queue ever waits for the main thread. No operation reports errors: only a
-// failed open is visible, as no store.
+// nothing on that queue ever waits for the main thread. No operation reports errors to its
+// caller (a failed open and a failed query are logged); only a failed open is visible, as no
+// store.
 class HistoryStore {
     struct Key {};
     struct State;
@@ -50,7 +51,9 @@ public:
     // needed, starts the flush timer and prunes once; a file that is not a usable database is
     // renamed to "history.sqlite.corrupt-<unix time>" and a new one started. Read-only:
     // creates nothing; when the file does not exist yet, the store opens it on first use, and
-    // again on each later use until it exists. No store when the file cannot be used.
+    // again on each later use until it exists. No store when the file cannot be used, or when it
+    // or a companion file is there but is not a regular file (it is never opened: a FIFO would
+    // wait for good); either is logged with its reason.
     static std::unique_ptr<HistoryStore> open(const QString& url, bool readOnly,
                                               Options options = {});
 

@@ -1,6 +1,12 @@
 #include "history/Sqlite.h"
 
 namespace morvanex::sqlite {
+namespace {
+
+// SQLite calls the progress handler about once per this many steps.
+constexpr int stepsPerCall = 1000;
+
+} // namespace
 
 void CloseConnection::operator()(sqlite3* db) const {
     sqlite3_close_v2(db);
@@ -34,6 +40,22 @@ Statement prepare(sqlite3* db, const std::string& sql, int* result) {
     if (code != SQLITE_OK)
         statement.reset();
     return statement;
+}
+
+StepLimit::StepLimit(sqlite3* db, std::int64_t steps) : db_(db), left_(steps) {
+    sqlite3_progress_handler(db_, stepsPerCall, &StepLimit::onProgress, this);
+}
+
+StepLimit::~StepLimit() {
+    sqlite3_progress_handler(db_, 0, nullptr, nullptr);
+}
+
+int StepLimit::onProgress(void* limit) {
+    auto* self = static_cast<StepLimit*>(limit);
+    self->left_ -= stepsPerCall;
+    if (self->left_ < 0)
+        self->reached_ = true;
+    return self->reached_ ? 1 : 0;
 }
 
 } // namespace morvanex::sqlite

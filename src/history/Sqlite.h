@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <sqlite3.h>
 #include <string>
@@ -30,6 +31,29 @@ int exec(sqlite3* db, const std::string& sql);
 
 // Compiles one statement; an empty handle when it does not compile (code in `result`).
 Statement prepare(sqlite3* db, const std::string& sql, int* result = nullptr);
+
+// Bounds the work of the statements run on a connection while it lives: once they have taken
+// about `steps` virtual-machine steps in all, the running one fails with SQLITE_INTERRUPT, and
+// so does any later one. A schema can hide endless work behind a table's name (a view over a
+// recursive query that never ends), and nothing else would ever stop it. One at a time per
+// connection; it stays where it was made.
+class StepLimit {
+public:
+    StepLimit(sqlite3* db, std::int64_t steps);
+    StepLimit(const StepLimit&) = delete;
+    StepLimit& operator=(const StepLimit&) = delete;
+    ~StepLimit();
+
+    // Whether the limit stopped a statement.
+    bool reached() const { return reached_; }
+
+private:
+    static int onProgress(void* limit);
+
+    sqlite3* const db_;
+    std::int64_t left_; // steps still allowed, counted in the handler's strides
+    bool reached_ = false;
+};
 
 // The primary result code, without the extended bits.
 inline int primary(int result) {

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace morvanex;
@@ -191,6 +192,26 @@ TEST(WeatherReport, TimeZoneChoice) {
     const WeatherReport far = report(parse(R"({"utc_offset_seconds": 90000000000,
         "current": {}, "daily": {}})"));
     EXPECT_EQ(far.timeZone, QTimeZone::systemTimeZone());
+}
+
+TEST(WeatherReport, ZoneIdsOutsideTheZoneDatabaseAreNeverRead) {
+    // A well-formed zone file outside the database, reached by climbing out of it: the id names
+    // a readable file, but only ids the database lists are zones, so the offset decides.
+    QTemporaryDir outside;
+    ASSERT_TRUE(outside.isValid());
+    const QString copy = outside.filePath(QStringLiteral("Kolkata"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral("/usr/share/zoneinfo/Asia/Kolkata"), copy));
+    const QString climbing = QStringLiteral("../../../../../../../..") + copy;
+    const QString rows[] = {climbing, copy};
+    for (const QString& id : rows) {
+        SCOPED_TRACE(id.toStdString());
+        const QJsonObject answer{{QStringLiteral("timezone"), id},
+                                 {QStringLiteral("utc_offset_seconds"), 3600},
+                                 {QStringLiteral("current"), QJsonObject{}},
+                                 {QStringLiteral("daily"), QJsonObject{}}};
+        const WeatherReport r = report(answer);
+        EXPECT_EQ(r.timeZone, QTimeZone(3600)) << r.timeZone.id().toStdString();
+    }
 }
 
 TEST(WeatherReport, DaysTakeTheValuesAtTheirOwnPositions) {
