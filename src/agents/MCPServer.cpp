@@ -5,7 +5,6 @@
 #include "agents/McpNumbers.h"
 #include "agents/McpText.h"
 #include "base/JsonWriter.h"
-#include "monitors/SMC.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -15,13 +14,14 @@
 namespace morvanex {
 
 MCPServerSources MCPServerSources::system() {
-    MCPServerSources sources;
-    sources.smcOpen = [] { return SMC::shared().isOpen(); };
-    return sources;
+    return {};
 }
 
 MCPServer::MCPServer(Hub& hub, AppSettings& settings, Output output, Sources sources)
-    : hub(hub), settings(settings), output_(std::move(output)), sources_(std::move(sources)) {}
+    : hub(hub), settings(settings), output_(std::move(output)), sources_(std::move(sources)) {
+    if (!sources_.smcOpen)
+        sources_.smcOpen = [&hub] { return hub.smc().isOpen(); };
+}
 
 QString MCPServer::appVersion() {
     const QString version = QCoreApplication::applicationVersion();

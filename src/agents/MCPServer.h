@@ -1,8 +1,8 @@
 #pragma once
 
 #include "agents/McpTools.h"
-#include "base/AppSettings.h"
 #include "app/Hub.h"
+#include "base/AppSettings.h"
 #include "platform/Roots.h"
 #include "platform/UserDefaults.h"
 
@@ -21,7 +21,7 @@ struct ConnectedDevice;
 
 // What the answers read besides the hub's monitors; system() reads the machine.
 struct MCPServerSources {
-    // Whether the System Management Controller connection is open.
+    // Whether the System Management Controller connection is open; none: the hub's controller.
     std::function<bool()> smcOpen;
     // Where the machine's model, system name and kernel release are read.
     platform::Roots roots;

@@ -126,7 +126,7 @@ QJsonObject MCPServer::history(const QJsonObject& arguments) const {
 
     // A read-only store opens its file only once the tray application has created it; until
     // then there is no history at all, which is not the same as an empty range.
-    if (!hub.history || !QFileInfo::exists(HistoryStore::defaultURL())) {
+    if (!hub.history || !QFileInfo::exists(hub.sources.historyURL)) {
         throw ToolError{QStringLiteral("No history yet. Morvanex records history while the menu "
                                        "bar app is running.")};
     }

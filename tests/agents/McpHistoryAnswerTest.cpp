@@ -28,7 +28,7 @@ struct HistoryServer : McpTestServer {
 
     // One sample every `spacing` seconds, the last `spacing` seconds before now.
     void record(const std::vector<HistoryStore::Values>& samples, double spacing = 10) {
-        auto store = HistoryStore::open(HistoryStore::defaultURL(), false, options());
+        auto store = HistoryStore::open(hub.sources.historyURL, false, options());
         ASSERT_TRUE(store);
         double time = now() - spacing * double(samples.size());
         for (const HistoryStore::Values& values : samples) {
@@ -39,7 +39,7 @@ struct HistoryServer : McpTestServer {
     }
 
     void openReadOnly() {
-        hub.history = HistoryStore::open(HistoryStore::defaultURL(), true, options());
+        hub.history = HistoryStore::open(hub.sources.historyURL, true, options());
         ASSERT_TRUE(hub.history);
     }
 
@@ -226,7 +226,7 @@ TEST(McpHistoryAnswer, NoHistoryWithoutAStoreOrItsFile) {
     // The store could not be opened.
     EXPECT_EQ(f.failure("get_history", QJsonObject{{"metric", "cpu_user"}}), noHistory);
     // Opened read-only before the tray application ever created the file.
-    f.hub.history = HistoryStore::open(HistoryStore::defaultURL(), true, f.options());
+    f.hub.history = HistoryStore::open(f.hub.sources.historyURL, true, f.options());
     ASSERT_TRUE(f.hub.history);
     EXPECT_EQ(f.failure("get_history", QJsonObject{{"metric", "cpu_user"}}), noHistory);
     // The argument checks come first.
