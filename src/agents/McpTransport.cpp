@@ -27,7 +27,7 @@ ProtocolOutput::ProtocolOutput(int fd, Callback onGone) : fd_(fd), onGone_(std::
     originalFlags_ = ::fcntl(fd_, F_GETFL);
     if (originalFlags_ >= 0 && (originalFlags_ & O_NONBLOCK) == 0 &&
         ::fcntl(fd_, F_SETFL, originalFlags_ | O_NONBLOCK) != 0)
-        qCWarning(log::agents, "cannot make standard output non-blocking: %s",
+        qCWarning(log::agents, "cannot make the reply channel non-blocking: %s",
                   std::strerror(errno));
 }
 
