@@ -3,6 +3,8 @@
 #include "app/RunMode.h"
 #include "dump/DebugDump.h"
 #include "platform/Display.h"
+#include "platform/QuitOnSignals.h"
+#include "platform/StandardDescriptors.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -26,6 +28,8 @@ QStringList argumentList(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Before anything opens a descriptor that could take a closed standard one's number.
+    platform::openMissingStandardDescriptors();
     const RunChoice choice = chooseRunMode(argumentList(argc, argv));
     switch (choice.mode) {
     case RunMode::dump:
@@ -35,6 +39,8 @@ int main(int argc, char** argv) {
         return AgentClient::runCommand(choice.agentArguments);
     }
     case RunMode::mcp:
+        // From here on SIGTERM and SIGINT end the server normally, even while it is starting.
+        platform::QuitOnSignals::catchEarly();
         return MCPServer::run(argc, argv);
     case RunMode::application:
         break;

@@ -15,29 +15,31 @@ namespace morvanex {
 
 int MCPServer::run(int argc, char** argv) {
     // First of all, before anything could print: standard output is the protocol's alone.
-    mcp::ProtocolOutput replies = mcp::ProtocolOutput::takeStandardOutput();
-    // A client that goes away must end the process quietly, not kill it with a signal.
+    const int replyFd = mcp::takeStandardOutput();
+    // A write to a client that has gone away must fail, not kill the process with a signal.
     std::signal(SIGPIPE, SIG_IGN);
 
     QCoreApplication app(argc, argv);
+    // A client that goes away ends the process quietly, with status 0.
+    mcp::ProtocolOutput replies(replyFd, [] { QCoreApplication::exit(0); });
+    // SIGTERM and SIGINT, caught since the start of main, end the loop; replies the client has
+    // not read yet are dropped.
     const platform::QuitOnSignals quitOnSignals;
 
     AppSettings& settings = AppSettings::shared();
     Hub hub(settings);
-    MCPServer server(hub, settings, [&replies](const QByteArray& line) {
-        if (!replies.write(line))
-            QCoreApplication::exit(0);
-    });
+    MCPServer server(hub, settings, [&replies](const QByteArray& line) { replies.write(line); });
 
     hub.start(Hub::Mode::headless);
     // The first sample's rates cover no time; a second one soon after gives real ones to the
     // questions of the first seconds.
     QTimer::singleShot(1000, &hub, [&hub] { hub.tick(); });
 
-    // Declared last: destroyed first, so no line reaches a server that is going away.
+    // Declared last: destroyed first, so no line reaches a server that is going away. At the end
+    // of input every line has been answered; the process ends once the client has the answers.
     const mcp::LineReader reader(
         STDIN_FILENO, [&server](const QString& line) { server.handle(line); },
-        [] { QCoreApplication::exit(0); });
+        [&replies] { replies.whenFlushed([] { QCoreApplication::exit(0); }); });
 
     QCoreApplication::exec();
     return 0;

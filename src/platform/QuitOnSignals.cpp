@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <sys/eventfd.h>
@@ -12,9 +13,12 @@ namespace morvanex::platform {
 
 namespace {
 
-// Where the handler writes; -1 while no instance is active. Lock-free, so the handler may read it.
+// Where the handler writes; -1 while nothing catches. Lock-free, so the handler may read it.
 std::atomic<int> signalFd{-1};
 static_assert(std::atomic<int>::is_always_lock_free);
+
+// Whether an instance exists; only one may.
+std::atomic<bool> instanceClaimed{false};
 
 // Async-signal-safe: one atomic load and one write(2), errno preserved for the interrupted code.
 extern "C" void onTerminationSignal(int) {
@@ -27,10 +31,17 @@ extern "C" void onTerminationSignal(int) {
     errno = savedErrno;
 }
 
-bool claimSignals() {
-    int expected = -1;
-    // Reserve the slot with a placeholder; the real fd is published once it exists.
-    return signalFd.compare_exchange_strong(expected, -2);
+// The process-wide catching: the eventfd the handler writes to and the handlers it replaced.
+// Started by catchEarly() or the instance, stopped by the instance; main thread only.
+struct Catching {
+    int fd = -1;
+    struct sigaction previousTerm {};
+    struct sigaction previousInt {};
+};
+
+Catching& catching() {
+    static Catching state;
+    return state;
 }
 
 void install(int signal, struct sigaction* previous) {
@@ -44,52 +55,73 @@ void install(int signal, struct sigaction* previous) {
         qWarning("QuitOnSignals: cannot handle signal %d: %s", signal, std::strerror(errno));
 }
 
-} // namespace
-
-QuitOnSignals::EventFd::EventFd() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-    if (fd_ < 0)
+// The eventfd of the catching, started now if it was not yet; -1 when it cannot start (the
+// default dispositions then stay).
+int startCatching() {
+    Catching& state = catching();
+    if (state.fd >= 0)
+        return state.fd;
+    state.fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (state.fd < 0) {
         qWarning("QuitOnSignals: eventfd failed: %s", std::strerror(errno));
+        return -1;
+    }
+    signalFd.store(state.fd);
+    install(SIGTERM, &state.previousTerm);
+    install(SIGINT, &state.previousInt);
+    return state.fd;
 }
 
-QuitOnSignals::EventFd::~EventFd() {
-    if (fd_ >= 0)
-        ::close(fd_);
+void stopCatching() {
+    Catching& state = catching();
+    if (state.fd < 0)
+        return;
+    ::sigaction(SIGTERM, &state.previousTerm, nullptr);
+    ::sigaction(SIGINT, &state.previousInt, nullptr);
+    // The previous handlers are back, so no new delivery reaches ours. A handler already running
+    // on another thread at this instant could still write to the fd after it closes; that window
+    // is inherent to ever closing it and is limited to signals racing our own destruction.
+    signalFd.store(-1);
+    ::close(state.fd);
+    state = Catching();
+}
+
+} // namespace
+
+void QuitOnSignals::catchEarly() {
+    Q_ASSERT_X(!instanceClaimed.load(), "QuitOnSignals::catchEarly", "an instance exists already");
+    startCatching();
 }
 
 QuitOnSignals::QuitOnSignals(std::function<void()> onSignal, QObject* parent)
     : QObject(parent), onSignal_(onSignal ? std::move(onSignal) : [] { QCoreApplication::quit(); }),
-      active_(claimSignals()), notifier_(eventFd_.get(), QSocketNotifier::Read) {
+      active_(!instanceClaimed.exchange(true)) {
     Q_ASSERT_X(active_, "QuitOnSignals", "only one instance may exist at a time");
     if (!active_) {
         qWarning("QuitOnSignals: another instance is active; this one does nothing");
-        notifier_.setEnabled(false);
         return;
     }
-    if (eventFd_.get() < 0)
+    eventFd_ = startCatching();
+    if (eventFd_ < 0)
         return; // without a way to reach the event loop, the default dispositions stay
     connect(&notifier_, &QSocketNotifier::activated, this, &QuitOnSignals::signalArrived);
-    signalFd.store(eventFd_.get());
-    install(SIGTERM, &previousTerm_);
-    install(SIGINT, &previousInt_);
-    installed_ = true;
+    // A signal caught before now is already counted in the eventfd: the notifier reports it as
+    // soon as the loop runs.
+    notifier_.setSocket(eventFd_);
+    notifier_.setEnabled(true);
 }
 
 QuitOnSignals::~QuitOnSignals() {
     if (!active_)
         return;
-    if (installed_) {
-        ::sigaction(SIGTERM, &previousTerm_, nullptr);
-        ::sigaction(SIGINT, &previousInt_, nullptr);
-    }
-    // The previous handlers are back, so no new delivery reaches ours. A handler already running
-    // on another thread at this instant could still write to the fd after it closes; that window
-    // is inherent to ever closing it and is limited to signals racing our own destruction.
-    signalFd.store(-1);
+    notifier_.setEnabled(false); // before the descriptor it watches closes
+    stopCatching();
+    instanceClaimed.store(false);
 }
 
 void QuitOnSignals::signalArrived() {
     std::uint64_t count = 0;
-    if (::read(eventFd_.get(), &count, sizeof count) != sizeof count)
+    if (::read(eventFd_, &count, sizeof count) != sizeof count)
         return;  // nothing pending after all
     onSignal_(); // last: the callback may quit the loop that owns us
 }

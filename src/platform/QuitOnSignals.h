@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QSocketNotifier>
-#include <csignal>
 #include <functional>
 
 namespace morvanex::platform {
@@ -13,9 +12,15 @@ namespace morvanex::platform {
 // thread that constructed this object (the main thread) reads it and makes the call.
 // A signal that arrives before the event loop runs is remembered until it does.
 //
+// A process can start catching the signals before any Qt object may exist, with catchEarly()
+// first thing in main: a signal that arrives meanwhile is kept, and the QuitOnSignals created
+// later (once the application object exists) takes over the catching and makes its call as
+// soon as its loop runs. Until then the signals end nothing.
+//
 // Only one instance may exist at a time (asserted; a second one in a release build stays inert).
-// Destruction restores the handlers that were installed before. Do not delete the object from
-// within its own callback; use deleteLater().
+// Destruction stops the catching and restores the handlers that were installed before it began
+// (before catchEarly(), when that started it). Do not delete the object from within its own
+// callback; use deleteLater().
 class QuitOnSignals final : public QObject {
     Q_OBJECT
 public:
@@ -24,29 +29,17 @@ public:
     QuitOnSignals& operator=(const QuitOnSignals&) = delete;
     ~QuitOnSignals() override;
 
+    // Starts catching SIGTERM and SIGINT now, as described above. Main thread only, before any
+    // instance exists; calling it again does nothing.
+    static void catchEarly();
+
 private:
     void signalArrived();
 
-    // The eventfd, closed last, after the notifier watching it is gone.
-    class EventFd {
-    public:
-        EventFd();
-        EventFd(const EventFd&) = delete;
-        EventFd& operator=(const EventFd&) = delete;
-        ~EventFd();
-        int get() const { return fd_; }
-
-    private:
-        int fd_;
-    };
-
     const std::function<void()> onSignal_;
     const bool active_;
-    EventFd eventFd_;
-    QSocketNotifier notifier_;
-    bool installed_ = false;
-    struct sigaction previousTerm_ {};
-    struct sigaction previousInt_ {};
+    int eventFd_ = -1; // the catching's, owned by it; stopped and closed on destruction
+    QSocketNotifier notifier_{QSocketNotifier::Read};
 };
 
 } // namespace morvanex::platform

@@ -7,7 +7,7 @@ using namespace morvanex::test;
 namespace {
 
 TEST(EntryPoint, ApplicationWithoutDisplayExplainsWhy) {
-    const RunResult result = runMorvanex({}, bareEnvironment());
+    const RunResult result = runMorvanex({}, localEnvironment());
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.standardError.contains("no X11 or Wayland display was found"))
         << result.standardError.toStdString();

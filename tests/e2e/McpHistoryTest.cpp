@@ -54,7 +54,7 @@ std::vector<QJsonObject> historyAnswers(const std::vector<const char*>& argument
                  R"(,"method":"tools/call","params":{"name":"get_history","arguments":)" +
                  argument + "}}\n";
     }
-    QProcessEnvironment environment = bareEnvironment();
+    QProcessEnvironment environment = localEnvironment();
     environment.insert(QStringLiteral("TZ"), QStringLiteral("Asia/Kolkata"));
     const RunResult run = runMorvanex({QStringLiteral("--mcp")}, environment, input);
     EXPECT_EQ(run.exitCode, 0) << run.standardError.toStdString();

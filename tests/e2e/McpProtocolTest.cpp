@@ -268,7 +268,7 @@ TEST(McpProtocol, ASessionThroughTheBinary) {
     // The last request ends without a line feed: end of input still delivers it.
     input += R"({"jsonrpc":"2.0","id":100,"method":"ping"})";
 
-    const RunResult run = runMorvanex({QStringLiteral("--mcp")}, bareEnvironment(), input);
+    const RunResult run = runMorvanex({QStringLiteral("--mcp")}, localEnvironment(), input);
     ASSERT_FALSE(run.crashed) << run.standardError.toStdString();
     EXPECT_EQ(run.exitCode, 0) << run.standardError.toStdString();
     ASSERT_TRUE(run.standardOutput.endsWith('\n'));
@@ -286,7 +286,7 @@ TEST(McpProtocol, ASessionThroughTheBinary) {
 }
 
 TEST(McpProtocol, EmptyInputEndsAtOnceWithoutOutput) {
-    const RunResult run = runMorvanex({QStringLiteral("--mcp")}, bareEnvironment(), {});
+    const RunResult run = runMorvanex({QStringLiteral("--mcp")}, localEnvironment(), {});
     EXPECT_FALSE(run.crashed);
     EXPECT_EQ(run.exitCode, 0) << run.standardError.toStdString();
     EXPECT_TRUE(run.standardOutput.isEmpty());
@@ -296,8 +296,9 @@ TEST(McpProtocol, EmptyInputEndsAtOnceWithoutOutput) {
 class LiveServer {
 public:
     LiveServer() {
-        process_.setProcessEnvironment(bareEnvironment());
-        process_.start(QStringLiteral(MORVANEX_BINARY), {QStringLiteral("--mcp")});
+        const QStringList command = morvanexCommand({QStringLiteral("--mcp")});
+        process_.setProcessEnvironment(localEnvironment());
+        process_.start(command.first(), command.mid(1));
         EXPECT_TRUE(process_.waitForStarted(10000));
     }
     ~LiveServer() {
@@ -352,11 +353,12 @@ TEST(McpProtocol, EndsQuietlyWhenTheClientStopsReading) {
     // The client reads one reply and goes away; standard input stays open, so only the failed
     // write of a later reply can end the server, and it must end with status 0, not by SIGPIPE.
     QProcess client;
-    client.setProcessEnvironment(bareEnvironment());
-    client.start(QStringLiteral("/bin/bash"),
-                 {QStringLiteral("-c"),
-                  QStringLiteral("set -o pipefail; \"$0\" --mcp | head -n 1 > /dev/null"),
-                  QStringLiteral(MORVANEX_BINARY)});
+    const QStringList command =
+        isolatedCommand({QStringLiteral("/bin/bash"), QStringLiteral("-c"),
+                         QStringLiteral("set -o pipefail; \"$0\" --mcp | head -n 1 > /dev/null"),
+                         QStringLiteral(MORVANEX_BINARY)});
+    client.setProcessEnvironment(localEnvironment());
+    client.start(command.first(), command.mid(1));
     ASSERT_TRUE(client.waitForStarted(10000));
     for (int i = 0; i < 600 && client.state() != QProcess::NotRunning; ++i) {
         client.write(R"({"jsonrpc":"2.0","id":1,"method":"ping"})"

@@ -46,10 +46,12 @@ TEST(McpSdkInterop, TheOfficialClientListsAndCallsEveryTool) {
     writeHistory();
 
     QProcess client;
-    client.setProcessEnvironment(bareEnvironment());
+    // The client runs isolated too: the server it starts inherits that.
+    const QStringList command = isolatedCommand(
+        {node, sdkFolder() + QStringLiteral("/client.mjs"), QStringLiteral(MORVANEX_BINARY)});
+    client.setProcessEnvironment(localEnvironment());
     client.setWorkingDirectory(sdkFolder());
-    client.start(node,
-                 {sdkFolder() + QStringLiteral("/client.mjs"), QStringLiteral(MORVANEX_BINARY)});
+    client.start(command.first(), command.mid(1));
     ASSERT_TRUE(client.waitForStarted(10000));
     client.closeWriteChannel();
     if (!client.waitForFinished(120000)) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Config.h"
+
 #include <QByteArray>
 #include <QProcessEnvironment>
 #include <QStringList>
@@ -16,6 +18,30 @@ struct RunResult {
 // The environment an agent application gives its servers: HOME, PATH, USER, no display and
 // no XDG variables. HOME is the test's scratch home.
 QProcessEnvironment bareEnvironment();
+
+// Settings under which a run reaches nothing beyond this machine on its own account: the ping
+// goes to 127.0.0.1 and no module needs the weather service. The defaults otherwise.
+Config localConfig();
+
+// Stores `config` as the settings the binary reads in the bare environment's home, written the
+// way the application writes them.
+void storeSettings(const Config& config);
+
+// The bare environment whose home holds local settings (localConfig(), unless the test stored
+// settings of its own first).
+QProcessEnvironment localEnvironment();
+
+// Whether the binary runs in a network namespace of its own, holding only a loopback interface
+// that is down: then nothing it sends (the public address, the weather, a ping) can leave this
+// machine. Where the machine allows no such namespace the binary runs directly, and a note says
+// so once.
+bool networkIsolated();
+
+// `command` (program first) wrapped so that it runs isolated as above, children included.
+QStringList isolatedCommand(const QStringList& command);
+
+// The command line that runs the built morvanex binary with `arguments`, isolated as above.
+QStringList morvanexCommand(const QStringList& arguments);
 
 // Runs the built morvanex binary with the arguments, writes `input` to its standard input
 // and closes it, and waits for it to end (60 s at most).

@@ -115,6 +115,27 @@ TEST(QuitOnSignals, DestructionRestoresThePreviousHandlers) {
     }
 }
 
+// Before the application object exists nothing can reach an event loop yet: a signal caught
+// then waits for the instance made later, which answers it as soon as its loop runs.
+TEST(QuitOnSignals, ASignalCaughtBeforeTheInstanceExistsIsAnsweredByIt) {
+    struct sigaction original {};
+    ASSERT_EQ(::sigaction(SIGTERM, nullptr, &original), 0);
+    ASSERT_EQ(original.sa_handler, SIG_DFL);
+
+    QuitOnSignals::catchEarly();
+    QuitOnSignals::catchEarly(); // a second call changes nothing
+    // With the default action this would end the test binary.
+    killFromAnotherThread(SIGTERM);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(loopEndsOnSignal(
+        SIGTERM, [](int) {}, true));
+
+    // The instance took the catching over: its end restores what was there before any of it.
+    struct sigaction after {};
+    ::sigaction(SIGTERM, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, SIG_DFL);
+}
+
 TEST(QuitOnSignalsDeathTest, OnlyOneInstanceAtATime) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEBUG_DEATH(
