@@ -25,12 +25,23 @@ QStringList argumentList(int argc, char** argv) {
     return list;
 }
 
+// The executable's earliest initialiser: from here until main chooses, SIGTERM and SIGINT wait.
+// The agent server then catches them and ends normally; every other mode lets them through to
+// their default action.
+void holdTerminationSignals(int, char**, char**) {
+    platform::QuitOnSignals::holdEarly();
+}
+[[gnu::used, gnu::section(".preinit_array")]] void (*holdAtLoad)(int, char**,
+                                                                 char**) = holdTerminationSignals;
+
 } // namespace
 
 int main(int argc, char** argv) {
     // Before anything opens a descriptor that could take a closed standard one's number.
     platform::openMissingStandardDescriptors();
     const RunChoice choice = chooseRunMode(argumentList(argc, argv));
+    if (choice.mode != RunMode::mcp)
+        platform::QuitOnSignals::releaseHeld();
     switch (choice.mode) {
     case RunMode::dump:
         return DebugDump::launch(argc, argv, choice.outputDirectory);

@@ -1,5 +1,7 @@
 #include "platform/QuitOnSignals.h"
 
+#include "platform/Log.h"
+
 #include <QCoreApplication>
 #include <atomic>
 #include <cerrno>
@@ -52,7 +54,8 @@ void install(int signal, struct sigaction* previous) {
     sigaddset(&action.sa_mask, SIGINT);
     action.sa_flags = SA_RESTART; // other threads' system calls carry on
     if (::sigaction(signal, &action, previous) != 0)
-        qWarning("QuitOnSignals: cannot handle signal %d: %s", signal, std::strerror(errno));
+        qCWarning(log::platform, "QuitOnSignals: cannot handle signal %d: %s", signal,
+                  std::strerror(errno));
 }
 
 // The eventfd of the catching, started now if it was not yet; -1 when it cannot start (the
@@ -63,7 +66,7 @@ int startCatching() {
         return state.fd;
     state.fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (state.fd < 0) {
-        qWarning("QuitOnSignals: eventfd failed: %s", std::strerror(errno));
+        qCWarning(log::platform, "QuitOnSignals: eventfd failed: %s", std::strerror(errno));
         return -1;
     }
     signalFd.store(state.fd);
@@ -91,6 +94,31 @@ void stopCatching() {
 void QuitOnSignals::catchEarly() {
     Q_ASSERT_X(!instanceClaimed.load(), "QuitOnSignals::catchEarly", "an instance exists already");
     startCatching();
+    releaseHeld();
+}
+
+namespace {
+
+sigset_t terminationSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    return set;
+}
+
+} // namespace
+
+void QuitOnSignals::holdEarly() {
+    const sigset_t set = terminationSignals();
+    ::sigprocmask(SIG_BLOCK, &set, nullptr);
+}
+
+void QuitOnSignals::releaseHeld() {
+    const sigset_t set = terminationSignals();
+    if (::sigprocmask(SIG_UNBLOCK, &set, nullptr) != 0)
+        qCWarning(log::platform, "QuitOnSignals: cannot unblock the termination signals: %s",
+                  std::strerror(errno));
 }
 
 QuitOnSignals::QuitOnSignals(std::function<void()> onSignal, QObject* parent)
@@ -98,7 +126,8 @@ QuitOnSignals::QuitOnSignals(std::function<void()> onSignal, QObject* parent)
       active_(!instanceClaimed.exchange(true)) {
     Q_ASSERT_X(active_, "QuitOnSignals", "only one instance may exist at a time");
     if (!active_) {
-        qWarning("QuitOnSignals: another instance is active; this one does nothing");
+        qCWarning(log::platform,
+                  "QuitOnSignals: another instance is active; this one does nothing");
         return;
     }
     eventFd_ = startCatching();

@@ -29,9 +29,18 @@ public:
     QuitOnSignals& operator=(const QuitOnSignals&) = delete;
     ~QuitOnSignals() override;
 
-    // Starts catching SIGTERM and SIGINT now, as described above. Main thread only, before any
-    // instance exists; calling it again does nothing.
+    // Starts catching SIGTERM and SIGINT now, as described above, and lets through what
+    // holdEarly() held. Main thread only, before any instance exists; calling it again does
+    // nothing.
     static void catchEarly();
+
+    // Blocks SIGTERM and SIGINT, so that one arriving while the executable's own initialisers
+    // run waits for main instead of ending the process half-started. For the executable's
+    // earliest initialiser, while the process has one thread.
+    static void holdEarly();
+    // Unblocks what holdEarly() blocked: a held signal is then delivered at once, to the
+    // catching if it runs, else to its default action.
+    static void releaseHeld();
 
 private:
     void signalArrived();

@@ -4,6 +4,8 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <thread>
@@ -134,6 +136,29 @@ TEST(QuitOnSignals, ASignalCaughtBeforeTheInstanceExistsIsAnsweredByIt) {
     struct sigaction after {};
     ::sigaction(SIGTERM, nullptr, &after);
     EXPECT_EQ(after.sa_handler, SIG_DFL);
+}
+
+// What arrives while the executable's initialisers run is held, not acted on: the catching
+// answers it once it starts, and without a catching the default action follows the release.
+TEST(QuitOnSignals, ASignalHeldAtLoadWaitsForTheCatching) {
+    QuitOnSignals::holdEarly();
+    ::raise(SIGTERM); // this thread's, so no other thread can take it meanwhile
+    QuitOnSignals::catchEarly();
+    EXPECT_TRUE(loopEndsOnSignal(
+        SIGTERM, [](int) {}, true));
+}
+
+TEST(QuitOnSignalsDeathTest, AHeldSignalReleasedWithoutCatchingEndsTheProcess) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            QuitOnSignals::holdEarly();
+            ::raise(SIGTERM);
+            std::fputs("still here\n", stderr);
+            QuitOnSignals::releaseHeld();
+            std::_Exit(0);
+        },
+        ::testing::KilledBySignal(SIGTERM), "still here");
 }
 
 TEST(QuitOnSignalsDeathTest, OnlyOneInstanceAtATime) {
