@@ -1,6 +1,7 @@
 #include "agents/McpTransport.h"
 
 #include "agents/McpLineReader.h"
+#include "support/Pipe.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -21,35 +22,9 @@
 
 using namespace morvanex;
 using namespace morvanex::mcp;
+using morvanex::test::Pipe;
 
 namespace {
-
-// Both ends of a pipe, closed on destruction.
-struct Pipe {
-    int read = -1;
-    int write = -1;
-    Pipe() {
-        int fds[2];
-        EXPECT_EQ(::pipe2(fds, O_CLOEXEC), 0);
-        read = fds[0];
-        write = fds[1];
-    }
-    ~Pipe() {
-        closeRead();
-        closeWrite();
-    }
-    void closeRead() {
-        if (read >= 0)
-            ::close(std::exchange(read, -1));
-    }
-    void closeWrite() {
-        if (write >= 0)
-            ::close(std::exchange(write, -1));
-    }
-    void send(const QByteArray& bytes) const {
-        ASSERT_EQ(::write(write, bytes.constData(), std::size_t(bytes.size())), bytes.size());
-    }
-};
 
 // Runs the main thread's events until `done` holds (a hang guard, not a timing check).
 bool processUntil(const std::function<bool()>& done) {

@@ -1,5 +1,6 @@
 #include "e2e/ChildProcess.h"
 #include "e2e/RunBinary.h"
+#include "support/Pipe.h"
 #include "support/TestEnv.h"
 
 #include <QFile>
@@ -23,31 +24,6 @@ using namespace morvanex::test;
 using namespace std::chrono_literals;
 
 namespace {
-
-// Both ends of a pipe, closed on destruction; close-on-exec, so a child gets only the end it
-// is given.
-struct Pipe {
-    int read = -1;
-    int write = -1;
-    Pipe() {
-        int fds[2];
-        EXPECT_EQ(::pipe2(fds, O_CLOEXEC), 0);
-        read = fds[0];
-        write = fds[1];
-    }
-    ~Pipe() {
-        closeRead();
-        closeWrite();
-    }
-    void closeRead() {
-        if (read >= 0)
-            ::close(std::exchange(read, -1));
-    }
-    void closeWrite() {
-        if (write >= 0)
-            ::close(std::exchange(write, -1));
-    }
-};
 
 // The server's standard error goes to a file, shown when a check fails.
 class ErrorFile {
