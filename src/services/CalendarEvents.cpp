@@ -1,5 +1,6 @@
 #include "services/CalendarEvents.h"
 
+#include "platform/Log.h"
 #include "platform/MainQueue.h"
 #include "platform/SerialQueue.h"
 #include "services/CalendarFetch.h"
@@ -122,6 +123,11 @@ void CalendarEvents::fetch() {
 
 void CalendarEvents::apply(CalendarFetchResult result) {
     --pendingFetches_;
+    // Each omission once while it lasts, not at every fetch.
+    for (const QString& omission : result.omissions)
+        if (!loggedOmissions_.contains(omission))
+            qCWarning(log::services, "%s", qUtf8Printable(omission));
+    loggedOmissions_ = std::move(result.omissions);
     access_ = result.anySource ? Access::granted : Access::notAsked;
     if (access_ != Access::granted) {
         if (!events_.empty()) {

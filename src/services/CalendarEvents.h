@@ -85,6 +85,7 @@ private:
     std::unique_ptr<QFileSystemWatcher> watcher_;
     std::unique_ptr<QTimer> settle_;
     int pendingFetches_ = 0;
+    QStringList loggedOmissions_; // by the last fetch
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     // Tells a fetch in progress to stop when this object goes.
     std::shared_ptr<std::atomic<bool>> cancelled_ = std::make_shared<std::atomic<bool>>(false);

@@ -1,6 +1,5 @@
 #include "services/CalendarFetch.h"
 
-#include "platform/Log.h"
 #include "services/CalendarFile.h"
 #include "services/MeetingLinks.h"
 
@@ -62,20 +61,23 @@ CalendarEvent eventOf(const Candidate& candidate) {
     return event;
 }
 
-// Says what a file's reading left out.
-void logOmissions(const QString& file, const CalendarReading& reading,
-                  const CalendarBudget& budget) {
+// What a file's reading left out, one line each.
+QStringList omissionsOf(const QString& file, const CalendarReading& reading,
+                        const CalendarBudget& budget) {
+    QStringList lines;
     if (reading.nestedTooDeep > 0)
-        qCWarning(log::services,
-                  "Calendar file %s: skipped %d calendars nested more than %d deep, with all "
-                  "they hold",
-                  qUtf8Printable(file), reading.nestedTooDeep, maxCalendarNesting);
+        lines.append(QStringLiteral("Calendar file %1: calendars nested more than %2 deep were "
+                                    "skipped with all they hold")
+                         .arg(file)
+                         .arg(maxCalendarNesting));
     if (reading.eventsCutShort > 0)
-        qCWarning(log::services,
-                  "Calendar file %s: stopped expanding %d recurring events at the limit of %d "
-                  "recurrences per event or %d per refresh",
-                  qUtf8Printable(file), reading.eventsCutShort, budget.stepsPerEvent,
-                  CalendarBudget::defaultSteps);
+        lines.append(QStringLiteral("Calendar file %1: the recurrences of %2 events were cut "
+                                    "short at the limit of %3 per event or %4 per refresh")
+                         .arg(file)
+                         .arg(reading.eventsCutShort)
+                         .arg(budget.stepsPerEvent)
+                         .arg(CalendarBudget::defaultSteps));
+    return lines;
 }
 
 } // namespace
@@ -111,7 +113,7 @@ CalendarFetchResult fetchCalendarEvents(const CalendarFetchRequest& request,
                 return result;
             CalendarReading reading =
                 readOccurrences(readFile(file), request.start, request.end, budget);
-            logOmissions(file, reading, budget);
+            result.omissions += omissionsOf(file, reading, budget);
             for (CalendarOccurrence& occurrence : reading.occurrences) {
                 if (occurrence.cancelled || declinedByUser(occurrence, userAddresses))
                     continue;

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <set>
 #include <vector>
@@ -26,11 +27,12 @@ struct CalendarFetchResult {
     bool anySource = false;              // without one, nothing else was read
     std::vector<CalendarInfo> calendars; // sorted by account, then title
     std::vector<CalendarEvent> events;   // in display order
+    QStringList omissions; // what was left out to keep the work bounded, one line each
 };
 
 // Reads the calendars and the events of one fetch from the files. Takes as long as the files
 // take to read, so it belongs off the main thread; any thread will do. Recurrences are
-// expanded within a bounded budget, and what was left out is logged. Stops between files, with
+// expanded within a bounded budget, and what was left out is noted. Stops between files, with
 // what it has, once `cancelled` holds.
 CalendarFetchResult fetchCalendarEvents(const CalendarFetchRequest& request,
                                         const std::atomic<bool>& cancelled);

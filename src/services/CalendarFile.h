@@ -35,8 +35,10 @@ struct CalendarOccurrence {
 
 // Bounds on the work of expanding recurring events, so that rules that yield without end
 // (every second since 1970, or a hundred such rules on one event) cannot stall the reader.
-// A step is one start a rule or an extra date yields. One budget serves every text read for
-// one fetch; each event may take at most `stepsPerEvent` of it.
+// A step is one start a rule or an extra date yields; as libical may pass many periods of a
+// rule looking for one start, a rule's walk also ends after as many periods as steps are
+// left. One budget serves every text read for one fetch; each event may take at most
+// `stepsPerEvent` of it.
 struct CalendarBudget {
     static constexpr int defaultStepsPerEvent = 5000;
     static constexpr int defaultSteps = 50000;

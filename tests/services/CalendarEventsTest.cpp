@@ -27,6 +27,27 @@ QDateTime utc(int day, int hour, int minute = 0) {
     return QDateTime(QDate(2024, 1, day), QTime(hour, minute), Qt::UTC);
 }
 
+// The warnings logged while it lives, as "category: text".
+class LogCapture {
+public:
+    LogCapture() {
+        lines().clear();
+        previous_ = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+                if (type == QtWarningMsg)
+                    lines().append(QString::fromUtf8(context.category) + ": " + text);
+            });
+    }
+    ~LogCapture() { qInstallMessageHandler(previous_); }
+    static QStringList& lines() {
+        static QStringList captured;
+        return captured;
+    }
+
+private:
+    QtMessageHandler previous_;
+};
+
 // The fixture's events over three days from 07:00 on 15 January, in display order.
 const QStringList fixtureTitles = {
     "Conference",      "Birthday",    "Weekly sync",         "Standup",
@@ -349,8 +370,18 @@ TEST(CalendarEvents, NestedCalendarsLeaveTheOtherEventsShown) {
     for (int i = 0; i < 100000; ++i)
         nested += "END:VCALENDAR\r\n";
     Rig rig({{QStringLiteral("calendars/work/nested.ics"), nested}});
+    const LogCapture log;
     rig.refresh(3, {});
     EXPECT_EQ(rig.titles(), fixtureTitles);
+    ASSERT_EQ(LogCapture::lines().size(), 1);
+    EXPECT_TRUE(LogCapture::lines()[0].startsWith("morvanex.services: Calendar file "));
+    EXPECT_TRUE(LogCapture::lines()[0].contains("/calendars/work/nested.ics: calendars nested"));
+
+    // Said once while it lasts, not at every fetch.
+    rig.time.advance(60);
+    rig.refresh(3, {});
+    EXPECT_EQ(rig.changes, 2);
+    EXPECT_EQ(LogCapture::lines().size(), 1);
 }
 
 TEST(CalendarEventNext, PicksTheEventToShowAsNext) {
