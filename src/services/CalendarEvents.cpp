@@ -1,14 +1,12 @@
 #include "services/CalendarEvents.h"
 
+#include "platform/Log.h"
 #include "platform/MainQueue.h"
-#include "services/CalendarFile.h"
-#include "services/MeetingLinks.h"
+#include "platform/SerialQueue.h"
+#include "services/CalendarFetch.h"
 
-#include <QFile>
 #include <QFileSystemWatcher>
-#include <QSet>
 #include <QTimer>
-#include <QUuid>
 #include <algorithm>
 #include <utility>
 
@@ -20,56 +18,9 @@ constexpr qint64 refetchSeconds = 60;
 constexpr qint64 soonMilliseconds = 900 * 1000;
 // Writers touch a calendar in several steps; one fetch follows once they have settled.
 constexpr int settleMilliseconds = 300;
-// An iCalendar file larger than this is not read.
-constexpr qint64 maxFileBytes = 64 * 1024 * 1024;
 
 QDateTime distantPast() {
     return QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > maxFileBytes)
-        return {};
-    return file.readAll();
-}
-
-// The user is the first attendee with one of the user's addresses.
-bool declinedByUser(const CalendarOccurrence& occurrence, const QStringList& userAddresses) {
-    for (const CalendarAttendee& attendee : occurrence.attendees)
-        if (userAddresses.contains(attendee.address))
-            return attendee.declined;
-    return false;
-}
-
-CalendarColor colorOf(const platform::ICalendarSource& source) {
-    if (source.color)
-        if (const auto color = CalendarColor::fromText(*source.color))
-            return *color;
-    return CalendarColor::fallback();
-}
-
-struct Candidate {
-    CalendarOccurrence occurrence;
-    const platform::ICalendarSource* source;
-};
-
-CalendarEvent eventOf(const Candidate& candidate) {
-    const CalendarOccurrence& occurrence = candidate.occurrence;
-    CalendarEvent event;
-    event.id = occurrence.id.value_or(QUuid::createUuid().toString(QUuid::WithoutBraces));
-    event.title = occurrence.title.value_or(QStringLiteral("Untitled"));
-    event.start = occurrence.start;
-    event.end = occurrence.end;
-    event.isAllDay = occurrence.isAllDay;
-    if (occurrence.location && !occurrence.location->isEmpty())
-        event.location = occurrence.location;
-    event.calendarID = candidate.source->id;
-    event.calendarTitle = candidate.source->title;
-    event.color = colorOf(*candidate.source);
-    event.meetingURL =
-        meetinglinks::meetingURL(occurrence.url, occurrence.location, occurrence.notes);
-    return event;
 }
 
 } // namespace
@@ -101,7 +52,8 @@ CalendarEvents::CalendarEvents(platform::ICalendarSources sources, platform::Clo
     : sources_(std::move(sources)), clock_(std::move(clock)),
       access_(sources_.find().empty() ? Access::notAsked : Access::granted),
       lastFetch_(distantPast()), watcher_(std::make_unique<QFileSystemWatcher>()),
-      settle_(std::make_unique<QTimer>()) {
+      settle_(std::make_unique<QTimer>()),
+      reader_(std::make_unique<platform::SerialQueue>(QStringLiteral("Morvanex.calendar"))) {
     settle_->setSingleShot(true);
     settle_->setInterval(settleMilliseconds);
     QObject::connect(settle_.get(), &QTimer::timeout, settle_.get(), [this] { fetch(); });
@@ -112,7 +64,10 @@ CalendarEvents::CalendarEvents(platform::ICalendarSources sources, platform::Clo
     watch();
 }
 
-CalendarEvents::~CalendarEvents() = default;
+CalendarEvents::~CalendarEvents() {
+    cancelled_->store(true);
+    reader_.reset(); // waits for a fetch in progress, which stops at its next file
+}
 
 void CalendarEvents::refreshIfNeeded(std::int64_t days, const QStringList& hidden) {
     const std::set<QString> newHidden(hidden.begin(), hidden.end());
@@ -146,8 +101,34 @@ void CalendarEvents::changed() {
 void CalendarEvents::fetch() {
     lastFetch_ = clock_.now();
     watch(); // folders may have come or gone since the last look
-    const std::vector<platform::ICalendarSource> sources = sources_.find();
-    access_ = sources.empty() ? Access::notAsked : Access::granted;
+
+    CalendarFetchRequest request{sources_, hidden_, {}, {}, clock_.now()};
+    request.start = QDateTime(request.now.toLocalTime().date(), QTime(0, 0), Qt::LocalTime);
+    request.end = request.start.addDays(std::max<std::int64_t>(days_, 1));
+    if (!request.end.isValid())
+        request.end = request.start;
+
+    ++pendingFetches_;
+    const std::weak_ptr<bool> alive = alive_;
+    reader_->async([this, alive, cancelled = cancelled_, request = std::move(request)] {
+        if (cancelled->load())
+            return;
+        CalendarFetchResult result = fetchCalendarEvents(request, *cancelled);
+        platform::postToMain([this, alive, result = std::move(result)]() mutable {
+            if (alive.lock())
+                apply(std::move(result));
+        });
+    });
+}
+
+void CalendarEvents::apply(CalendarFetchResult result) {
+    --pendingFetches_;
+    // Each omission once while it lasts, not at every fetch.
+    for (const QString& omission : result.omissions)
+        if (!loggedOmissions_.contains(omission))
+            qCWarning(log::services, "%s", qUtf8Printable(omission));
+    loggedOmissions_ = std::move(result.omissions);
+    access_ = result.anySource ? Access::granted : Access::notAsked;
     if (access_ != Access::granted) {
         if (!events_.empty()) {
             events_.clear();
@@ -155,55 +136,8 @@ void CalendarEvents::fetch() {
         }
         return;
     }
-
-    std::vector<CalendarInfo> calendars;
-    for (const platform::ICalendarSource& source : sources)
-        calendars.push_back({source.id, source.title, source.account, colorOf(source)});
-    std::stable_sort(calendars.begin(), calendars.end(),
-                     [](const CalendarInfo& a, const CalendarInfo& b) {
-                         return std::tie(a.source, a.title) < std::tie(b.source, b.title);
-                     });
-    calendars_ = std::move(calendars);
-
-    const QDateTime start(clock_.now().toLocalTime().date(), QTime(0, 0), Qt::LocalTime);
-    QDateTime end = start.addDays(std::max<std::int64_t>(days_, 1));
-    if (!end.isValid())
-        end = start;
-
-    std::vector<const platform::ICalendarSource*> visible;
-    for (const platform::ICalendarSource& source : sources)
-        if (hidden_.count(source.id) == 0)
-            visible.push_back(&source);
-    if (visible.empty()) {
-        events_.clear();
-        changed();
-        return;
-    }
-
-    const QDateTime now = clock_.now();
-    const QStringList userAddresses = sources_.userAddresses();
-    std::vector<Candidate> candidates;
-    for (const platform::ICalendarSource* source : visible)
-        for (const QString& file : source->files)
-            for (CalendarOccurrence& occurrence : readOccurrences(readFile(file), start, end)) {
-                if (occurrence.cancelled || declinedByUser(occurrence, userAddresses))
-                    continue;
-                if (!occurrence.isAllDay && occurrence.end <= now)
-                    continue;
-                candidates.push_back({std::move(occurrence), source});
-            }
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const Candidate& a, const Candidate& b) {
-                         if (a.occurrence.start != b.occurrence.start)
-                             return a.occurrence.start < b.occurrence.start;
-                         return a.occurrence.isAllDay && !b.occurrence.isAllDay;
-                     });
-
-    std::vector<CalendarEvent> events;
-    events.reserve(candidates.size());
-    for (const Candidate& candidate : candidates)
-        events.push_back(eventOf(candidate));
-    events_ = std::move(events);
+    calendars_ = std::move(result.calendars);
+    events_ = std::move(result.events);
     changed();
 }
 

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QStringList>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -18,6 +19,12 @@ class QTimer;
 
 namespace morvanex {
 
+namespace platform {
+class SerialQueue;
+} // namespace platform
+
+struct CalendarFetchResult;
+
 // The event to show as next among `events` (in display order) at `now`: a timed event starting
 // within the next 15 minutes, else the first one in progress, else the next one to start,
 // however far ahead. All-day events never are the next event.
@@ -26,7 +33,9 @@ std::optional<CalendarEvent> nextEvent(const std::vector<CalendarEvent>& events,
 
 // The user's calendars and the events of the next few days, read from the user's iCalendar
 // sources. Refetched by the hub's tick at most once a minute (or at once when the day count or
-// the hidden calendars change) and whenever the source files change. Main thread only.
+// the hidden calendars change) and whenever the source files change. Used from the main thread
+// only; the files are read on a thread of its own, and each fetch's result is applied (and
+// announced through onChange) from the main thread's event loop, in the order fetches began.
 class CalendarEvents {
 public:
     enum class Access { notAsked, granted, denied };
@@ -38,7 +47,8 @@ public:
     ~CalendarEvents();
 
     // Fetches when `days` or the hidden set differ from the last call's, or 60 seconds after the
-    // last fetch. A hidden list in another order or with repeats is the same set.
+    // last fetch began. A hidden list in another order or with repeats is the same set. Returns
+    // at once: the fetch's result arrives later.
     void refreshIfNeeded(std::int64_t days, const QStringList& hidden);
     // Looks for calendars again (the answer arrives through the main queue): granted when any
     // source exists, denied otherwise; then fetches.
@@ -50,13 +60,15 @@ public:
     std::optional<CalendarEvent> next() const;
     const QDateTime& lastFetch() const { return lastFetch_; }
     std::int64_t days() const { return days_; }
+    // True from the start of a fetch until its result has been applied.
+    bool fetching() const { return pendingFetches_ > 0; }
 
     // Called after each fetch that touched the events.
     std::function<void()> onChange;
 
 private:
-    Access currentAccess() const;
     void fetch();
+    void apply(CalendarFetchResult result);
     void changed();
     void watch();
     void sourcesChanged(const QString& path);
@@ -72,7 +84,13 @@ private:
     platform::ICalendarWatchList watched_;
     std::unique_ptr<QFileSystemWatcher> watcher_;
     std::unique_ptr<QTimer> settle_;
+    int pendingFetches_ = 0;
+    QStringList loggedOmissions_; // by the last fetch
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    // Tells a fetch in progress to stop when this object goes.
+    std::shared_ptr<std::atomic<bool>> cancelled_ = std::make_shared<std::atomic<bool>>(false);
+    // Declared last: destroyed first, waiting for a fetch in progress to stop.
+    std::unique_ptr<platform::SerialQueue> reader_;
 };
 
 } // namespace morvanex

@@ -2,22 +2,35 @@
 
 #include <QTimeZone>
 #include <algorithm>
+#include <ctime>
 #include <libical/ical.h>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <set>
+#include <vector>
 
 namespace morvanex {
 
 namespace {
 
-// A rule that yields more occurrences than this before reaching the window (say, every minute
-// for years) stops there rather than stall the caller.
-constexpr int maxRuleSteps = 200000;
-
+// Frees a parsed tree from the leaves up. libical frees a component's children recursively,
+// so a file of components nested a million deep would overflow the stack.
 struct ComponentFree {
-    void operator()(icalcomponent* component) const { icalcomponent_free(component); }
+    void operator()(icalcomponent* root) const {
+        std::vector<icalcomponent*> path{root};
+        while (!path.empty()) {
+            icalcomponent* component = path.back();
+            if (icalcomponent* child =
+                    icalcomponent_get_first_component(component, ICAL_ANY_COMPONENT)) {
+                icalcomponent_remove_component(component, child);
+                path.push_back(child);
+            } else {
+                icalcomponent_free(component);
+                path.pop_back();
+            }
+        }
+    }
 };
 struct IteratorFree {
     void operator()(icalrecur_iterator* iterator) const { icalrecur_iterator_free(iterator); }
@@ -83,12 +96,31 @@ TimeFrame frameOf(icalproperty* property, const icaltimetype& value, icalcompone
     return frame;
 }
 
+// The date and time fields of a value as they stand (midnight for a date), as a date-time
+// in UTC: for arithmetic on the fields alone, the way rules step. Invalid when they name no
+// date.
 QDateTime fromUtcFields(const icaltimetype& value) {
     const QDate date(value.year, value.month, value.day);
-    const QTime time(value.hour, value.minute, std::min(value.second, 59));
+    const QTime time =
+        value.is_date ? QTime(0, 0) : QTime(value.hour, value.minute, std::min(value.second, 59));
     if (!date.isValid() || !time.isValid())
         return {};
     return QDateTime(date, time, Qt::UTC);
+}
+
+// `like` (its zone and kind kept) with the date and time of `fields`.
+icaltimetype withFields(icaltimetype like, const QDateTime& fields) {
+    const QDate date = fields.date();
+    const QTime time = fields.time();
+    like.year = date.year();
+    like.month = date.month();
+    like.day = date.day();
+    if (!like.is_date) {
+        like.hour = time.hour();
+        like.minute = time.minute();
+        like.second = time.second();
+    }
+    return like;
 }
 
 // The instant a time value stands for, or an invalid date-time for a value that names none.
@@ -113,6 +145,130 @@ QDateTime instantOf(icaltimetype value, const TimeFrame& frame) {
     default:
         return QDateTime(date, time, Qt::LocalTime).toUTC();
     }
+}
+
+// How far the clock a time frame reads is ahead of UTC at `instant`, in seconds.
+qint64 offsetAt(const QDateTime& instant, const TimeFrame& frame) {
+    switch (frame.kind) {
+    case TimeFrame::Kind::utc:
+        return 0;
+    case TimeFrame::Kind::fileZone: {
+        icaltimetype utc = icaltime_from_timet_with_zone(
+            static_cast<time_t>(instant.toSecsSinceEpoch()), 0, icaltimezone_get_utc_timezone());
+        int daylight = 0;
+        return icaltimezone_get_utc_offset_of_utc_time(frame.fileZone, &utc, &daylight);
+    }
+    case TimeFrame::Kind::systemZone:
+        return frame.systemZone.offsetFromUtc(instant);
+    default:
+        return instant.toLocalTime().offsetFromUtc();
+    }
+}
+
+bool hasAny(const short* values) {
+    return values[0] != ICAL_RECURRENCE_ARRAY_MAX;
+}
+
+// Whether a rule more frequent than daily leaves out some of the starts its frequency and
+// interval give (a BYxxx part that limits rather than expands at that frequency).
+bool limitsBelowADay(const icalrecurrencetype& rule) {
+    if (hasAny(rule.by_month) || hasAny(rule.by_week_no) || hasAny(rule.by_year_day) ||
+        hasAny(rule.by_month_day) || hasAny(rule.by_day) || hasAny(rule.by_hour) ||
+        hasAny(rule.by_set_pos))
+        return true;
+    if (rule.freq == ICAL_SECONDLY_RECURRENCE)
+        return hasAny(rule.by_minute) || hasAny(rule.by_second);
+    if (rule.freq == ICAL_MINUTELY_RECURRENCE)
+        return hasAny(rule.by_minute);
+    return false;
+}
+
+// The length of a rule's period (its frequency times its interval) in seconds or in months.
+struct Period {
+    qint64 seconds = 0;
+    qint64 months = 0;
+};
+
+std::optional<Period> periodOf(const icalrecurrencetype& rule) {
+    const qint64 interval = std::max<qint64>(1, rule.interval);
+    switch (rule.freq) {
+    case ICAL_SECONDLY_RECURRENCE:
+        return Period{interval, 0};
+    case ICAL_MINUTELY_RECURRENCE:
+        return Period{60 * interval, 0};
+    case ICAL_HOURLY_RECURRENCE:
+        return Period{3600 * interval, 0};
+    case ICAL_DAILY_RECURRENCE:
+        return Period{86400 * interval, 0};
+    case ICAL_WEEKLY_RECURRENCE:
+        return Period{7 * 86400 * interval, 0};
+    case ICAL_MONTHLY_RECURRENCE:
+        return Period{0, interval};
+    case ICAL_YEARLY_RECURRENCE:
+        return Period{0, 12 * interval};
+    default:
+        return std::nullopt;
+    }
+}
+
+// `count` periods after `fields`; invalid beyond the calendar.
+QDateTime afterPeriods(const QDateTime& fields, const Period& period, qint64 count) {
+    constexpr qint64 maxMonths = 12 * 10000;
+    if (period.months > 0)
+        return count > maxMonths / period.months ? QDateTime()
+                                                 : fields.addMonths(int(count * period.months));
+    constexpr qint64 maxSeconds = maxMonths * 31 * 86400;
+    return count > maxSeconds / period.seconds ? QDateTime()
+                                               : fields.addSecs(count * period.seconds);
+}
+
+// Where a rule's walk may begin: at a start on the rule's own grid (whole periods after the
+// event's first start) before `earliest`, so that a rule from long ago is walked from near
+// the window instead of from its first start. The walk begins a period further back (two
+// for months and years, whose sets may spill into the next year by week numbers), so that
+// the period it begins in, which a rule treats as cut short by its start, lies wholly before
+// `earliest`; from there on it gives the starts a walk from the first start gives.
+// libical places the first start of a rule more frequent than daily that leaves out starts
+// by its own reckoning from the time of day the walk begins at: such a rule moves by whole
+// days, which keep that time of day, and keep its grid when its period divides a day.
+// Rules with a count are walked from the first start, and so are rules whose periods are no
+// plain calendar steps.
+icaltimetype walkStart(const icalrecurrencetype& rule, const icaltimetype& start,
+                       const QDateTime& earliest) {
+    const QDateTime first = fromUtcFields(start);
+    const std::optional<Period> period = periodOf(rule);
+    if (rule.count > 0 || !period || !first.isValid() || !earliest.isValid() || earliest <= first)
+        return start;
+    if (period->seconds > 0) {
+        qint64 step = period->seconds;
+        if (rule.freq != ICAL_DAILY_RECURRENCE && rule.freq != ICAL_WEEKLY_RECURRENCE) {
+            if (start.is_date)
+                return start;
+            if (limitsBelowADay(rule)) {
+                if (86400 % step != 0)
+                    return start;
+                step = 86400;
+            }
+        }
+        const qint64 steps = first.secsTo(earliest) / step - 1;
+        return steps > 0 ? withFields(start, first.addSecs(steps * step)) : start;
+    }
+    // Months of another calendar scale are no Gregorian months.
+    if (rule.rscale && qstricmp(rule.rscale, "GREGORIAN") != 0)
+        return start;
+    const QDate from = first.date();
+    const QDate to = earliest.date();
+    const qint64 gap = (qint64(to.year()) - from.year()) * 12 + (to.month() - from.month());
+    // The first start's day may be missing from the month reached (the 31st, or the 29th of
+    // February): step back to one that has it.
+    for (qint64 periods = gap / period->months - 2, tries = 0; periods > 0 && tries < 48;
+         --periods, ++tries) {
+        const qint64 month = from.month() - 1 + periods * period->months;
+        const QDate date(int(from.year() + month / 12), int(month % 12 + 1), from.day());
+        if (date.isValid())
+            return withFields(start, QDateTime(date, first.time(), Qt::UTC));
+    }
+    return start;
 }
 
 // Occurrences the event's own data removes or replaces: by instant, and by calendar date for
@@ -227,22 +383,71 @@ struct EventEntry {
     icalcomponent* calendar;
 };
 
-void collectEvents(icalcomponent* component, icalcomponent* calendar,
-                   std::vector<EventEntry>& events) {
-    const icalcomponent_kind kind = icalcomponent_isa(component);
-    if (kind == ICAL_VEVENT_COMPONENT) {
-        events.push_back({component, calendar});
-        return;
-    }
-    if (kind != ICAL_VCALENDAR_COMPONENT && kind != ICAL_XROOT_COMPONENT)
-        return;
+// Collects the events of a parsed text in file order, walking calendars inside calendars
+// without recursion; a calendar nested deeper than maxCalendarNesting is skipped with all it
+// holds. Returns how many were skipped.
+int collectEvents(icalcomponent* root, std::vector<EventEntry>& events) {
+    struct Pending {
+        icalcomponent* component;
+        icalcomponent* calendar; // the nearest calendar around it
+        int depth;
+    };
+    std::vector<Pending> pending{{root, nullptr, 0}};
     std::vector<icalcomponent*> children;
-    for (icalcomponent* child = icalcomponent_get_first_component(component, ICAL_ANY_COMPONENT);
-         child; child = icalcomponent_get_next_component(component, ICAL_ANY_COMPONENT))
-        children.push_back(child);
-    for (icalcomponent* child : children)
-        collectEvents(child, kind == ICAL_VCALENDAR_COMPONENT ? component : calendar, events);
+    int skipped = 0;
+    while (!pending.empty()) {
+        const Pending current = pending.back();
+        pending.pop_back();
+        const icalcomponent_kind kind = icalcomponent_isa(current.component);
+        if (kind == ICAL_VEVENT_COMPONENT) {
+            events.push_back({current.component, current.calendar});
+            continue;
+        }
+        if (kind != ICAL_VCALENDAR_COMPONENT && kind != ICAL_XROOT_COMPONENT)
+            continue;
+        if (current.depth >= maxCalendarNesting) {
+            ++skipped;
+            continue;
+        }
+        icalcomponent* calendar =
+            kind == ICAL_VCALENDAR_COMPONENT ? current.component : current.calendar;
+        children.clear();
+        for (icalcomponent* child =
+                 icalcomponent_get_first_component(current.component, ICAL_ANY_COMPONENT);
+             child; child = icalcomponent_get_next_component(current.component, ICAL_ANY_COMPONENT))
+            children.push_back(child);
+        // Last child first onto the stack, so the first comes off first.
+        for (auto child = children.rbegin(); child != children.rend(); ++child)
+            pending.push_back({*child, calendar, current.depth + 1});
+    }
+    return skipped;
 }
+
+// The starts one event may still take: its own share, and what the whole read has left.
+class Steps {
+public:
+    explicit Steps(CalendarBudget& budget) : budget_(budget), own_(budget.stepsPerEvent) {}
+
+    // Takes one step; false (and noted) when either limit is reached.
+    bool take() {
+        if (own_ <= 0 || budget_.steps <= 0) {
+            cutShort_ = true;
+            return false;
+        }
+        --own_;
+        --budget_.steps;
+        return true;
+    }
+    // How many steps are left.
+    int left() const { return std::max(0, std::min(own_, budget_.steps)); }
+    void noteCutShort() { cutShort_ = true; }
+    bool cutShort() const { return cutShort_; }
+
+private:
+    CalendarBudget& budget_;
+    int own_;
+    bool cutShort_ = false;
+};
 
 class Expander {
 public:
@@ -259,19 +464,22 @@ public:
                                               entry.calendar);
     }
 
-    void expand(const EventEntry& entry, std::vector<CalendarOccurrence>& out) const {
+    // Adds the event's occurrences in the window to `out`; false when its recurrences were cut
+    // short by the budget.
+    bool expand(const EventEntry& entry, CalendarBudget& budget,
+                std::vector<CalendarOccurrence>& out) const {
         icalcomponent* event = entry.event;
         icalproperty* startProperty =
             icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
         if (!startProperty)
-            return;
+            return true;
         const icaltimetype startValue = icalproperty_get_dtstart(startProperty);
         if (icaltime_is_null_time(startValue))
-            return;
+            return true;
         const TimeFrame frame = frameOf(startProperty, startValue, entry.calendar);
         const QDateTime firstStart = instantOf(startValue, frame);
         if (!firstStart.isValid())
-            return;
+            return true;
         const bool allDay = startValue.is_date != 0;
         const Length length = lengthOf(event, entry.calendar, startValue, firstStart, allDay);
         const CalendarOccurrence shared = describe(event);
@@ -293,7 +501,7 @@ public:
             } else {
                 add(shared, start, length, allDay, shared.id, out);
             }
-            return;
+            return true;
         }
 
         const Exclusions excluded = exclusionsOf(entry, shared.id);
@@ -307,15 +515,19 @@ public:
                 starts.emplace(start.instant.toMSecsSinceEpoch(), start);
         };
         consider(startValue, frame); // the first start always counts, rule or not
+        Steps steps(budget);
+        const WallWindow wall = wallWindow(frame, length, allDay);
         for (icalproperty* rule = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
-             rule; rule = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY))
-            expandRule(icalproperty_get_rrule(rule), startValue, frame, consider);
+             rule && !steps.cutShort();
+             rule = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY))
+            expandRule(icalproperty_get_rrule(rule), startValue, wall, frame, steps, consider);
         for (icalproperty* date = icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY);
-             date; date = icalcomponent_get_next_property(event, ICAL_RDATE_PROPERTY)) {
+             date && !steps.cutShort();
+             date = icalcomponent_get_next_property(event, ICAL_RDATE_PROPERTY)) {
             const icaldatetimeperiodtype value = icalproperty_get_rdate(date);
             const icaltimetype time =
                 icaltime_is_null_time(value.time) ? value.period.start : value.time;
-            if (!icaltime_is_null_time(time))
+            if (!icaltime_is_null_time(time) && steps.take())
                 consider(time, frameOf(date, time, entry.calendar));
         }
         for (const auto& [key, start] : starts)
@@ -324,6 +536,7 @@ public:
                                                    occurrenceKey(start, allDay))
                           : std::nullopt,
                 out);
+        return !steps.cutShort();
     }
 
 private:
@@ -341,17 +554,92 @@ private:
         return excluded;
     }
 
+    // The starts, on the event's own clock (as fields), that an occurrence lasting `length`
+    // may have and still reach into the window: from the window's start less the length to
+    // the window's end, each read on the clock's slowest or fastest setting meanwhile
+    // (daylight saving time moves it). A day wider each way for all-day events, whose days
+    // begin at local midnight.
+    struct WallWindow {
+        QDateTime earliest;
+        QDateTime latest;
+    };
+    WallWindow wallWindow(const TimeFrame& frame, const Length& length, bool allDay) const {
+        if (allDay) {
+            const QDate first = from_.toLocalTime().date().addDays(-length.days - 1);
+            const QDate last = to_.toLocalTime().date().addDays(1);
+            return {QDateTime(first, QTime(0, 0), Qt::UTC), QDateTime(last, QTime(0, 0), Qt::UTC)};
+        }
+        const QDateTime reach = from_.addSecs(-length.seconds);
+        if (!reach.isValid())
+            return {};
+        qint64 slowest = offsetAt(reach, frame);
+        qint64 fastest = slowest;
+        // Clocks change a few times a year at most: a look each day finds every change.
+        QDateTime probe = reach;
+        for (int day = 0; day < 400 && probe < to_; ++day) {
+            probe = std::min(probe.addDays(1), to_);
+            const qint64 offset = offsetAt(probe, frame);
+            slowest = std::min(slowest, offset);
+            fastest = std::max(fastest, offset);
+        }
+        return {reach.toUTC().addSecs(slowest), to_.toUTC().addSecs(fastest)};
+    }
+
+    // The end a rule's walk from `from` gets: the rule's own end, unless the window's end on
+    // the event's clock, or the periods the steps left allow, come first. libical steps period
+    // by period inside one call until a start fits the rule's parts, up to the rule's end: a
+    // rule whose parts fit no date would otherwise walk to the end of time. Sets `cut` when
+    // the steps left decided.
+    static icaltimetype untilFor(const icalrecurrencetype& rule, const icaltimetype& from,
+                                 const WallWindow& wall, const TimeFrame& frame, const Steps& steps,
+                                 bool& cut) {
+        const std::optional<Period> period = periodOf(rule);
+        QDateTime end = wall.latest;
+        if (period) {
+            const QDateTime allowed = afterPeriods(fromUtcFields(from), *period, steps.left());
+            if (allowed.isValid() && (!end.isValid() || allowed < end)) {
+                end = allowed;
+                cut = true;
+            }
+        }
+        if (!end.isValid())
+            return rule.until;
+        const icaltimetype bound = withFields(from, end);
+        if (icaltime_is_null_time(rule.until))
+            return bound;
+        // The rule's own end is a date, a time in UTC, or a time on the event's clock.
+        TimeFrame ownFrame = frame;
+        if (rule.until.is_date)
+            ownFrame.kind = TimeFrame::Kind::date;
+        else if (icaltime_is_utc(rule.until))
+            ownFrame.kind = TimeFrame::Kind::utc;
+        const QDateTime own = instantOf(rule.until, ownFrame);
+        if (own.isValid() && own <= instantOf(bound, frame)) {
+            cut = false;
+            return rule.until;
+        }
+        return bound;
+    }
+
+    // Walks one rule from near the window to the window's end, handing each start to
+    // `consider`, while `steps` last.
     template <typename Consider>
-    void expandRule(const icalrecurrencetype& rule, const icaltimetype& startValue,
-                    const TimeFrame& frame, const Consider& consider) const {
+    void expandRule(icalrecurrencetype rule, const icaltimetype& startValue, const WallWindow& wall,
+                    const TimeFrame& frame, Steps& steps, const Consider& consider) const {
+        const icaltimetype from = walkStart(rule, startValue, wall.earliest);
+        bool cut = false;
+        rule.until = untilFor(rule, from, wall, frame, steps, cut);
         const std::unique_ptr<icalrecur_iterator, IteratorFree> iterator(
-            icalrecur_iterator_new(rule, startValue));
+            icalrecur_iterator_new(rule, from));
         if (!iterator)
             return;
-        for (int step = 0; step < maxRuleSteps; ++step) {
+        while (steps.take()) {
             const icaltimetype next = icalrecur_iterator_next(iterator.get());
-            if (icaltime_is_null_time(next))
+            if (icaltime_is_null_time(next)) {
+                if (cut)
+                    steps.noteCutShort();
                 return;
+            }
             const QDateTime instant = instantOf(next, frame);
             if (instant.isValid() && instant >= to_)
                 return;
@@ -380,23 +668,24 @@ private:
 
 } // namespace
 
-std::vector<CalendarOccurrence> readOccurrences(const QByteArray& ics, const QDateTime& from,
-                                                const QDateTime& to) {
+CalendarReading readOccurrences(const QByteArray& ics, const QDateTime& from, const QDateTime& to,
+                                CalendarBudget& budget) {
     makeErrorsNonFatal();
+    CalendarReading reading;
     const std::unique_ptr<icalcomponent, ComponentFree> root(
         icalparser_parse_string(ics.constData()));
     if (!root)
-        return {};
+        return reading;
     std::vector<EventEntry> events;
-    collectEvents(root.get(), nullptr, events);
+    reading.nestedTooDeep = collectEvents(root.get(), events);
 
     Expander expander(from, to);
     for (const EventEntry& entry : events)
         expander.noteReplacement(entry);
-    std::vector<CalendarOccurrence> occurrences;
     for (const EventEntry& entry : events)
-        expander.expand(entry, occurrences);
-    return occurrences;
+        if (!expander.expand(entry, budget, reading.occurrences))
+            ++reading.eventsCutShort;
+    return reading;
 }
 
 } // namespace morvanex

@@ -1,5 +1,7 @@
 #include "services/CalendarEvents.h"
 
+#include "platform/MainQueue.h"
+#include "services/CalendarFile.h"
 #include "support/FixtureTree.h"
 #include "support/TestEnv.h"
 #include "support/Wait.h"
@@ -10,6 +12,8 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <thread>
+#include <utility>
+#include <vector>
 
 using namespace morvanex;
 using platform::ICalendarRoots;
@@ -23,6 +27,34 @@ QDateTime utc(int day, int hour, int minute = 0) {
     return QDateTime(QDate(2024, 1, day), QTime(hour, minute), Qt::UTC);
 }
 
+// The warnings logged while it lives, as "category: text".
+class LogCapture {
+public:
+    LogCapture() {
+        lines().clear();
+        previous_ = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+                if (type == QtWarningMsg)
+                    lines().append(QString::fromUtf8(context.category) + ": " + text);
+            });
+    }
+    ~LogCapture() { qInstallMessageHandler(previous_); }
+    static QStringList& lines() {
+        static QStringList captured;
+        return captured;
+    }
+
+private:
+    QtMessageHandler previous_;
+};
+
+// The fixture's events over three days from 07:00 on 15 January, in display order.
+const QStringList fixtureTitles = {
+    "Conference",      "Birthday",    "Weekly sync",         "Standup",
+    "Holiday",         "Dentist",     "New York call",       "Trip",
+    "Midnight deploy", "Team review", "Weekly sync (moved)", "Untitled",
+};
+
 // A clock the test moves by hand.
 struct ManualClock {
     std::shared_ptr<QDateTime> now = std::make_shared<QDateTime>(utc(15, 7));
@@ -34,17 +66,32 @@ struct ManualClock {
     void advance(qint64 seconds) const { *now = now->addSecs(seconds); }
 };
 
-// The fixture calendars (a personal Evolution calendar, vdir collections "work" and "family")
-// and the events object reading them, counting its changes.
+// Files by their path below the data home, and their contents.
+using Files = std::vector<std::pair<QString, QByteArray>>;
+
+Files writeFiles(const QString& root, Files files) {
+    for (const auto& [path, contents] : files)
+        test::writeFile(root, path, contents);
+    return files;
+}
+
+// The fixture calendars (a personal Evolution calendar, vdir collections "work" and "family"),
+// with any files a test adds, and the events object reading them, counting its changes.
 struct Rig {
     QString root = test::copyFixture(QStringLiteral("calendar"));
     ICalendarRoots roots{root + QStringLiteral("/data"), root + QStringLiteral("/config")};
+    Files added; // written before the events object first looks
     ManualClock time;
     CalendarEvents calendar{ICalendarSources(roots), time.clock()};
     int changes = 0;
 
-    Rig() {
+    explicit Rig(Files files = {}) : added(writeFiles(roots.dataHome, std::move(files))) {
         calendar.onChange = [this] { ++changes; };
+    }
+    // Refreshes and waits until the fetch it may have begun has been applied.
+    void refresh(std::int64_t days, const QStringList& hidden) {
+        calendar.refreshIfNeeded(days, hidden);
+        EXPECT_TRUE(waitUntil([&] { return !calendar.fetching(); }));
     }
     QStringList titles() const {
         QStringList titles;
@@ -68,18 +115,13 @@ TEST(CalendarEvents, FetchesTheEventsOfTheNextDaysInDisplayOrder) {
     Rig rig;
     EXPECT_EQ(rig.calendar.access(), CalendarEvents::Access::granted);
     EXPECT_TRUE(rig.calendar.events().empty()); // nothing is read before the first refresh
-    rig.calendar.refreshIfNeeded(3, {});
+    rig.refresh(3, {});
     EXPECT_EQ(rig.changes, 1);
 
     // Cancelled, declined, ended and later events are left out; the conference that began
     // yesterday and the birthday that recurs every year are in; at equal starts the all-day
     // trip comes before the timed deploy, though the deploy's calendar is read first.
-    const QStringList expected = {
-        "Conference",      "Birthday",    "Weekly sync",         "Standup",
-        "Holiday",         "Dentist",     "New York call",       "Trip",
-        "Midnight deploy", "Team review", "Weekly sync (moved)", "Untitled",
-    };
-    EXPECT_EQ(rig.titles(), expected);
+    EXPECT_EQ(rig.titles(), fixtureTitles);
 
     struct Expected {
         const char* title;
@@ -109,7 +151,7 @@ TEST(CalendarEvents, FetchesTheEventsOfTheNextDaysInDisplayOrder) {
 
 TEST(CalendarEvents, EventFieldsComeFromTheFilesAndTheirCalendars) {
     Rig rig;
-    rig.calendar.refreshIfNeeded(3, {});
+    rig.refresh(3, {});
 
     const CalendarEvent& dentist = rig.event("Dentist");
     EXPECT_EQ(dentist.id, QStringLiteral("dentist@example.com"));
@@ -143,13 +185,13 @@ TEST(CalendarEvents, EventFieldsComeFromTheFilesAndTheirCalendars) {
     // Without a UID the event gets a fresh identifier on every fetch.
     const QString untitledId = rig.event("Untitled").id;
     EXPECT_FALSE(untitledId.isEmpty());
-    rig.calendar.refreshIfNeeded(4, {});
+    rig.refresh(4, {});
     EXPECT_NE(rig.event("Untitled").id, untitledId);
 }
 
 TEST(CalendarEvents, CalendarsAreSortedByAccountThenTitle) {
     Rig rig;
-    rig.calendar.refreshIfNeeded(3, {});
+    rig.refresh(3, {});
     const std::vector<CalendarInfo> expected = {
         {"evolution:system", "Personal", "On This Computer", {0x62, 0xa0, 0xea}},
         {"vdir:work", "Work", "vdir", {0xff, 0x88, 0x00}},
@@ -174,48 +216,48 @@ TEST(CalendarEvents, DayCountSetsTheWindowFromTheStartOfToday) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.days);
         Rig rig;
-        rig.calendar.refreshIfNeeded(c.days, {});
+        rig.refresh(c.days, {});
         EXPECT_EQ(rig.titles(), c.titles);
         EXPECT_EQ(rig.calendar.days(), c.days);
     }
     // A day count too large for any date still fetches (an empty window).
     Rig rig;
-    rig.calendar.refreshIfNeeded(std::numeric_limits<std::int64_t>::max(), {});
+    rig.refresh(std::numeric_limits<std::int64_t>::max(), {});
     EXPECT_EQ(rig.changes, 1);
     EXPECT_TRUE(rig.calendar.events().empty());
 }
 
 TEST(CalendarEvents, HiddenCalendarsAreLeftOut) {
     Rig rig;
-    rig.calendar.refreshIfNeeded(3, {"vdir:work", "vdir:family"});
+    rig.refresh(3, {"vdir:work", "vdir:family"});
     EXPECT_EQ(rig.titles(), (QStringList{"Holiday", "Dentist", "Midnight deploy"}));
     EXPECT_EQ(rig.calendar.calendars().size(), 3u); // the settings list keeps every calendar
 
-    rig.calendar.refreshIfNeeded(3, {"vdir:work", "vdir:family", "evolution:system"});
+    rig.refresh(3, {"vdir:work", "vdir:family", "evolution:system"});
     EXPECT_TRUE(rig.calendar.events().empty());
     EXPECT_EQ(rig.changes, 2); // emptied by hiding everything, and still announced
 }
 
 TEST(CalendarEvents, RefreshFetchesOnChangesOrAfterAMinute) {
     Rig rig;
-    rig.calendar.refreshIfNeeded(3, {"a", "b"});
+    rig.refresh(3, {"a", "b"});
     EXPECT_EQ(rig.changes, 1);
     EXPECT_EQ(rig.calendar.lastFetch(), utc(15, 7));
 
     rig.time.advance(30);
-    rig.calendar.refreshIfNeeded(3, {"b", "a", "a"}); // the same set
+    rig.refresh(3, {"b", "a", "a"}); // the same set
     EXPECT_EQ(rig.changes, 1);
 
-    rig.calendar.refreshIfNeeded(4, {"a", "b"}); // another day count: at once
+    rig.refresh(4, {"a", "b"}); // another day count: at once
     EXPECT_EQ(rig.changes, 2);
-    rig.calendar.refreshIfNeeded(4, {"a"}); // another hidden set: at once
+    rig.refresh(4, {"a"}); // another hidden set: at once
     EXPECT_EQ(rig.changes, 3);
 
     rig.time.advance(59);
-    rig.calendar.refreshIfNeeded(4, {"a"});
+    rig.refresh(4, {"a"});
     EXPECT_EQ(rig.changes, 3);
     rig.time.advance(1);
-    rig.calendar.refreshIfNeeded(4, {"a"});
+    rig.refresh(4, {"a"});
     EXPECT_EQ(rig.changes, 4);
     EXPECT_EQ(rig.calendar.lastFetch(), utc(15, 7).addSecs(90));
 }
@@ -228,6 +270,7 @@ TEST(CalendarEvents, WithoutCalendarsAccessIsNotAsked) {
     calendar.onChange = [&] { ++changes; };
     EXPECT_EQ(calendar.access(), CalendarEvents::Access::notAsked);
     calendar.refreshIfNeeded(3, {});
+    ASSERT_TRUE(waitUntil([&] { return !calendar.fetching(); }));
     EXPECT_EQ(calendar.access(), CalendarEvents::Access::notAsked);
     EXPECT_TRUE(calendar.events().empty());
     EXPECT_TRUE(calendar.calendars().empty());
@@ -236,10 +279,10 @@ TEST(CalendarEvents, WithoutCalendarsAccessIsNotAsked) {
 
 TEST(CalendarEvents, LosingTheCalendarsClearsEventsAndKeepsTheList) {
     Rig rig;
-    rig.calendar.refreshIfNeeded(3, {});
+    rig.refresh(3, {});
     ASSERT_FALSE(rig.calendar.events().empty());
     ASSERT_TRUE(QDir(rig.roots.dataHome).removeRecursively());
-    rig.calendar.refreshIfNeeded(2, {});
+    rig.refresh(2, {});
     EXPECT_EQ(rig.calendar.access(), CalendarEvents::Access::notAsked);
     EXPECT_TRUE(rig.calendar.events().empty());
     EXPECT_EQ(rig.calendar.calendars().size(), 3u);
@@ -257,7 +300,7 @@ TEST(CalendarEvents, RequestAccessAnswersThroughTheMainQueueAndFetches) {
 
 TEST(CalendarEvents, ChangedFilesAreFetchedAgain) {
     Rig rig;
-    rig.calendar.refreshIfNeeded(3, {});
+    rig.refresh(3, {});
     const int before = rig.changes;
     test::writeFile(rig.roots.dataHome, QStringLiteral("calendars/work/added.ics"),
                     "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:added@example.com\r\n"
@@ -278,6 +321,67 @@ TEST(CalendarEvents, FirstCalendarAppearingGrantsAccess) {
     ASSERT_TRUE(waitUntil([&] { return calendar.events().size() == 1; }));
     EXPECT_EQ(calendar.access(), CalendarEvents::Access::granted);
     EXPECT_EQ(calendar.events().front().calendarID, QStringLiteral("vdir:home"));
+}
+
+TEST(CalendarEvents, FilesAreReadOffTheMainThread) {
+    // Fifty events every second since 1970, and one event with a hundred such rules: reading
+    // them once held the main thread for minutes.
+    QByteArray noise = "BEGIN:VCALENDAR\r\n";
+    for (int i = 0; i < 50; ++i)
+        noise += "BEGIN:VEVENT\r\nUID:noise" + QByteArray::number(i) +
+                 "\r\nSUMMARY:Noise\r\nDTSTART:19700101T000000Z\r\nRRULE:FREQ=SECONDLY\r\n"
+                 "END:VEVENT\r\n";
+    noise += "BEGIN:VEVENT\r\nUID:rules\r\nSUMMARY:Noise\r\nDTSTART:19700101T000000Z\r\n";
+    for (int k = 100; k < 200; ++k)
+        noise += "RRULE:FREQ=SECONDLY;INTERVAL=" + QByteArray::number(k) + "\r\n";
+    noise += "END:VEVENT\r\nEND:VCALENDAR\r\n";
+    // In a calendar of its own, read after the fixture's: a refresh's limit on recurrences,
+    // which the noise uses up, does not reach the fixture's recurring events.
+    Rig rig({{QStringLiteral("calendars/zz-noise/noise.ics"), noise}});
+
+    // Posted before the refresh: it runs before anything the refresh posts.
+    int changesWhenPostedWorkRan = -1;
+    platform::postToMain([&] { changesWhenPostedWorkRan = rig.changes; });
+    rig.calendar.refreshIfNeeded(3, {});
+    // The call returns before anything is read; the result comes through the event loop.
+    EXPECT_TRUE(rig.calendar.fetching());
+    EXPECT_EQ(rig.changes, 0);
+    EXPECT_TRUE(rig.calendar.events().empty());
+    ASSERT_TRUE(waitUntil([&] { return rig.changes == 1; }));
+    EXPECT_EQ(changesWhenPostedWorkRan, 0); // the main thread was free before the result came
+
+    QStringList others;
+    int noiseEvents = 0;
+    for (const QString& title : rig.titles()) {
+        if (title == QStringLiteral("Noise"))
+            ++noiseEvents;
+        else
+            others.append(title);
+    }
+    EXPECT_EQ(others, fixtureTitles);
+    EXPECT_LE(noiseEvents, CalendarBudget::defaultSteps);
+}
+
+TEST(CalendarEvents, NestedCalendarsLeaveTheOtherEventsShown) {
+    // A calendar file nesting calendars 100,000 deep (3.2 MB) once crashed every start.
+    QByteArray nested;
+    for (int i = 0; i < 100000; ++i)
+        nested += "BEGIN:VCALENDAR\r\n";
+    for (int i = 0; i < 100000; ++i)
+        nested += "END:VCALENDAR\r\n";
+    Rig rig({{QStringLiteral("calendars/work/nested.ics"), nested}});
+    const LogCapture log;
+    rig.refresh(3, {});
+    EXPECT_EQ(rig.titles(), fixtureTitles);
+    ASSERT_EQ(LogCapture::lines().size(), 1);
+    EXPECT_TRUE(LogCapture::lines()[0].startsWith("morvanex.services: Calendar file "));
+    EXPECT_TRUE(LogCapture::lines()[0].contains("/calendars/work/nested.ics: calendars nested"));
+
+    // Said once while it lasts, not at every fetch.
+    rig.time.advance(60);
+    rig.refresh(3, {});
+    EXPECT_EQ(rig.changes, 2);
+    EXPECT_EQ(LogCapture::lines().size(), 1);
 }
 
 TEST(CalendarEventNext, PicksTheEventToShowAsNext) {
@@ -316,7 +420,7 @@ TEST(CalendarEventNext, PicksTheEventToShowAsNext) {
 
 TEST(CalendarEventNext, UsesTheClock) {
     Rig rig;
-    rig.calendar.refreshIfNeeded(3, {});
+    rig.refresh(3, {});
     // 07:00: the weekly sync at 08:00 is an hour away, so the running conference is shown;
     // at 07:50 the weekly sync starts within 15 minutes.
     EXPECT_EQ(rig.calendar.next()->title, QStringLiteral("Conference"));

@@ -20,8 +20,14 @@ QByteArray event(const QByteArray& lines) {
     return "BEGIN:VEVENT\r\n" + lines + "END:VEVENT\r\n";
 }
 
+std::vector<CalendarOccurrence> read(const QByteArray& ics, const QDateTime& from,
+                                     const QDateTime& to) {
+    CalendarBudget budget;
+    return readOccurrences(ics, from, to, budget).occurrences;
+}
+
 std::vector<CalendarOccurrence> readJanuary(const QByteArray& ics) {
-    return readOccurrences(ics, utc(1, 15, 0), utc(1, 22, 0));
+    return read(ics, utc(1, 15, 0), utc(1, 22, 0));
 }
 
 QList<QDateTime> startsOf(const std::vector<CalendarOccurrence>& occurrences) {
@@ -181,4 +187,41 @@ TEST(CalendarFile, MovedOccurrenceReplacesTheOriginalEvenOutsideTheWindow) {
                  event("UID:w\r\nRECURRENCE-ID:20240116T090000Z\r\nDTSTART:20240125T090000Z\r\n"
                        "DTEND:20240125T100000Z\r\n")));
     EXPECT_EQ(startsOf(occurrences), (QList<QDateTime>{utc(1, 15, 9), utc(1, 17, 9)}));
+}
+
+TEST(CalendarFile, CalendarsNestedTooDeepAreSkippedAndTheRestIsRead) {
+    // Calendars nested 400,000 deep: walking or freeing the parsed tree by recursion would
+    // overflow the stack. The events beside them, and in a calendar nested a little, are read.
+    constexpr int depth = 400000;
+    struct Case {
+        const char* what;
+        bool closed;
+        std::vector<QString> ids;
+        int skipped;
+    };
+    const Case cases[] = {
+        {"closed again", true, {"before", "shallow", "after"}, 1},
+        {"never closed", false, {}, 0}, // libical gives nothing for calendars left open
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QByteArray deep;
+        deep.reserve(depth * 32);
+        for (int i = 0; i < depth; ++i)
+            deep += "BEGIN:VCALENDAR\r\n";
+        deep += event("UID:deep\r\nDTSTART:20240116T100000Z\r\n");
+        for (int i = 0; c.closed && i < depth; ++i)
+            deep += "END:VCALENDAR\r\n";
+        const QByteArray text =
+            calendar(event("UID:before\r\nDTSTART:20240116T090000Z\r\n") +
+                     calendar(event("UID:shallow\r\nDTSTART:20240116T093000Z\r\n")) + deep +
+                     event("UID:after\r\nDTSTART:20240116T110000Z\r\n"));
+        CalendarBudget budget;
+        const CalendarReading reading = readOccurrences(text, utc(1, 15, 0), utc(1, 22, 0), budget);
+        std::vector<QString> ids;
+        for (const CalendarOccurrence& occurrence : reading.occurrences)
+            ids.push_back(occurrence.id.value_or(QString()));
+        EXPECT_EQ(ids, c.ids);
+        EXPECT_EQ(reading.nestedTooDeep, c.skipped);
+    }
 }

@@ -1,0 +1,138 @@
+#include "services/CalendarFetch.h"
+
+#include "services/CalendarFile.h"
+#include "services/MeetingLinks.h"
+
+#include <QFile>
+#include <QUuid>
+#include <algorithm>
+#include <tuple>
+#include <utility>
+
+namespace morvanex {
+
+namespace {
+
+// An iCalendar file larger than this is not read.
+constexpr qint64 maxFileBytes = 64 * 1024 * 1024;
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > maxFileBytes)
+        return {};
+    return file.readAll();
+}
+
+// The user is the first attendee with one of the user's addresses.
+bool declinedByUser(const CalendarOccurrence& occurrence, const QStringList& userAddresses) {
+    for (const CalendarAttendee& attendee : occurrence.attendees)
+        if (userAddresses.contains(attendee.address))
+            return attendee.declined;
+    return false;
+}
+
+CalendarColor colorOf(const platform::ICalendarSource& source) {
+    if (source.color)
+        if (const auto color = CalendarColor::fromText(*source.color))
+            return *color;
+    return CalendarColor::fallback();
+}
+
+struct Candidate {
+    CalendarOccurrence occurrence;
+    const platform::ICalendarSource* source;
+};
+
+CalendarEvent eventOf(const Candidate& candidate) {
+    const CalendarOccurrence& occurrence = candidate.occurrence;
+    CalendarEvent event;
+    event.id = occurrence.id.value_or(QUuid::createUuid().toString(QUuid::WithoutBraces));
+    event.title = occurrence.title.value_or(QStringLiteral("Untitled"));
+    event.start = occurrence.start;
+    event.end = occurrence.end;
+    event.isAllDay = occurrence.isAllDay;
+    if (occurrence.location && !occurrence.location->isEmpty())
+        event.location = occurrence.location;
+    event.calendarID = candidate.source->id;
+    event.calendarTitle = candidate.source->title;
+    event.color = colorOf(*candidate.source);
+    event.meetingURL =
+        meetinglinks::meetingURL(occurrence.url, occurrence.location, occurrence.notes);
+    return event;
+}
+
+// What a file's reading left out, one line each.
+QStringList omissionsOf(const QString& file, const CalendarReading& reading,
+                        const CalendarBudget& budget) {
+    QStringList lines;
+    if (reading.nestedTooDeep > 0)
+        lines.append(QStringLiteral("Calendar file %1: calendars nested more than %2 deep were "
+                                    "skipped with all they hold")
+                         .arg(file)
+                         .arg(maxCalendarNesting));
+    if (reading.eventsCutShort > 0)
+        lines.append(QStringLiteral("Calendar file %1: the recurrences of %2 events were cut "
+                                    "short at the limit of %3 per event or %4 per refresh")
+                         .arg(file)
+                         .arg(reading.eventsCutShort)
+                         .arg(budget.stepsPerEvent)
+                         .arg(CalendarBudget::defaultSteps));
+    return lines;
+}
+
+} // namespace
+
+CalendarFetchResult fetchCalendarEvents(const CalendarFetchRequest& request,
+                                        const std::atomic<bool>& cancelled) {
+    CalendarFetchResult result;
+    const std::vector<platform::ICalendarSource> sources = request.sources.find();
+    result.anySource = !sources.empty();
+    if (!result.anySource)
+        return result;
+
+    for (const platform::ICalendarSource& source : sources)
+        result.calendars.push_back({source.id, source.title, source.account, colorOf(source)});
+    std::stable_sort(result.calendars.begin(), result.calendars.end(),
+                     [](const CalendarInfo& a, const CalendarInfo& b) {
+                         return std::tie(a.source, a.title) < std::tie(b.source, b.title);
+                     });
+
+    std::vector<const platform::ICalendarSource*> visible;
+    for (const platform::ICalendarSource& source : sources)
+        if (request.hidden.count(source.id) == 0)
+            visible.push_back(&source);
+    if (visible.empty())
+        return result;
+
+    const QStringList userAddresses = request.sources.userAddresses();
+    CalendarBudget budget;
+    std::vector<Candidate> candidates;
+    for (const platform::ICalendarSource* source : visible)
+        for (const QString& file : source->files) {
+            if (cancelled.load())
+                return result;
+            CalendarReading reading =
+                readOccurrences(readFile(file), request.start, request.end, budget);
+            result.omissions += omissionsOf(file, reading, budget);
+            for (CalendarOccurrence& occurrence : reading.occurrences) {
+                if (occurrence.cancelled || declinedByUser(occurrence, userAddresses))
+                    continue;
+                if (!occurrence.isAllDay && occurrence.end <= request.now)
+                    continue;
+                candidates.push_back({std::move(occurrence), source});
+            }
+        }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate& a, const Candidate& b) {
+                         if (a.occurrence.start != b.occurrence.start)
+                             return a.occurrence.start < b.occurrence.start;
+                         return a.occurrence.isAllDay && !b.occurrence.isAllDay;
+                     });
+
+    result.events.reserve(candidates.size());
+    for (const Candidate& candidate : candidates)
+        result.events.push_back(eventOf(candidate));
+    return result;
+}
+
+} // namespace morvanex

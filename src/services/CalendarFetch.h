@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/linux/ICalendarSources.h"
+#include "services/CalendarEvent.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <set>
+#include <vector>
+
+namespace morvanex {
+
+// What one fetch reads: the sources, the calendars the user hid, the window [start, end), and
+// the instant that decides which timed events have ended.
+struct CalendarFetchRequest {
+    platform::ICalendarSources sources;
+    std::set<QString> hidden;
+    QDateTime start;
+    QDateTime end;
+    QDateTime now;
+};
+
+// What one fetch found.
+struct CalendarFetchResult {
+    bool anySource = false;              // without one, nothing else was read
+    std::vector<CalendarInfo> calendars; // sorted by account, then title
+    std::vector<CalendarEvent> events;   // in display order
+    QStringList omissions; // what was left out to keep the work bounded, one line each
+};
+
+// Reads the calendars and the events of one fetch from the files. Takes as long as the files
+// take to read, so it belongs off the main thread; any thread will do. Recurrences are
+// expanded within a bounded budget, and what was left out is noted. Stops between files, with
+// what it has, once `cancelled` holds.
+CalendarFetchResult fetchCalendarEvents(const CalendarFetchRequest& request,
+                                        const std::atomic<bool>& cancelled);
+
+} // namespace morvanex
