@@ -2,7 +2,9 @@
 
 #include "agents/AgentLocations.h"
 #include "agents/ConfigFile.h"
+#include "agents/ExactJson.h"
 #include "agents/ShellWord.h"
+#include "agents/TomlEdit.h"
 #include "agents/TomlSection.h"
 #include "base/JsonWriter.h"
 #include "platform/XdgPaths.h"
@@ -17,6 +19,7 @@
 namespace morvanex {
 namespace {
 
+using agents::ExactJson;
 using agents::linuxLocation;
 using agents::linuxLocations;
 
@@ -88,21 +91,55 @@ Outcome<QString> readText(const AgentClient& client) {
                        QStringLiteral("'s config file, so Morvanex left it alone."));
 }
 
-Outcome<QJsonObject> readJSON(const AgentClient& client) {
+ExactJson emptyObject() {
+    ExactJson object;
+    object.kind = ExactJson::Kind::object;
+    return object;
+}
+
+// A JSON configuration as Qt's classes hold it, for editing, and as its text states it, for
+// checking that the edit kept every value it did not mean to change.
+struct JsonDocument {
+    QJsonObject top;
+    agents::ExactJsonDocument exact;
+};
+
+Outcome<JsonDocument> readJSON(const AgentClient& client) {
     auto text = readText(client);
     if (auto* error = std::get_if<AgentClient::ConfigError>(&text))
         return *error;
     const QString& whole = std::get<QString>(text);
     if (whole.trimmed().isEmpty())
-        return QJsonObject();
+        return JsonDocument{QJsonObject(), {QString(), emptyObject()}};
+    // Qt alone also takes raw control characters inside strings, which strict JSON does not.
+    auto exact = agents::readExactJson(whole);
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(whole.toUtf8(), &parseError);
-    if (parseError.error != QJsonParseError::NoError || !document.isObject())
+    if (!exact || parseError.error != QJsonParseError::NoError || !document.isObject())
         return configError(client.name +
                            QStringLiteral("'s config file couldn't be read as plain JSON (it may "
                                           "contain comments), so Morvanex left it alone. Use the "
                                           "snippet below instead."));
-    return document.object();
+    return JsonDocument{document.object(), *std::move(exact)};
+}
+
+// The document less the entry, with the servers object that holds it present (an edit always
+// leaves it there): what an edit must keep exactly.
+void dropEntry(ExactJson& top, const QString& key) {
+    bool found = false;
+    for (ExactJson& member : top.children) {
+        if (member.keyValue() != key)
+            continue;
+        found = true;
+        if (member.kind != ExactJson::Kind::object)
+            continue;
+        std::erase_if(member.children,
+                      [](const ExactJson& server) { return server.keyValue() == entryName; });
+    }
+    if (!found) {
+        ExactJson& servers = top.children.emplace_back(emptyObject());
+        servers.decodedKey = key;
+    }
 }
 
 std::optional<AgentClient::ConfigError> write(const AgentClient& client, const QString& text) {
@@ -120,15 +157,31 @@ updateJSON(const AgentClient& client, const QString& key,
     auto document = readJSON(client);
     if (auto* error = std::get_if<AgentClient::ConfigError>(&document))
         return *error;
-    QJsonObject& top = std::get<QJsonObject>(document);
-    const QJsonValue old = top.value(key);
-    QJsonObject servers = old.isObject() ? old.toObject() : QJsonObject();
+    JsonDocument& read = std::get<JsonDocument>(document);
+    QJsonObject& top = read.top;
+    // Replacing what the user keeps under the key would lose it; only an object is edited.
+    if (top.contains(key) && !top.value(key).isObject())
+        return configError(client.name + QStringLiteral("'s config file keeps \"") + key +
+                           QStringLiteral("\" as something other than an object, so Morvanex left "
+                                          "it alone."));
+    QJsonObject servers = top.value(key).toObject();
     edit(servers);
     top.insert(key, servers);
     const auto text = jsonText(top);
     if (!text)
         return configError(QStringLiteral("Couldn't write ") + client.name +
                            QStringLiteral("'s config file, so Morvanex left it alone."));
+    // Everything outside the entry must read back exactly as the file had it.
+    auto written = agents::readExactJson(*text);
+    dropEntry(read.exact.value, key);
+    if (written)
+        dropEntry(written->value, key);
+    if (!written || !agents::sameJson(read.exact.value, written->value))
+        return configError(client.name +
+                           QStringLiteral("'s config file holds a value that Morvanex can't "
+                                          "rewrite exactly (a very long number, a repeated key "
+                                          "or a broken character escape), so Morvanex left it "
+                                          "alone."));
     return write(client, *text);
 }
 
@@ -136,15 +189,34 @@ std::optional<AgentClient::ConfigError> updateTOML(const AgentClient& client, bo
     auto text = readText(client);
     if (auto* error = std::get_if<AgentClient::ConfigError>(&text))
         return *error;
-    return write(client, agents::updatedToml(std::get<QString>(std::move(text)), adding,
-                                             client.serverExecutable));
+    const auto edited =
+        agents::checkedTomlUpdate(std::get<QString>(text), adding, client.serverExecutable);
+    if (const auto* updated = std::get_if<QString>(&edited))
+        return write(client, *updated);
+    switch (std::get<agents::TomlRefusal>(edited)) {
+    case agents::TomlRefusal::unreadable:
+        return configError(client.name + QStringLiteral("'s config file couldn't be read as TOML, "
+                                                        "so Morvanex left it alone."));
+    case agents::TomlRefusal::entryForm:
+        return configError(client.name +
+                           QStringLiteral("'s config file holds the morvanex entry in a form "
+                                          "Morvanex can't edit (only a [mcp_servers.morvanex] "
+                                          "table on its own), so Morvanex left it alone."));
+    case agents::TomlRefusal::otherSettings:
+        break;
+    }
+    return configError(client.name +
+                       QStringLiteral("'s config file is laid out so that editing the morvanex "
+                                      "entry would also change other settings, so Morvanex left "
+                                      "it alone."));
 }
 
 AgentClient::Status jsonStatus(const AgentClient& client, const AgentClient::JsonConfig& json) {
     const auto document = readJSON(client);
-    const auto* top = std::get_if<QJsonObject>(&document);
-    if (!top)
+    const auto* read = std::get_if<JsonDocument>(&document);
+    if (!read)
         return AgentClient::Status::notAdded();
+    const QJsonObject* top = &read->top;
     const QJsonValue servers = top->value(json.key);
     if (!servers.isObject())
         return AgentClient::Status::notAdded();

@@ -1,11 +1,16 @@
 #include "agents/ConfigFile.h"
 
+#include "platform/Log.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <QTemporaryFile>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
+#include <unistd.h>
 
 namespace morvanex::agents {
 namespace {
@@ -44,41 +49,78 @@ std::optional<QString> makeParent(const QString& path) {
     return std::nullopt;
 }
 
-std::optional<QString> backUpOnce(const QString& path) {
+// What backing up did: whether this run made the backup, or why it could not.
+struct Backup {
+    bool made = false;
+    std::optional<QString> error;
+};
+
+Backup backUpOnce(const QString& path) {
     const QString backup = path + backupSuffix;
     if (!QFileInfo::exists(path) || somethingAt(backup))
-        return std::nullopt;
-    std::error_code error;
-    std::filesystem::copy_file(nativePath(path), nativePath(backup),
-                               std::filesystem::copy_options::none, error);
-    if (!error)
-        return std::nullopt;
-    // A partial copy must not stand as the original forever, since backups are made once.
-    if (error != std::errc::file_exists) {
-        std::error_code ignored;
-        std::filesystem::remove(nativePath(backup), ignored);
+        return {};
+    const auto failed = [&](const QString& reason) {
+        return Backup{false, failure(QStringLiteral("Couldn't back up ") + path +
+                                         QStringLiteral(" to ") + backup,
+                                     reason)};
+    };
+    // The copy gets the backup's name only once it is whole: backups are made once, so a copy
+    // cut short (the process killed, the disk full) must never stand as the original.
+    QTemporaryFile copy(backup + QStringLiteral(".XXXXXX"));
+    if (!copy.open())
+        return failed(copy.errorString());
+    QFile original(path);
+    if (!original.open(QIODevice::ReadOnly))
+        return failed(original.errorString());
+    constexpr qint64 chunkSize = qint64(1) << 20;
+    while (!original.atEnd()) {
+        const QByteArray chunk = original.read(chunkSize);
+        if (original.error() != QFileDevice::NoError)
+            return failed(original.errorString());
+        if (copy.write(chunk) != chunk.size())
+            return failed(copy.errorString());
     }
-    return failure(QStringLiteral("Couldn't back up ") + path + QStringLiteral(" to ") + backup,
-                   systemReason(error));
-}
-
-std::optional<QString> writeWhole(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return std::nullopt;
-    const QString reason = file.errorString();
-    file.cancelWriting();
-    return failure(QStringLiteral("Couldn't write ") + path, reason);
+    if (!copy.flush())
+        return failed(copy.errorString());
+    if (::fsync(copy.handle()) != 0)
+        return failed(systemReason(std::error_code(errno, std::generic_category())));
+    const std::filesystem::path copyPath = nativePath(copy.fileName());
+    std::error_code error;
+    // The backup keeps the original's permissions: settings files can hold keys and tokens.
+    const auto mode = std::filesystem::status(nativePath(path), error).permissions();
+    if (!error)
+        std::filesystem::permissions(copyPath, mode, error);
+    if (error)
+        return failed(systemReason(error));
+    // A hard link never replaces a backup that appeared meanwhile; on a file system without
+    // hard links the copy is renamed after one more look.
+    std::filesystem::create_hard_link(copyPath, nativePath(backup), error);
+    if (error == std::errc::file_exists)
+        return {};
+    if (error) {
+        if (somethingAt(backup))
+            return {};
+        std::filesystem::rename(copyPath, nativePath(backup), error);
+        if (error)
+            return failed(systemReason(error));
+    }
+    return Backup{true, std::nullopt};
 }
 
 } // namespace
 
 std::optional<QString> readConfigText(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists())
+    std::error_code error;
+    const auto status = std::filesystem::status(nativePath(path), error);
+    // Nothing there, or a link to a file not made yet: the file counts as empty.
+    if (status.type() == std::filesystem::file_type::not_found)
         return QString();
+    // A link that loops, or a path the system refuses to resolve, is something the user made
+    // that cannot be read; it must not be taken for a missing file and replaced.
+    if (error)
+        return std::nullopt;
     // Directories, pipes and devices are not configuration files; a pipe would block forever.
-    if (!info.isFile())
+    if (status.type() != std::filesystem::file_type::regular)
         return std::nullopt;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -96,9 +138,35 @@ std::optional<QString> readConfigText(const QString& path) {
 std::optional<QString> writeConfigText(const QString& path, const QString& text) {
     if (auto error = makeParent(path))
         return error;
-    if (auto error = backUpOnce(path))
-        return error;
-    return writeWhole(path, text.toUtf8());
+    // The new text is written out in full before the backup is made, so that a write the
+    // system refuses (a read-only file, a full disk, a size limit) leaves no backup behind.
+    // The explicit flush matters: commit() alone does not report a write the system cut
+    // short, and would put the truncated text in the file's place.
+    QSaveFile file(path);
+    const QByteArray bytes = text.toUtf8();
+    const auto writeFailed = [&] {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return failure(QStringLiteral("Couldn't write ") + path, reason);
+    };
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
+        return writeFailed();
+    const Backup backup = backUpOnce(path);
+    if (backup.error) {
+        file.cancelWriting();
+        return backup.error;
+    }
+    if (file.commit())
+        return std::nullopt;
+    // The file is unchanged, so the backup this run made would claim a change that never was.
+    if (backup.made) {
+        std::error_code error;
+        std::filesystem::remove(nativePath(path + backupSuffix), error);
+        if (error)
+            qCWarning(log::agents) << "Couldn't remove the backup of" << path << "after a failed"
+                                   << "write:" << systemReason(error);
+    }
+    return writeFailed();
 }
 
 } // namespace morvanex::agents

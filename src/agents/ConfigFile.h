@@ -10,14 +10,17 @@ namespace morvanex::agents {
 
 inline const QString backupSuffix = QStringLiteral(".morvanex-backup");
 
-// The whole file decoded as UTF-8, or the empty text when nothing exists at `path`. Nothing
-// when the file cannot be read, is not a regular file, or is not valid UTF-8: such a file is
-// left alone rather than rewritten from a lossy decoding. A byte order mark is kept.
+// The whole file decoded as UTF-8, or the empty text when nothing exists at `path` (a symbolic
+// link to nothing counts as nothing). Nothing when the file cannot be read (a link loop among
+// others), is not a regular file, or is not valid UTF-8: such a file is left alone rather than
+// replaced or rewritten from a lossy decoding. A byte order mark is kept.
 std::optional<QString> readConfigText(const QString& path);
 
-// Creates the missing parent folders, copies an existing file to `path` + backupSuffix when
-// no backup exists yet, then writes `text` as UTF-8 to a temporary file that replaces `path`.
-// On failure, one sentence naming the file and the system's reason; the file is unchanged.
+// Creates the missing parent folders and writes `text` as UTF-8 to a temporary file; once that
+// has succeeded, copies an existing file to `path` + backupSuffix when no backup exists yet
+// (through a temporary name, so the backup is always whole), then lets the temporary file
+// replace `path`. On failure, one sentence naming the file and the system's reason; the file
+// is unchanged and no backup is left by this call.
 std::optional<QString> writeConfigText(const QString& path, const QString& text);
 
 } // namespace morvanex::agents

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+#include <string_view>
 
 using namespace morvanex;
 
@@ -357,22 +358,6 @@ TEST_F(AgentHome, AddKeepsEveryOtherMemberAsParsed) {
                                                        "}\n"));
 }
 
-TEST_F(AgentHome, AddReplacesServersThatAreNotAnObject) {
-    put(".lmstudio/mcp.json", "{\"mcpServers\": [\"x\"], \"keep\": false}");
-    EXPECT_FALSE(client("lm-studio").add());
-    EXPECT_EQ(get(".lmstudio/mcp.json"), QByteArray("{\n"
-                                                    "  \"keep\" : false,\n"
-                                                    "  \"mcpServers\" : {\n"
-                                                    "    \"morvanex\" : {\n"
-                                                    "      \"args\" : [\n"
-                                                    "        \"--mcp\"\n"
-                                                    "      ],\n"
-                                                    "      \"command\" : \"/usr/bin/morvanex\"\n"
-                                                    "    }\n"
-                                                    "  }\n"
-                                                    "}\n"));
-}
-
 TEST_F(AgentHome, RemoveDeletesOnlyTheEntryAndLeavesTheKey) {
     put(".codeium/windsurf/mcp_config.json",
         "{\"mcpServers\": {\"morvanex\": {\"command\": \"/x\"}, \"o\": {}}}");
@@ -415,6 +400,243 @@ TEST_F(AgentHome, TomlKeepsAByteOrderMark) {
     EXPECT_EQ(client("codex").status(), Status::added());
     EXPECT_FALSE(client("codex").remove());
     EXPECT_EQ(get(".codex/config.toml"), original);
+}
+
+// ---- Edits that must keep everything but the entry ---------------------------------------
+
+enum class Edit { add, remove };
+
+struct EditRow {
+    const char* name;
+    QByteArray before;
+    Edit edit;
+    std::optional<QByteArray> after; // the whole file afterwards; nullopt: refused
+    QString refusal;                 // the refusal's sentence
+};
+
+void PrintTo(const EditRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+QByteArray bytes(std::string_view text) {
+    return QByteArray(text.data(), qsizetype(text.size()));
+}
+
+// A refused edit leaves the file byte-identical and makes no backup; an edit that goes ahead
+// writes exactly `after`, backs up the original and reads back as the operation's status.
+class AgentEditTable : public AgentHome, public testing::WithParamInterface<EditRow> {
+protected:
+    void check(const QString& id, const QString& file) {
+        const EditRow& row = GetParam();
+        put(file, row.before);
+        const AgentClient target = client(id);
+        const auto error = row.edit == Edit::add ? target.add() : target.remove();
+        if (!row.after) {
+            ASSERT_TRUE(error) << get(file)->toStdString();
+            EXPECT_EQ(error->localizedDescription(), row.refusal);
+            EXPECT_EQ(get(file), row.before);
+            EXPECT_FALSE(get(file + ".morvanex-backup"));
+            return;
+        }
+        ASSERT_FALSE(error) << error->localizedDescription().toStdString();
+        EXPECT_EQ(get(file), *row.after);
+        EXPECT_EQ(get(file + ".morvanex-backup"), row.before);
+        EXPECT_EQ(target.status(), row.edit == Edit::add ? Status::added() : Status::notAdded());
+    }
+};
+
+class AgentJsonEditTable : public AgentEditTable {};
+
+TEST_P(AgentJsonEditTable, ChangesNothingButTheEntry) {
+    check("cursor", ".cursor/mcp.json");
+}
+
+const QString plainJson = "Cursor's config file couldn't be read as plain JSON (it may contain "
+                          "comments), so Morvanex left it alone. Use the snippet below instead.";
+const QString serversNotObject = "Cursor's config file keeps \"mcpServers\" as something other "
+                                 "than an object, so Morvanex left it alone.";
+const QString inexact = "Cursor's config file holds a value that Morvanex can't rewrite exactly "
+                        "(a very long number, a repeated key or a broken character escape), so "
+                        "Morvanex left it alone.";
+
+const QByteArray jsonEntryOnly = "{\n"
+                                 "  \"mcpServers\" : {\n"
+                                 "    \"morvanex\" : {\n"
+                                 "      \"args\" : [\n"
+                                 "        \"--mcp\"\n"
+                                 "      ],\n"
+                                 "      \"command\" : \"/usr/bin/morvanex\"\n"
+                                 "    }\n"
+                                 "  }\n"
+                                 "}\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, AgentJsonEditTable,
+    testing::Values(
+        EditRow{"ServersListIsKept", "{\"mcpServers\": [\"keep-me\"]}", Edit::add, std::nullopt,
+                serversNotObject},
+        EditRow{"ServersTextIsKept", "{\"mcpServers\": \"keep-me\"}", Edit::remove, std::nullopt,
+                serversNotObject},
+        EditRow{"ServersNullIsKept", "{\"mcpServers\": null}", Edit::add, std::nullopt,
+                serversNotObject},
+        EditRow{"IntegerBeyondDoubles", "{\"n\": 123456789012345678901, \"mcpServers\": {}}",
+                Edit::add, std::nullopt, inexact},
+        EditRow{"DecimalBeyondDoubles", "{\"x\": 0.1000000000000000000001}", Edit::remove,
+                std::nullopt, inexact},
+        EditRow{"WholeNumberPastTwoToThe53", "{\"x\": 9007199254740993.0}", Edit::add, std::nullopt,
+                inexact},
+        EditRow{"LoneHighSurrogate", "{\"a\": \"\\ud800\"}", Edit::add, std::nullopt, inexact},
+        EditRow{"SurrogatesInTheWrongOrder", "{\"a\": [\"\\udc00\\ud800\"]}", Edit::remove,
+                std::nullopt, inexact},
+        EditRow{"RepeatedKey", "{\"a\": 1, \"mcpServers\": {}, \"a\": 2}", Edit::add, std::nullopt,
+                inexact},
+        EditRow{"RepeatedKeyInsideAnotherServer",
+                "{\"mcpServers\": {\"o\": {\"env\": {\"A\": \"1\", \"A\": \"2\"}}}}", Edit::add,
+                std::nullopt, inexact},
+        EditRow{"RawNulInAString", bytes(std::string_view("{\"a\": \"x\0y\"}", 12)), Edit::add,
+                std::nullopt, plainJson},
+        EditRow{"RawTabInAString", "{\"a\": \"x\ty\"}", Edit::remove, std::nullopt, plainJson},
+        EditRow{"ExactValuesAreCarriedOver",
+                "{\"n\": [1.0, 1e2, -0, 2.50, 1E-7, 9007199254740993, -9223372036854775808, "
+                "1.7976931348623157e308], \"s\": \"\\u00e9\\ud83d\\ude00\\/\\u0000\", "
+                "\"mcpServers\": {\"o\": {}}}",
+                Edit::add,
+                "{\n"
+                "  \"mcpServers\" : {\n"
+                "    \"morvanex\" : {\n"
+                "      \"args\" : [\n"
+                "        \"--mcp\"\n"
+                "      ],\n"
+                "      \"command\" : \"/usr/bin/morvanex\"\n"
+                "    },\n"
+                "    \"o\" : {}\n"
+                "  },\n"
+                "  \"n\" : [\n"
+                "    1,\n"
+                "    100,\n"
+                "    0,\n"
+                "    2.5,\n"
+                "    1e-07,\n"
+                "    9007199254740993,\n"
+                "    -9223372036854775808,\n"
+                "    1.7976931348623157e+308\n"
+                "  ],\n"
+                "  \"s\" : \"\xc3\xa9\xf0\x9f\x98\x80/\\u0000\"\n"
+                "}\n",
+                {}},
+        EditRow{"RepeatedEntryIsReplacedWhole",
+                "{\"mcpServers\": {\"morvanex\": 1, \"morvanex\": {\"command\": \"/x\"}}}",
+                Edit::add,
+                jsonEntryOnly,
+                {}},
+        EditRow{"RemovingKeepsTheOtherServers",
+                "{\"mcpServers\": {\"morvanex\": {\"command\": \"/x\"}, \"o\": {\"n\": 1.5}}}",
+                Edit::remove,
+                "{\n  \"mcpServers\" : {\n    \"o\" : {\n      \"n\" : 1.5\n    }\n  }\n}\n",
+                {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class AgentTomlEditTable : public AgentEditTable {};
+
+TEST_P(AgentTomlEditTable, ChangesNothingButTheEntry) {
+    check("codex", ".codex/config.toml");
+}
+
+const QString notToml = "Codex CLI's config file couldn't be read as TOML, so Morvanex left it "
+                        "alone.";
+const QString entryForm = "Codex CLI's config file holds the morvanex entry in a form Morvanex "
+                          "can't edit (only a [mcp_servers.morvanex] table on its own), so "
+                          "Morvanex left it alone.";
+const QString otherSettings = "Codex CLI's config file is laid out so that editing the morvanex "
+                              "entry would also change other settings, so Morvanex left it alone.";
+
+const QByteArray tomlSection = "[mcp_servers.morvanex]\n"
+                               "command = \"/usr/bin/morvanex\"\n"
+                               "args = [\"--mcp\"]\n";
+const QByteArray tomlOld = "[mcp_servers.morvanex]\ncommand = \"/old\"\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, AgentTomlEditTable,
+    testing::Values(
+        EditRow{"IndentedTableAfterTheEntry",
+                tomlOld + "  [mcp_servers.other]\n  command = \"/o\"\n", Edit::add, std::nullopt,
+                otherSettings},
+        EditRow{"IndentedTableAfterTheEntryOnRemove",
+                tomlOld + "  [mcp_servers.other]\n  command = \"/o\"\n", Edit::remove, std::nullopt,
+                otherSettings},
+        EditRow{"HeaderInsideABasicMultiLineString",
+                "notes = \"\"\"\n[mcp_servers.morvanex]\n\"\"\"\n", Edit::remove, std::nullopt,
+                otherSettings},
+        EditRow{"HeaderInsideALiteralMultiLineStringBeforeTheEntry",
+                "notes = '''\n[mcp_servers.morvanex]\n'''\n" + tomlOld, Edit::add, std::nullopt,
+                otherSettings},
+        EditRow{"HeaderWithSpaces", "[ mcp_servers.morvanex ]\ncommand = \"/old\"\n", Edit::add,
+                std::nullopt, entryForm},
+        EditRow{"HeaderWithAQuotedKey", "[mcp_servers.\"morvanex\"]\ncommand = \"/old\"\n",
+                Edit::remove, std::nullopt, entryForm},
+        EditRow{"InlineTable", "mcp_servers = { morvanex = { command = \"/old\" } }\n", Edit::add,
+                std::nullopt, entryForm},
+        EditRow{"DottedKeys", "mcp_servers.morvanex.command = \"/old\"\n", Edit::add, std::nullopt,
+                entryForm},
+        EditRow{"DottedKeysInTheServersTable", "[mcp_servers]\nmorvanex.command = \"/old\"\n",
+                Edit::remove, std::nullopt, entryForm},
+        EditRow{"BracketLineInTheEntrysArray", tomlOld + "args = [\n[\"--mcp\"],\n]\n",
+                Edit::remove, std::nullopt, otherSettings},
+        EditRow{"BracketLineInTheEntrysString", tomlOld + "note = \"\"\"\n[kept]\n\"\"\"\n",
+                Edit::add, std::nullopt, otherSettings},
+        EditRow{"SubTableWouldBeLeftBehind", tomlOld + "\n[mcp_servers.morvanex.env]\nA = \"1\"\n",
+                Edit::remove, std::nullopt, entryForm},
+        EditRow{"ServersNotATable", "mcp_servers = 5\n", Edit::add, std::nullopt, otherSettings},
+        EditRow{"NotToml", "a = \n", Edit::add, std::nullopt, notToml},
+        EditRow{"EntryDefinedTwice", tomlOld + tomlOld, Edit::remove, std::nullopt, notToml},
+        EditRow{"SubTableStaysWithTheNewEntry",
+                tomlOld + "\n[mcp_servers.morvanex.env]\nA = \"1\"\n",
+                Edit::add,
+                "[mcp_servers.morvanex.env]\nA = \"1\"\n\n" + tomlSection,
+                {}},
+        EditRow{"ServersNotATableWithoutEntry",
+                "mcp_servers = 5\n",
+                Edit::remove,
+                "mcp_servers = 5\n",
+                {}},
+        EditRow{"OtherServerAndNotANumber",
+                "x = nan\n[mcp_servers.other]\ncommand = \"/o\"\n",
+                Edit::add,
+                "x = nan\n[mcp_servers.other]\ncommand = \"/o\"\n\n" + tomlSection,
+                {}},
+        EditRow{"EntryBeforeAnotherServer",
+                "[mcp_servers.morvanex] # ours\ncommand = \"/old\"\n\n[mcp_servers.other]\n"
+                "command = \"/o\"\n",
+                Edit::remove,
+                "[mcp_servers.other]\ncommand = \"/o\"\n",
+                {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A link that leads back to itself cannot be read; replacing it with a file would lose it.
+TEST_F(AgentHome, LinkLoopIsRefusedAndKept) {
+    struct Case {
+        const char* id;
+        const char* file;
+        const char* message;
+    };
+    for (const Case& c :
+         {Case{"cursor", ".cursor/mcp.json",
+               "Couldn't read Cursor's config file, so Morvanex left it alone."},
+          Case{"codex", ".codex/config.toml",
+               "Couldn't read Codex CLI's config file, so Morvanex left it alone."}}) {
+        SCOPED_TRACE(c.id);
+        const QString file = at(c.file);
+        makeDir(QFileInfo(c.file).path());
+        ASSERT_TRUE(QFile::link(QFileInfo(file).fileName(), file));
+        for (const bool adding : {true, false}) {
+            const auto error = adding ? client(c.id).add() : client(c.id).remove();
+            ASSERT_TRUE(error);
+            EXPECT_EQ(error->localizedDescription(), c.message);
+            EXPECT_TRUE(QFileInfo(file).isSymLink());
+            EXPECT_FALSE(QFileInfo::exists(file + ".morvanex-backup"));
+        }
+        EXPECT_EQ(client(c.id).status(), Status::notAdded());
+    }
 }
 
 TEST_F(AgentHome, CommandApplicationsExplainWhatToRunInstead) {
@@ -504,6 +726,21 @@ TEST_F(AgentHome, BackupIsMadeOnceFromTheOriginal) {
     EXPECT_FALSE(client("cursor", "/other").add());
     EXPECT_EQ(get(".cursor/mcp.json.morvanex-backup"), original);
     EXPECT_EQ(client("cursor").status(), Status::addedElsewhere("/other"));
+}
+
+// A copy cut short leaves only a temporary file under another name; the next change makes
+// the backup from the original as if nothing had happened.
+TEST_F(AgentHome, LeftoverTemporaryNeverCountsAsTheBackup) {
+    const QByteArray original = "{\"theme\": \"dark\", \"size\": 12}";
+    put(".cursor/mcp.json", original);
+    put(".cursor/mcp.json.morvanex-backup.Xy12Zw", original.left(9));
+    EXPECT_FALSE(client("cursor").add());
+    EXPECT_EQ(get(".cursor/mcp.json.morvanex-backup"), original);
+    EXPECT_EQ(get(".cursor/mcp.json.morvanex-backup.Xy12Zw"), original.left(9));
+    QStringList left = QDir(at(".cursor")).entryList(QDir::Files | QDir::Hidden);
+    left.sort();
+    EXPECT_EQ(left, (QStringList{"mcp.json", "mcp.json.morvanex-backup",
+                                 "mcp.json.morvanex-backup.Xy12Zw"}));
 }
 
 // Settings files can hold keys and tokens, and many users keep them as links into a dotfiles

@@ -7,8 +7,11 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sys/resource.h>
 #include <vector>
 
 using namespace morvanex::test;
@@ -158,6 +161,9 @@ TEST_P(AgentsScenario, RunsStepByStep) {
 
 const QByteArray commentedJson = "// my servers\n{\"mcpServers\": {}}\n";
 const QByteArray tomlBefore = "model = \"o3\"  # fast\n\n[profiles.x]\n  a = 1\n";
+const QByteArray tomlIndentedAfterEntry = "[mcp_servers.morvanex]\ncommand = \"/opt/old\"\n"
+                                          "  [mcp_servers.other]\n  command = \"/o\"\n";
+const QByteArray tomlInlineEntry = "mcp_servers = { morvanex = { command = \"/opt/old\" } }\n";
 const QByteArray tomlWithOldEntry = "a = 1\n\n[mcp_servers.morvanex]\ncommand = \"/opt/old\"\n"
                                     "args = [\"--mcp\"]\n# note\n\n[other]\nb = 2\n";
 
@@ -281,6 +287,46 @@ INSTANTIATE_TEST_SUITE_P(
               "",
               "codex           notAdded",
               {{".codex/config.toml", "a = 1"}, {".codex/config.toml.morvanex-backup", "a = 1"}}}}},
+        Scenario{"TomlEditThatWouldSwallowAnIndentedTableIsRefused",
+                 {{".codex/config.toml", tomlIndentedAfterEntry}},
+                 {{{"add", "codex"},
+                   1,
+                   "Codex CLI's config file is laid out so that editing the morvanex entry would "
+                   "also change other settings, so Morvanex left it alone.\n",
+                   nullptr,
+                   {{".codex/config.toml", tomlIndentedAfterEntry},
+                    {".codex/config.toml.morvanex-backup", std::nullopt}}},
+                  {{}, 0, "", "codex           addedElsewhere(\"/opt/old\")", {}}}},
+        Scenario{"TomlEntryAsAnInlineTableIsRefused",
+                 {{".codex/config.toml", tomlInlineEntry}},
+                 {{{"add", "codex"},
+                   1,
+                   "Codex CLI's config file holds the morvanex entry in a form Morvanex can't "
+                   "edit (only a [mcp_servers.morvanex] table on its own), so Morvanex left it "
+                   "alone.\n",
+                   nullptr,
+                   {{".codex/config.toml", tomlInlineEntry},
+                    {".codex/config.toml.morvanex-backup", std::nullopt}}}}},
+        Scenario{"JsonServersOfAnotherKindAreRefused",
+                 {{".cursor/mcp.json", "{\"mcpServers\": [\"keep-me\"]}"}},
+                 {{{"add", "cursor"},
+                   1,
+                   "Cursor's config file keeps \"mcpServers\" as something other than an object, "
+                   "so Morvanex left it alone.\n",
+                   nullptr,
+                   {{".cursor/mcp.json", "{\"mcpServers\": [\"keep-me\"]}"},
+                    {".cursor/mcp.json.morvanex-backup", std::nullopt}}},
+                  {{}, 0, "", "cursor          notAdded", {}}}},
+        Scenario{"JsonNumberBeyondDoublesIsRefused",
+                 {{".gemini/settings.json", "{\"n\": 123456789012345678901}"}},
+                 {{{"add", "gemini-cli"},
+                   1,
+                   "Gemini CLI's config file holds a value that Morvanex can't rewrite exactly (a "
+                   "very long number, a repeated key or a broken character escape), so Morvanex "
+                   "left it alone.\n",
+                   nullptr,
+                   {{".gemini/settings.json", "{\"n\": 123456789012345678901}"},
+                    {".gemini/settings.json.morvanex-backup", std::nullopt}}}}},
         Scenario{"VsCodeEntryIsTyped",
                  {{".config/Code/User/", {}}},
                  {{{"add", "vscode"},
@@ -389,6 +435,63 @@ TEST_F(AgentsCommand, AgentHomeSealsOffTheUsersHome) {
         found.append(QDir(userHome).relativeFilePath(entries.next()));
     found.sort();
     EXPECT_EQ(found, (QStringList{".codex", ".cursor"}));
+}
+
+// The binary run with a limit on how large a file it may write. With `dies`, writing past the
+// limit ends the process on the spot, as a crash or kill -9 in the middle of a write would;
+// otherwise the write fails with the system's "File too large".
+RunResult agentsWithFileSizeLimit(const QProcessEnvironment& environment,
+                                  const QStringList& arguments, rlim_t limit, bool dies) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setChildProcessModifier([limit, dies] {
+        ::signal(SIGXFSZ, dies ? SIG_DFL : SIG_IGN);
+        const rlimit size{limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &size);
+    });
+    process.start(QStringLiteral(MORVANEX_BINARY),
+                  QStringList{QStringLiteral("--agents")} + arguments);
+    RunResult result;
+    if (!process.waitForStarted(10000) || !process.waitForFinished(60000))
+        return result;
+    result.crashed = process.exitStatus() == QProcess::CrashExit;
+    result.exitCode = result.crashed ? -1 : process.exitCode();
+    result.standardOutput = process.readAllStandardOutput();
+    result.standardError = process.readAllStandardError();
+    return result;
+}
+
+// The process dies while copying a large original to the backup: the file stays as it was,
+// no backup stands, and the next add backs up the whole original.
+TEST_F(AgentsCommand, BackupCutShortNeverCountsAsTheBackup) {
+    const QByteArray original = "{\"mcpServers\": {}}" + QByteArray(512 * 1024, ' ') + "\n";
+    create({".cursor/mcp.json", original});
+    const RunResult killed =
+        agentsWithFileSizeLimit(environment(), {"add", "cursor"}, 64 * 1024, true);
+    EXPECT_TRUE(killed.crashed) << killed.standardError.toStdString();
+    const QByteArray executable = binaryPath().toUtf8();
+    check({".cursor/mcp.json", original}, executable);
+    check({".cursor/mcp.json.morvanex-backup", std::nullopt}, executable);
+
+    const RunResult added = agents({"add", "cursor"});
+    EXPECT_EQ(added.exitCode, 0) << added.standardError.toStdString();
+    check({".cursor/mcp.json", jsonEntry("mcpServers", false)}, executable);
+    check({".cursor/mcp.json.morvanex-backup", original}, executable);
+}
+
+// The system refuses the new text: nothing changes, and no backup claims a change.
+TEST_F(AgentsCommand, RefusedWriteMakesNoBackup) {
+    create({".cursor/mcp.json", QByteArray("{}")});
+    const RunResult refused = agentsWithFileSizeLimit(environment(), {"add", "cursor"}, 16, false);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.standardOutput.isEmpty());
+    EXPECT_TRUE(refused.standardError.startsWith("Couldn't write " +
+                                                 QFile::encodeName(at(".cursor/mcp.json"))))
+        << refused.standardError.toStdString();
+    EXPECT_EQ(refused.standardError.count('\n'), 1);
+    const QByteArray executable = binaryPath().toUtf8();
+    check({".cursor/mcp.json", QByteArray("{}")}, executable);
+    check({".cursor/mcp.json.morvanex-backup", std::nullopt}, executable);
 }
 
 // The binary copied into a folder whose name holds a space, a quotation mark and a backslash
