@@ -1,0 +1,52 @@
+#pragma once
+
+#include "base/SettingsEnums.h"
+#include "ui/kit/Palette.h"
+#include "ui/kit/PreviewOverrides.h"
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace morvanex {
+class AppSettings;
+class Hub;
+} // namespace morvanex
+
+namespace morvanex::ui {
+
+// Closes the dropdown that shows the panel.
+struct PanelActions {
+    std::function<void()> dismiss = [] {};
+};
+
+// Shows a module's panel inside the same dropdown, marking the process when one is given.
+struct OpenModuleAction {
+    std::function<void(ModuleKind, std::optional<std::int32_t>)> action =
+        [](ModuleKind, std::optional<std::int32_t>) {};
+};
+
+// Shows a connected device's panel inside the same dropdown; absent where no shell offers it.
+struct OpenDeviceAction {
+    std::function<void(const QString&)> action;
+};
+
+// What a panel tree receives from whoever shows it, handed down by value: the live hub and
+// settings, the actions of the dropdown and the panel shell, the process to mark, the state a
+// render forces, and the appearance to draw in. A view that needs to change one of them for its
+// own subtree passes down a modified copy, so an inner writer replaces an outer one there.
+struct PanelEnv {
+    Hub* hub = nullptr;
+    AppSettings* settings = nullptr;
+    PanelActions panelActions;
+    OpenModuleAction openModule;
+    OpenDeviceAction openDevice;
+    std::optional<std::int32_t> highlightedProcess;
+    PreviewOverrides previewOverrides;
+    Appearance appearance = Appearance::light;
+
+    QColor color(Tint tint) const { return ui::color(tint, appearance); }
+};
+
+} // namespace morvanex::ui
