@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <utility>
 #include <vector>
 
 class QFileSystemWatcher;
@@ -60,6 +61,12 @@ public:
     std::optional<CalendarEvent> next() const;
     const QDateTime& lastFetch() const { return lastFetch_; }
     std::int64_t days() const { return days_; }
+    // Puts `events` (in display order) and `access` in place of what the fetches found, without
+    // calling onChange (the dump's sample events). The next fetch applied replaces them.
+    void setEvents(Access access, std::vector<CalendarEvent> events) {
+        access_ = access;
+        events_ = std::move(events);
+    }
     // True from the start of a fetch until its result has been applied.
     bool fetching() const { return pendingFetches_ > 0; }
 

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace morvanex {
@@ -53,6 +54,9 @@ public:
     const QDateTime& lastRefresh() const { return lastRefresh_; }
     bool refreshing() const { return refreshing_; }
     bool hasLibrary() const { return api_.has_value(); }
+    // Main thread: puts `devices` in place of the published list as given, without calling
+    // onUpdate (the dump's sample devices). The next refresh replaces them with what is attached.
+    void setDevices(std::vector<ConnectedDevice> devices) { devices_ = std::move(devices); }
 
     // Main thread: called after the list changed.
     std::function<void()> onUpdate;
