@@ -114,7 +114,8 @@ void drawTimelineGraph(QPainter& painter, const QRectF& rect, const TimelineGrap
     case TimelineOverlay::empty:
         painter.setFont(Fonts::font(11));
         painter.setPen(color(Tint::secondaryText, appearance));
-        painter.drawText(QRectF(0, 0, W, H), Qt::AlignCenter | Qt::TextSingleLine,
+        // One line where it fits; a narrow graph wraps it rather than cutting it off.
+        painter.drawText(QRectF(0, 0, W, H), Qt::AlignCenter | Qt::TextWordWrap,
                          timelineEmptyText());
         break;
     case TimelineOverlay::hover:
