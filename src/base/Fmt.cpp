@@ -97,7 +97,12 @@ QString time(const std::optional<QDateTime>& dateTime, const QTimeZone& timeZone
     if (!local.isValid())
         return unavailable;
     const QLocale locale;
-    return locale.toString(local.time(), locale.timeFormat(QLocale::ShortFormat));
+    // Qt's short format for the C locale (a session without LANG) carries seconds; a short
+    // time is hours and minutes everywhere.
+    const QString format = locale.language() == QLocale::C
+                               ? QStringLiteral("HH:mm")
+                               : locale.timeFormat(QLocale::ShortFormat);
+    return locale.toString(local.time(), format);
 }
 
 } // namespace morvanex::Fmt

@@ -4,12 +4,13 @@
 #include "app/Hub.h"
 #include "app/InsightEngine.h"
 #include "base/AppSettings.h"
+#include "dump/DumpMenuBar.h"
 #include "dump/DumpReport.h"
 #include "dump/DumpValues.h"
 #include "monitors/SMC.h"
 
+#include <QApplication>
 #include <QEventLoop>
-#include <QGuiApplication>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
@@ -57,19 +58,20 @@ void run(const std::optional<QString>& outputDirectory) {
     for (const QString& line : dump::reportLines(hub, config, hub.smc().isOpen(), hub.clock.now()))
         printLine(line);
 
+    for (const QString& line : dump::menuBarWidthLines())
+        printLine(line);
+
     if (outputDirectory) {
-        const QByteArray folder = outputDirectory->toLocal8Bit();
-        std::fprintf(stderr,
-                     "Morvanex: the menu-bar, panel and settings renders are not available in "
-                     "this build, so nothing was written to %s.\n",
-                     folder.constData());
+        const QString folder = dump::prepareOutputDirectory(*outputDirectory);
+        dump::writeMenuBarRenders(hub, config, folder);
+        printLine(QStringLiteral("Wrote menu bar and panel renders to ") + folder);
     }
 }
 
 int launch(int& argc, char** argv, const std::optional<QString>& outputDirectory) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
+    QApplication application(argc, argv);
     run(outputDirectory);
     return 0;
 }

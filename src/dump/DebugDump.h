@@ -11,8 +11,8 @@ namespace morvanex::DebugDump {
 // starts sensor discovery, the device subscription and a forced weather fetch, ticks four
 // times 1.5 s apart on the main event loop, probes hot-key registration, judges the insight
 // as if three minutes had passed, and prints the report. Needs an application object; runs on
-// the main thread. Renders into `outputDirectory` are not part of this build: a directory gets
-// one sentence on standard error saying so.
+// the main thread. With `outputDirectory`, then renders every module's menu-bar item into it
+// as PNG files and prints the closing line.
 void run(const std::optional<QString>& outputDirectory);
 
 // The whole mode from the entry point: the application object (on the off-screen platform

@@ -227,6 +227,7 @@ TEST(FmtTime, FollowsLocaleAndZone) {
         {"de_DE", november, kolkata, "20:34"},
         {"de_DE", july, newYork, "11:04"},
         {"de_DE", november.toTimeZone(newYork), berlin, "16:04"}, // the source zone is irrelevant
+        {"C", november, berlin, "16:04"}, // no seconds without a locale either
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.locale << " " << c.zone.id().constData());

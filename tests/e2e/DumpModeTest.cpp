@@ -2,7 +2,10 @@
 #include "support/TestEnv.h"
 
 #include <QDir>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QRegularExpression>
 #include <QUuid>
 #include <gtest/gtest.h>
@@ -55,11 +58,12 @@ const LineKind lineKinds[] = {
     {'Z', R"(^Fuzzy    (midnight|[a-z]+ o'clock|(five|ten|quarter|twenty|twenty five|half) )"
           R"((past|to) [a-z]+)$)"},
     {'U', R"(^Rule     .+ = (n/a|-?\d+\.\d)$)"},
+    {'X', R"(^MenuBarWidth (percent|network|temperature): \[\d+(, \d+)*\] stable$)"},
 };
 
 // Every line in print order: the hot-key probe, then the report's fixed lines with the
 // repeated and optional ones where they belong.
-const char* const reportOrder = "^HIDCG*MK*ONF*W?SP*A*BRET?ZU*$";
+const char* const reportOrder = "^HIDCG*MK*ONF*W?SP*A*BRET?ZU*XXX$";
 
 char kindOf(const QString& line) {
     for (const LineKind& kind : lineKinds) {
@@ -203,21 +207,101 @@ TEST(DumpMode, ReportsTheWholeMachineWithoutADisplay) {
     }
 }
 
-TEST(DumpMode, AnOutputDirectorySaysRendersAreMissingAndStillSucceeds) {
-    const QString folder = scratchDir() + QStringLiteral("/renders");
-    ASSERT_TRUE(QDir().mkpath(folder));
-    const RunResult result = runMorvanex({QStringLiteral("--dump"), folder}, localEnvironment());
+// Each module's item in the styles the renders show, dark then light.
+QStringList expectedMenuBarFiles() {
+    const char* const fullStyles[] = {"graphAndText", "graph", "text", "icon", "iconAndText"};
+    const char* const shortStyles[] = {"iconAndText", "text", "icon"};
+    QStringList names;
+    for (const char* kind : {"combined", "cpu", "gpu", "memory", "disks", "network", "sensors",
+                             "battery", "weather", "astronomy", "time"}) {
+        const bool full = QStringList{"cpu", "gpu", "memory", "network"}.contains(kind);
+        const auto addStyles = [&](const auto& styles) {
+            for (const char* style : styles)
+                for (const char* appearance : {"dark", "light"})
+                    names.append(QStringLiteral("%1-%2-%3.png").arg(kind, style, appearance));
+        };
+        if (full)
+            addStyles(fullStyles);
+        else
+            addStyles(shortStyles);
+    }
+    return names;
+}
+
+// Whether every pixel of the columns [from, to) is exactly `colour`.
+bool columnsAre(const QImage& image, int from, int to, QRgb colour) {
+    for (int x = from; x < to; ++x)
+        for (int y = 0; y < image.height(); ++y)
+            if (image.pixel(x, y) != colour)
+                return false;
+    return true;
+}
+
+TEST(DumpMode, RendersEveryMenuBarItemIntoANewNestedFolder) {
+    const QString work = scratchDir() + QStringLiteral("/work");
+    ASSERT_TRUE(QDir().mkpath(work));
+    // A relative path whose parents do not exist yet, taken from the working directory.
+    const RunResult result = runMorvanex({QStringLiteral("--dump"), QStringLiteral("out/renders")},
+                                         localEnvironment(), {}, work);
     ASSERT_FALSE(result.crashed) << result.standardError.toStdString();
     EXPECT_EQ(result.exitCode, 0);
+    const QString folder = work + QStringLiteral("/out/renders");
     const QStringList lines = linesOf(result.standardOutput);
-    ASSERT_GE(lines.size(), 2);
-    EXPECT_TRUE(lines.first().startsWith("HotKeys  refused: "));
-    // The default settings hold rules, so the report ends with them.
-    EXPECT_TRUE(lines.last().startsWith("Rule     ") || lines.last().startsWith("Fuzzy    "))
-        << lines.last().toStdString();
-    EXPECT_TRUE(result.standardError.contains("renders are not available in this build"))
-        << result.standardError.toStdString();
-    EXPECT_TRUE(QDir(folder).isEmpty());
+    ASSERT_GE(lines.size(), 4);
+    EXPECT_EQ(lines.last(), QStringLiteral("Wrote menu bar and panel renders to ") + folder);
+    for (int i = 2; i <= 4; ++i)
+        EXPECT_TRUE(lines[lines.size() - i].startsWith("MenuBarWidth ")) << i;
+
+    const QStringList expected = expectedMenuBarFiles();
+    ASSERT_EQ(expected.size(), 82);
+    QStringList written = QDir(folder).entryList({QStringLiteral("*.png")}, QDir::Files);
+    written.sort();
+    QStringList sortedExpected = expected;
+    sortedExpected.sort();
+    EXPECT_EQ(written, sortedExpected);
+
+    for (const QString& name : expected) {
+        if (!name.endsWith(QStringLiteral("-dark.png")))
+            continue;
+        const QImage dark(folder + u'/' + name);
+        const QImage light(folder + u'/' + QString(name).replace("-dark.png", "-light.png"));
+        ASSERT_FALSE(dark.isNull()) << name.toStdString();
+        ASSERT_FALSE(light.isNull()) << name.toStdString();
+        EXPECT_EQ(dark.height(), 44) << name.toStdString();
+        EXPECT_EQ(dark.size(), light.size()) << name.toStdString();
+        EXPECT_EQ(dark.width() % 2, 0) << name.toStdString();
+        EXPECT_GE(dark.width(), 2 * (1 + 8)) << name.toStdString();
+        // 4 points of pure background on either side of the item.
+        const int w = dark.width();
+        EXPECT_TRUE(columnsAre(dark, 0, 8, qRgb(0, 0, 0))) << name.toStdString();
+        EXPECT_TRUE(columnsAre(dark, w - 8, w, qRgb(0, 0, 0))) << name.toStdString();
+        EXPECT_TRUE(columnsAre(light, 0, 8, qRgb(255, 255, 255))) << name.toStdString();
+        EXPECT_TRUE(columnsAre(light, w - 8, w, qRgb(255, 255, 255))) << name.toStdString();
+        // Something is drawn between the margins.
+        EXPECT_FALSE(columnsAre(dark, 8, w - 8, qRgb(0, 0, 0))) << name.toStdString();
+    }
+
+    // A second run into the same folder replaces the files.
+    const QDateTime before = QFileInfo(folder + QStringLiteral("/cpu-text-dark.png")).lastModified();
+    const RunResult again = runMorvanex({QStringLiteral("--dump"), QStringLiteral("out/renders")},
+                                        localEnvironment(), {}, work);
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_GE(QFileInfo(folder + QStringLiteral("/cpu-text-dark.png")).lastModified(), before);
+    EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*.png")}, QDir::Files).size(), 82);
+}
+
+TEST(DumpMode, AFolderThatCannotBeMadeStillEndsWithTheClosingLine) {
+    const QString blocker = scratchDir() + QStringLiteral("/occupied");
+    QFile file(blocker);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const RunResult result = runMorvanex({QStringLiteral("--dump"), blocker + QStringLiteral("/x")},
+                                         localEnvironment());
+    ASSERT_FALSE(result.crashed) << result.standardError.toStdString();
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(linesOf(result.standardOutput).last(),
+              QStringLiteral("Wrote menu bar and panel renders to ") + blocker +
+                  QStringLiteral("/x"));
 }
 
 } // namespace

@@ -108,10 +108,12 @@ QStringList morvanexCommand(const QStringList& arguments) {
 }
 
 RunResult runMorvanex(const QStringList& arguments, const QProcessEnvironment& environment,
-                      const QByteArray& input) {
+                      const QByteArray& input, const QString& workingDirectory) {
     const QStringList command = morvanexCommand(arguments);
     QProcess process;
     process.setProcessEnvironment(environment);
+    if (!workingDirectory.isEmpty())
+        process.setWorkingDirectory(workingDirectory);
     process.start(command.first(), command.mid(1));
     RunResult result;
     if (!process.waitForStarted(10000))

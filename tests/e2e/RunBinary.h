@@ -44,8 +44,8 @@ QStringList isolatedCommand(const QStringList& command);
 QStringList morvanexCommand(const QStringList& arguments);
 
 // Runs the built morvanex binary with the arguments, writes `input` to its standard input
-// and closes it, and waits for it to end (60 s at most).
+// and closes it, and waits for it to end (60 s at most); in `workingDirectory` when given.
 RunResult runMorvanex(const QStringList& arguments, const QProcessEnvironment& environment,
-                      const QByteArray& input = {});
+                      const QByteArray& input = {}, const QString& workingDirectory = {});
 
 } // namespace morvanex::test

@@ -1,0 +1,86 @@
+// The tray redraws every status item on each tick, so drawing must cost less than the tick that
+// feeds it. Measures, in one run: one tick of a hub on this machine (no history, nothing sent
+// off the machine: ping to the loopback address, public-address and weather services pointed at
+// a closed local port), and building and rasterising all 41 item images (every module in every
+// style the renders show, dark appearance, device-pixel ratio 2) from that hub's readings.
+//
+// Usage: menubar_bench [benchmark flags]
+
+#include "app/Hub.h"
+#include "base/AppSettings.h"
+#include "dump/DumpMenuBar.h"
+#include "platform/UserDefaults.h"
+#include "ui/menubar/MenuBarContent.h"
+#include "ui/menubar/MenuBarRenderer.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+using namespace morvanex;
+
+namespace {
+
+const QUrl closedPort(QStringLiteral("http://127.0.0.1:9/"));
+
+struct Machine {
+    AppSettings settings{platform::UserDefaults::inMemory()};
+    std::unique_ptr<Hub> hub;
+
+    Machine() {
+        Config config = settings.config();
+        config.pingHost = QStringLiteral("127.0.0.1");
+        settings.setConfig(config);
+        HubSources sources = HubSources::system();
+        sources.network.publicAddressUrl = closedPort;
+        sources.weather = WeatherEndpoints{closedPort, closedPort, closedPort};
+        sources.deviceLibrary = [] { return std::optional<platform::MobileDeviceAPI>(); };
+        sources.speedTestResults = platform::UserDefaults::inMemory();
+        sources.historyURL = QString();
+        hub = std::make_unique<Hub>(settings, platform::Clock::system(), std::move(sources));
+        hub->tick();
+    }
+};
+
+Machine& machine() {
+    static Machine instance;
+    return instance;
+}
+
+void BM_HubTick(benchmark::State& state) {
+    Hub& hub = *machine().hub;
+    for (auto _ : state)
+        hub.tick();
+}
+BENCHMARK(BM_HubTick)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
+
+void BM_AllItemImages(benchmark::State& state) {
+    const Hub& hub = *machine().hub;
+    const Config config = machine().settings.config();
+    int images = 0;
+    for (auto _ : state) {
+        for (const ModuleKind kind : allCases<ModuleKind>()) {
+            for (const DisplayStyle style : dump::renderedStyles(kind)) {
+                const ModuleConfig module{kind, true, style};
+                const QImage image = ui::MenuBarRenderer::image(
+                                         ui::MenuBarContent::parts(module, hub, config), false)
+                                         .toImage(ui::Appearance::dark);
+                benchmark::DoNotOptimize(image.constBits());
+                ++images;
+            }
+        }
+    }
+    state.counters["images"] = benchmark::Counter(images, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_AllItemImages)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
