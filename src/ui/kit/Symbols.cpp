@@ -433,6 +433,29 @@ QImage renderLayer(const Layer& layer, const QSizeF& grid, const QSize& pixels,
     return image;
 }
 
+// The symbol's layers rasterised at `pixels`, kept per name, size and colours: status items
+// redraw every symbol on each tick, and flattening the outlines again each time would cost more
+// than the tick itself. Main thread only, like all drawing; bounded by starting over.
+const std::vector<QImage>& renderedLayers(const QString& name, const Symbol& symbol,
+                                          const QSize& pixels, const Paint& paint) {
+    static std::unordered_map<QString, std::vector<QImage>> cache;
+    QString key = name + QLatin1Char('@') + QString::number(pixels.width()) + QLatin1Char('x') +
+                  QString::number(pixels.height());
+    std::vector<QColor> colors;
+    for (const Layer& layer : symbol.layers) {
+        colors.push_back(layerColor(layer, paint));
+        key += QLatin1Char(' ') + QString::number(quint64(colors.back().rgba64()), 16);
+    }
+    if (const auto found = cache.find(key); found != cache.end())
+        return found->second;
+    if (cache.size() >= 512)
+        cache.clear();
+    std::vector<QImage> images;
+    for (std::size_t i = 0; i < symbol.layers.size(); ++i)
+        images.push_back(renderLayer(symbol.layers[i], symbol.grid, pixels, colors[i]));
+    return cache.emplace(std::move(key), std::move(images)).first->second;
+}
+
 } // namespace
 
 Paint Paint::monochrome(const QColor& color) {
@@ -472,8 +495,8 @@ bool draw(QPainter& painter, const QString& name, const QRectF& rect, const Pain
                        std::max(1, static_cast<int>(std::lround(rect.height() * scale))));
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    for (const Layer& layer : symbol->layers)
-        painter.drawImage(rect, renderLayer(layer, symbol->grid, pixels, layerColor(layer, paint)));
+    for (const QImage& image : renderedLayers(name, *symbol, pixels, paint))
+        painter.drawImage(rect, image);
     painter.restore();
     return true;
 }
