@@ -15,12 +15,32 @@ constexpr QPointF kMoonCentre(8, 8);
 constexpr double kHorizon = 11.5;
 constexpr double kLine = 1.2;
 
+// Boolean operations and strokes flatten curves with a tolerance fixed in path units: at this
+// small grid the curves would come out as visible polygons, so the work happens magnified.
+constexpr double kFine = 64;
+
+QPainterPath magnified(const QPainterPath& path) {
+    return QTransform::fromScale(kFine, kFine).map(path);
+}
+
+QPainterPath reduced(const QPainterPath& path) {
+    return QTransform::fromScale(1 / kFine, 1 / kFine).map(path);
+}
+
 QPainterPath stroked(const QPainterPath& path, double width, Qt::PenCapStyle cap = Qt::RoundCap) {
     QPainterPathStroker stroker;
-    stroker.setWidth(width);
+    stroker.setWidth(width * kFine);
     stroker.setCapStyle(cap);
     stroker.setJoinStyle(Qt::RoundJoin);
-    return stroker.createStroke(path).simplified();
+    return reduced(stroker.createStroke(magnified(path)).simplified());
+}
+
+QPainterPath subtract(const QPainterPath& a, const QPainterPath& b) {
+    return reduced(magnified(a).subtracted(magnified(b)));
+}
+
+QPainterPath intersect(const QPainterPath& a, const QPainterPath& b) {
+    return reduced(magnified(a).intersected(magnified(b)));
 }
 
 QPainterPath line(QPointF from, QPointF to) {
@@ -30,6 +50,10 @@ QPainterPath line(QPointF from, QPointF to) {
 }
 
 } // namespace
+
+QPainterPath unite(const QPainterPath& a, const QPainterPath& b) {
+    return reduced(magnified(a).united(magnified(b)));
+}
 
 QPainterPath moonLit(double phase) {
     if (!std::isfinite(phase))
@@ -80,12 +104,12 @@ QPainterPath sunEventSun(SunEvent event, bool filled) {
     for (const double degrees : angles) {
         const double a = qDegreesToRadians(degrees);
         const QPointF dir(std::cos(a), -std::sin(a));
-        sun = sun.united(stroked(line(centre + dir * 5.0, centre + dir * 6.6), 1.1));
+        sun = unite(sun, stroked(line(centre + dir * 5.0, centre + dir * 6.6), 1.1));
     }
     // Keep a gap above the horizon line so the two read as separate strokes.
     QPainterPath above;
     above.addRect(QRectF(0, 0, 16, kHorizon - kLine / 2 - 0.7));
-    return sun.intersected(above);
+    return intersect(sun, above);
 }
 
 QPainterPath sunEventHorizon(SunEvent event) {
@@ -99,26 +123,23 @@ QPainterPath sunEventHorizon(SunEvent event) {
     arrow.moveTo(6.2, tip + barb);
     arrow.lineTo(8, tip);
     arrow.lineTo(9.8, tip + barb);
-    return path.united(stroked(arrow, kLine));
+    return unite(path, stroked(arrow, kLine));
 }
 
 QPainterPath cupAndSaucer(bool filled) {
-    const QRectF body(2, 3.5, 9.5, 8.5);
-    QPainterPath rounded;
-    rounded.addRoundedRect(body, 3.5, 3.5);
-    QPainterPath top;
-    top.addRect(QRectF(body.left(), body.top(), body.width(), body.height() / 2));
-    const QPainterPath cup = rounded.united(top).simplified();
+    // A bowl: straight sides narrowing a little, rounding into the bottom.
+    QPainterPath cup(QPointF(1.8, 3.5));
+    cup.lineTo(11.7, 3.5);
+    cup.lineTo(11.3, 8);
+    cup.cubicTo(11.0, 10.6, 9.2, 12, 6.75, 12);
+    cup.cubicTo(4.3, 12, 2.5, 10.6, 2.2, 8);
+    cup.closeSubpath();
 
     QPainterPath handleRing;
-    handleRing.addEllipse(QPointF(body.right() + 0.4, 7), 2.0, 2.0);
-    QPainterPath result = stroked(handleRing, kLine).subtracted(cup);
-    if (filled) {
-        result = result.united(cup);
-    } else {
-        result = result.united(stroked(cup, kLine));
-    }
-    return result.united(stroked(line({1, 14.3}, {14.5, 14.3}), 1.3));
+    handleRing.addEllipse(QPointF(12.3, 6.4), 1.9, 1.9);
+    const QPainterPath handle = subtract(stroked(handleRing, kLine), cup);
+    QPainterPath result = unite(filled ? cup : stroked(cup, kLine), handle);
+    return unite(result, stroked(line({1, 14.3}, {14.5, 14.3}), 1.3));
 }
 
 QPainterPath batteryBody() {
@@ -127,7 +148,7 @@ QPainterPath batteryBody() {
     QPainterPath body = stroked(outline, 1.3);
     QPainterPath terminal;
     terminal.addRoundedRect(QRectF(25, 6, 2, 4), 1, 1);
-    return body.united(terminal);
+    return unite(body, terminal);
 }
 
 QPainterPath batteryLevel(double level) {
@@ -152,7 +173,13 @@ QPainterPath batteryBolt() {
 }
 
 QPainterPath batteryBoltGap() {
-    return batteryBolt().united(stroked(batteryBolt(), 2.6));
+    return unite(batteryBolt(), stroked(batteryBolt(), 2.6));
+}
+
+QPainterPath trackpad() {
+    QPainterPath pad;
+    pad.addRoundedRect(QRectF(0.6, 1.6, 14.8, 10.4), 1.8, 1.8);
+    return stroked(pad, kLine);
 }
 
 QPainterPath slash() {

@@ -7,6 +7,9 @@
 // into outlines, so every shape is filled in one colour.
 namespace morvanex::ui::SymbolShapes {
 
+// The union of two shapes, without flattening their curves into visible corners.
+QPainterPath unite(const QPainterPath& a, const QPainterPath& b);
+
 // Moon: a disc of radius 7.25 centred at (8, 8). `phase` runs from 0 (new) through 0.25 (first
 // quarter, right half lit as seen from the northern hemisphere) and 0.5 (full) to 1 (new again).
 // The lit region is bounded by the limb on one side and by the terminator, a half ellipse whose
@@ -30,6 +33,9 @@ QPainterPath batteryBody();
 QPainterPath batteryLevel(double level);
 QPainterPath batteryBolt();
 QPainterPath batteryBoltGap();
+
+// The outline of a trackpad (a rounded rectangle), for the hand pointing at it.
+QPainterPath trackpad();
 
 // A slash from the top-left to the bottom-right corner, and the gap cut around it.
 QPainterPath slash();

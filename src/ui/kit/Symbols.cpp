@@ -121,11 +121,11 @@ Symbol cloudAndSky(const QString& file, Role sky) {
 // The same, shrunk into the upper part, with the rain of the rain-cloud file below it.
 Symbol cloudAndSkyWithRain(const QString& file, Role sky) {
     Symbol symbol = cloudAndSky(file, sky);
-    const QTransform shrink = QTransform::fromTranslate(2.2, 0).scale(0.72, 0.72);
+    const QTransform shrink = QTransform::fromTranslate(1.8, -0.8).scale(0.78, 0.78);
     for (Layer& layer : symbol.layers)
         layer.transform = shrink;
     symbol.layers.push_back(
-        clippedLayer("cloud-rain-fill", QRectF(0, 11.8, kGrid, 4.2), 2, Role::rain));
+        clippedLayer("cloud-rain-fill", QRectF(0, 11.9, kGrid, 4.1), 2, Role::rain));
     return symbol;
 }
 
@@ -148,7 +148,7 @@ Symbol sunEvent(SunEvent event, bool filled) {
 }
 
 Symbol battery(double level, bool bolt) {
-    Layer body = shapeLayer(batteryBody().united(batteryLevel(level)));
+    Layer body = shapeLayer(unite(batteryBody(), batteryLevel(level)));
     if (!bolt)
         return {{kBatteryWidth, kGrid}, {body}};
     // The bolt breaks through the outline and the fill, with a gap around it.
@@ -203,11 +203,7 @@ std::map<QString, Symbol> buildCatalog() {
     c["airpods"] = single("earbuds");
     c["dot.radiowaves.left.and.right"] = single("broadcast");
     {
-        QPainterPath pad;
-        pad.addRoundedRect(QRectF(0.6, 1.6, 14.8, 10.4), 1.8, 1.8);
-        QPainterPathStroker stroker;
-        stroker.setWidth(1.2);
-        Layer outline = shapeLayer(stroker.createStroke(pad));
+        Layer outline = shapeLayer(trackpad());
         QPainterPath handArea;
         handArea.addRoundedRect(QRectF(5.6, 5.2, 8.2, 11), 2.5, 2.5);
         outline.erase = handArea;

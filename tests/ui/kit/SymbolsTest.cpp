@@ -1,5 +1,7 @@
 #include "ui/kit/Symbols.h"
 
+#include "ui/kit/SymbolShapes.h"
+
 #include <QImage>
 #include <QPainter>
 #include <QSet>
@@ -249,6 +251,36 @@ TEST(Symbols, DrawsAtTheDevicePixelRatio) {
     painter.end();
     // Covers the whole 32-pixel image, not only its top-left quarter.
     EXPECT_GT(opaquePixels(image.copy(16, 16, 16, 16), 128), 20);
+}
+
+} // namespace
+} // namespace morvanex::ui
+
+namespace morvanex::ui {
+namespace {
+
+TEST(SymbolShapes, CupKeepsItsHandleFilledAndOutlined) {
+    for (const bool filled : {true, false}) {
+        const QPainterPath cup = SymbolShapes::cupAndSaucer(filled);
+        EXPECT_TRUE(cup.contains(QPointF(14.2, 6.4))) << filled; // the handle's outer side
+        EXPECT_EQ(cup.contains(QPointF(6.75, 7.5)), filled);     // the cup's inside
+        EXPECT_TRUE(cup.contains(QPointF(8, 14.3)));             // the saucer
+    }
+}
+
+TEST(SymbolShapes, MoonLitRegionFollowsThePhase) {
+    EXPECT_TRUE(SymbolShapes::moonLit(0).isEmpty());
+    EXPECT_TRUE(SymbolShapes::moonLit(1).isEmpty());
+    EXPECT_TRUE(SymbolShapes::moonLit(qQNaN()).isEmpty());
+    const QPainterPath full = SymbolShapes::moonLit(0.5);
+    EXPECT_TRUE(full.contains(QPointF(2, 8)));
+    EXPECT_TRUE(full.contains(QPointF(14, 8)));
+    const QPainterPath first = SymbolShapes::moonLit(0.25);
+    EXPECT_TRUE(first.contains(QPointF(12, 8)));
+    EXPECT_FALSE(first.contains(QPointF(4, 8)));
+    const QPainterPath last = SymbolShapes::moonLit(0.75);
+    EXPECT_FALSE(last.contains(QPointF(12, 8)));
+    EXPECT_TRUE(last.contains(QPointF(4, 8)));
 }
 
 } // namespace
