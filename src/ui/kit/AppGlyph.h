@@ -11,6 +11,9 @@ class QPainter;
 // cut out of the disc so that whatever lies behind shows through it.
 namespace morvanex::ui::AppGlyph {
 
+// The glyph's name in the symbol catalog, for views that draw symbols by name.
+inline constexpr const char* symbolName = "morvanex.lamp";
+
 struct Geometry {
     QPainterPath ring;
     double ringWidth = 1;

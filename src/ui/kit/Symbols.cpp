@@ -307,7 +307,7 @@ std::map<QString, Symbol> buildCatalog() {
     {
         Layer glyph;
         glyph.glyph = true;
-        c["morvanex.lamp"] = {{kGrid, kGrid}, {glyph}};
+        c[QString::fromLatin1(AppGlyph::symbolName)] = {{kGrid, kGrid}, {glyph}};
     }
     return c;
 }

@@ -174,7 +174,10 @@ void MenuBarPainter::operator()(const MenuBarBattery& part, const QRectF& slot) 
 }
 
 void MenuBarPainter::operator()(const MenuBarAppGlyph&, const QRectF& slot) const {
-    AppGlyph::draw(&painter_, QRectF(slot.left(), slot.center().y() - 7.5, 15, 15), fg_);
+    // Through the symbol catalog, which keeps the rasterised glyph between ticks.
+    Symbols::draw(painter_, QString::fromLatin1(AppGlyph::symbolName),
+                  QRectF(slot.left(), slot.center().y() - 7.5, 15, 15),
+                  Symbols::Paint::monochrome(fg_));
 }
 
 void MenuBarPainter::drawBars(const std::vector<double>& values, const QRectF& rect,
