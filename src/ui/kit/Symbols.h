@@ -31,8 +31,12 @@ struct Paint {
 
 bool exists(const QString& name);
 
+// Every name the catalog holds, sorted.
+std::vector<QString> names();
+
 // The symbol's size at a text size in points (its own aspect ratio kept), or nothing for an
-// unknown name.
+// unknown name. Symbols are drawn on the icon set's grid, 16 units high (most are 16 × 16, the
+// battery 28 × 16): the height is the point size and the width follows the grid's aspect.
 std::optional<QSizeF> size(const QString& name, double pointSize);
 
 // Draws the symbol filling `rect` (callers pass a rectangle of the symbol's own aspect).
