@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 #include <optional>
+#include <utility>
 
 namespace morvanex::ui {
 
@@ -25,9 +26,21 @@ public:
 
     static constexpr int minimumHeight = 19;
 
+    // Widths for the label and the value when both do not fit in `available`: the narrower
+    // one keeps its width when that is at most half, the other one takes the rest; otherwise
+    // each gets half. Both whole when they fit.
+    static std::pair<int, int> share(int available, int label, int value);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void fit();
+
     TextLine* label_ = nullptr;
     Dot* dot_ = nullptr;
+    QWidget* value_ = nullptr;
+    bool fitting_ = false;
 };
 
 // A row's value text: medium weight, shortened in the middle when it does not fit (an address

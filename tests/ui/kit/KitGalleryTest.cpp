@@ -176,6 +176,7 @@ QImage render(const std::function<void(QVBoxLayout*, Appearance)>& fill, Appeara
     sheet.resize(340, sheet.sizeHint().height());
     sheet.show();
     sheet.resize(340, sheet.sizeHint().height());
+    QCoreApplication::processEvents();
     QImage image(sheet.size() * 2, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(2);
     image.fill(Qt::transparent);

@@ -145,3 +145,20 @@ TEST(BackRow, HoverLightsAndClickActs) {
     EXPECT_EQ(taps, 1);
     EXPECT_LT(row.width(), 200); // as wide as its content
 }
+
+TEST(StatRow, NarrowerTextKeepsItsWidth) {
+    struct Case {
+        int available, label, value;
+        std::pair<int, int> expected;
+    };
+    const Case cases[] = {
+        {300, 80, 120, {80, 120}},   // both fit
+        {200, 60, 300, {60, 140}},   // short label, long address
+        {200, 300, 40, {160, 40}},   // long label, short figure
+        {200, 150, 180, {100, 100}}, // both long: half each
+        {-5, 10, 10, {0, 0}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(StatRow::share(c.available, c.label, c.value), c.expected)
+            << c.available << " " << c.label << " " << c.value;
+}
