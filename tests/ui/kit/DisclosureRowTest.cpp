@@ -14,7 +14,7 @@ using namespace morvanex::ui;
 
 namespace {
 
-const QString kKey = QStringLiteral("panel.network.interfacesExpanded");
+const QString kKey = PanelKeys::interfacesExpanded;
 
 void clickHeader(DisclosureRow& row) {
     QTest::mouseClick(row.header(), Qt::LeftButton, {}, row.header()->rect().center());

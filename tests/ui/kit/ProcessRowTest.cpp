@@ -145,6 +145,19 @@ TEST(ProcessRow, HoverSwapsValueForActionsButton) {
     EXPECT_TRUE(row.actionsButton()->isHidden());
 }
 
+TEST(ProcessRow, UsageBarStartsUnderTheName) {
+    QStringList log;
+    ProcessRow withBar(sample(4242, "editor"), "35", 0.35, Tint::green, recordingEnv(log));
+    ProcessRow without(sample(4243, "editor"), "35", std::nullopt, Tint::green, recordingEnv(log));
+    withBar.resize(300, withBar.sizeHint().height());
+    without.resize(300, without.sizeHint().height());
+    withBar.show();
+    without.show();
+    EXPECT_EQ(withBar.nameLine()->mapTo(&withBar, QPoint(0, 0)).x(), 26);
+    // The bar row adds its 3 points and the gap of 3 below the main line.
+    EXPECT_EQ(withBar.height() - without.height(), 6);
+}
+
 TEST(ProcessRow, OnlyTheHighlightedProcessIsHighlighted) {
     QStringList log;
     PanelEnv env = recordingEnv(log);
