@@ -33,29 +33,34 @@ std::vector<ProcessMenuEntry> processMenu(std::int32_t pid, const QString& name,
 
 void runProcessAction(ProcessAction action, const ProcessSample& process,
                       const PanelActions& panelActions, const ProcessActionHooks& hooks) {
-    const auto dismiss = [&] {
-        if (panelActions.dismiss)
-            panelActions.dismiss();
+    // Copies first: closing the dropdown may destroy the row and the menu that hold the
+    // arguments.
+    const std::int32_t pid = process.pid;
+    const QString name = process.name;
+    const ProcessActionHooks act = hooks;
+    const auto dismiss = [closeDropdown = panelActions.dismiss] {
+        if (closeDropdown)
+            closeDropdown();
     };
     switch (action) {
     case ProcessAction::quit:
-        if (hooks.quit)
-            hooks.quit(process.pid);
+        if (act.quit)
+            act.quit(pid);
         break;
     case ProcessAction::forceQuit:
         dismiss();
-        if (hooks.forceQuit)
-            hooks.forceQuit(process.pid, process.name);
+        if (act.forceQuit)
+            act.forceQuit(pid, name);
         break;
     case ProcessAction::showInFinder:
         dismiss();
-        if (hooks.showInFinder)
-            hooks.showInFinder(process.pid);
+        if (act.showInFinder)
+            act.showInFinder(pid);
         break;
     case ProcessAction::openActivityMonitor:
         dismiss();
-        if (hooks.openActivityMonitor)
-            hooks.openActivityMonitor();
+        if (act.openActivityMonitor)
+            act.openActivityMonitor();
         break;
     }
 }

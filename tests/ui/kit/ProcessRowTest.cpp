@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QEnterEvent>
 #include <QMenu>
+#include <QPointer>
 #include <QProcess>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -121,6 +122,22 @@ TEST(ProcessRowActions, MenuItemsRunTheirActions) {
     EXPECT_EQ(row.actionsButton()->accessibleName(), "Actions for editor");
 }
 
+TEST(ProcessRowActions, ActionOutlivesTheRowThatClosingDestroys) {
+    QStringList log;
+    PanelEnv env = recordingEnv(log);
+    // Closing the dropdown tears down the panel tree: the row, its menu and the menu's items.
+    QPointer<ProcessRow> alive;
+    env.panelActions.dismiss = [&] {
+        log << "dismiss";
+        delete alive.data();
+    };
+    alive = new ProcessRow(sample(4242, "editor"), "1.0%", std::nullopt, Tint::blue, env);
+    QMenu* menu = alive->makeMenu(alive);
+    menu->actions().at(4)->trigger(); // "Open Activity Monitor"
+    EXPECT_TRUE(alive.isNull());
+    EXPECT_EQ(log, (QStringList{"dismiss", "monitor"}));
+}
+
 TEST(ProcessRow, HoverSwapsValueForActionsButton) {
     QStringList log;
     ProcessRow row(sample(4242, "editor"), "12.5%", 0.4, Tint::green, recordingEnv(log));
@@ -194,7 +211,7 @@ TEST(ProcessCard, EmptyShowsItsText) {
     EXPECT_TRUE(card.rows().empty());
 }
 
-TEST(ProcessRowActions, ForceQuitAsksWhileHoldingTheProcess) {
+TEST(ProcessRowActions, ForceQuitAsksThenKills) {
     for (const bool confirmed : {false, true}) {
         QProcess child;
         child.start("sleep", {"30"});
