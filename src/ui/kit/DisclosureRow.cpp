@@ -59,10 +59,12 @@ DisclosureRow::DisclosureRow(const QString& title, const std::optional<QString>&
     auto* line = new QHBoxLayout(header_);
     line->setContentsMargins(0, 0, 0, 0);
     line->setSpacing(8);
-    line->addWidget(
+    auto* titleLine =
         new TextLine(title, Fonts::font(13),
-                     color(prominent ? Tint::primaryText : Tint::secondaryText, appearance)),
-        0, Qt::AlignVCenter);
+                     color(prominent ? Tint::primaryText : Tint::secondaryText, appearance));
+    // The summary gives way first; the title stays whole.
+    titleLine->setMinimumWidth(titleLine->sizeHint().width());
+    line->addWidget(titleLine, 0, Qt::AlignVCenter);
     if (summary) {
         summary_ = new TextLine(*summary, Fonts::font(11), color(Tint::secondaryText, appearance));
         line->addWidget(summary_, 0, Qt::AlignVCenter);

@@ -148,6 +148,10 @@ void disclosures(QVBoxLayout* column, Appearance a) {
                                         BoolBinding::local(true), content, none, a));
     column->addWidget(new DisclosureRow("Speed History", QString("3 tests"), false, true,
                                         BoolBinding::local(false), new QLabel("x"), none, a));
+    column->addWidget(new DisclosureRow(
+        "Interfaces",
+        QString("enp0s31f6 · wlp0s20f3 · docker0 · br-5c1a2b · veth9f3e1 · tailscale0"), false,
+        false, BoolBinding::local(false), new QLabel("x"), none, a));
     column->addWidget(new DisclosureRow("Details", std::nullopt, false, false,
                                         BoolBinding::local(false), new QLabel("x"), none, a));
 }
