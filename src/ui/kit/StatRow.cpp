@@ -45,6 +45,13 @@ void StatRow::resizeEvent(QResizeEvent* event) {
     fit();
 }
 
+bool StatRow::event(QEvent* event) {
+    // A text changed in place asks for a new layout: share the width again.
+    if (event->type() == QEvent::LayoutRequest)
+        fit();
+    return QWidget::event(event);
+}
+
 void StatRow::fit() {
     // Left alone, the layout would shrink a short label to "…" before a long value; the
     // narrower text keeps its width instead, as far as half the row.

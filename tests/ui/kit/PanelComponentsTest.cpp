@@ -93,6 +93,11 @@ TEST(PanelComponents, LongTextsShortenOnOneLine) {
     EXPECT_TRUE(value->text().contains(QChar(0x2026)));
     EXPECT_EQ(value->toolTip(), address);
     EXPECT_LE(value->height(), 19);
+    // A value changed in place gets its share again.
+    value->setFullText("10.0.0.1");
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(value->isElided());
+    EXPECT_GT(row.labelLine()->width(), 100); // more than the half it had beside the address
     // The label at its end.
     if (row.labelLine()->isElided()) {
         EXPECT_TRUE(row.labelLine()->text().endsWith(QChar(0x2026)));
