@@ -43,6 +43,7 @@ CardHeader::CardHeader(const QString& title, const std::optional<QString>& trail
     if (trailing) {
         trailing_ =
             new TextLine(*trailing, Fonts::font(11), color(Tint::secondaryText, appearance));
+        trailing_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         row->addWidget(trailing_, 0, Qt::AlignVCenter);
     }
 }
