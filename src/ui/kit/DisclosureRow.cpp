@@ -9,7 +9,6 @@
 
 #include <QBoxLayout>
 #include <QEasingCurve>
-#include <QFrame>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVariantAnimation>
