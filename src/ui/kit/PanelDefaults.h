@@ -8,6 +8,15 @@
 
 namespace morvanex::ui {
 
+// The stored keys the panels use, exactly as they are kept.
+namespace PanelKeys {
+inline const QString historyRange = QStringLiteral("panel.historyRange");
+inline const QString interfacesExpanded = QStringLiteral("panel.network.interfacesExpanded");
+inline const QString speedHistoryExpanded = QStringLiteral("panel.network.speedHistoryExpanded");
+// The settings window opens on this pane; the footers write it before opening the window.
+inline const QString settingsPane = QStringLiteral("settings.pane");
+} // namespace PanelKeys
+
 // The small pieces of panel state kept across openings in the user defaults ("panel.historyRange",
 // "panel.network.interfacesExpanded", ...). Every write goes through here and is announced, so
 // every view bound to a key (each history graph's range chips, for one) follows at once.

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "base/SettingsEnums.h"
+#include "platform/SystemLinks.h"
 #include "ui/kit/Palette.h"
 #include "ui/kit/PreviewOverrides.h"
+#include "ui/kit/ProcessActionHooks.h"
 
 #include <QString>
 #include <cstdint>
@@ -45,6 +47,13 @@ struct PanelEnv {
     std::optional<std::int32_t> highlightedProcess;
     PreviewOverrides previewOverrides;
     Appearance appearance = Appearance::light;
+    // What process rows do with a process (renders and tests put stand-ins here).
+    ProcessActionHooks processActions = ProcessActionHooks::system();
+    // Hands the user over to one of the desktop's own programs (settings pages, the system
+    // monitor, the disk utility); nothing happens when none is installed.
+    std::function<void(platform::SystemLink)> openLink = [](platform::SystemLink link) {
+        platform::SystemLinks::open(link);
+    };
 
     QColor color(Tint tint) const { return ui::color(tint, appearance); }
 };
