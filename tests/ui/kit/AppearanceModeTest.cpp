@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDBusVariant>
+#include <QEventLoop>
 #include <QStyle>
 #include <QTimer>
 #include <QWidget>
@@ -58,7 +59,9 @@ TEST_F(AppearanceApply, LightAndDarkSetTheirPalettesAtOnce) {
 }
 
 TEST_F(AppearanceApply, OpenWindowsFollowAtOnce) {
-    // Qt hands palette changes to widgets only while the application's loop runs.
+    // Qt hands palette changes to widgets only while an event loop runs. A loop of the test's
+    // own: ending the application's loop would leave later dialogs in this process unable to run.
+    QEventLoop loop;
     QWidget widget;
     widget.show();
     std::vector<QColor> seen;
@@ -69,9 +72,9 @@ TEST_F(AppearanceApply, OpenWindowsFollowAtOnce) {
         apply(AppearanceMode::light);
         QCoreApplication::processEvents();
         seen.push_back(widget.palette().color(QPalette::Window));
-        QCoreApplication::quit();
+        loop.quit();
     });
-    QApplication::exec();
+    loop.exec();
     EXPECT_EQ(seen, (std::vector{color(Tint::windowBackground, Appearance::dark),
                                  color(Tint::windowBackground, Appearance::light)}));
 }
