@@ -1,8 +1,8 @@
 #include "agents/AgentClient.h"
 #include "agents/MCPServer.h"
 #include "app/RunMode.h"
-#include "dump/DebugDump.h"
 #include "platform/Display.h"
+#include "platform/GuiLibrary.h"
 #include "platform/QuitOnSignals.h"
 #include "platform/StandardDescriptors.h"
 
@@ -13,9 +13,18 @@ using namespace morvanex;
 
 namespace {
 
-int notAvailable(const char* what) {
-    std::fprintf(stderr, "Morvanex: %s is not available in this build.\n", what);
-    return 1;
+// Runs a mode that draws through the widgets library, or says in one line why it cannot.
+int runGui(int argc, char** argv, platform::GuiLibrary::Mode mode,
+           const std::optional<QString>& outputDirectory) {
+    QString error;
+    const auto entry = platform::GuiLibrary::load(error);
+    if (!entry) {
+        std::fprintf(stderr, "Morvanex: the widgets library could not be loaded: %s\n",
+                     error.toLocal8Bit().constData());
+        return 1;
+    }
+    const QByteArray folder = outputDirectory ? outputDirectory->toLocal8Bit() : QByteArray();
+    return (*entry)(argc, argv, int(mode), outputDirectory ? folder.constData() : nullptr);
 }
 
 QStringList argumentList(int argc, char** argv) {
@@ -44,7 +53,7 @@ int main(int argc, char** argv) {
         platform::QuitOnSignals::releaseHeld();
     switch (choice.mode) {
     case RunMode::dump:
-        return DebugDump::launch(argc, argv, choice.outputDirectory);
+        return runGui(argc, argv, platform::GuiLibrary::Mode::dump, choice.outputDirectory);
     case RunMode::agents: {
         QCoreApplication app(argc, argv);
         return AgentClient::runCommand(choice.agentArguments);
@@ -62,5 +71,5 @@ int main(int argc, char** argv) {
                    stderr);
         return 1;
     }
-    return notAvailable("the menu-bar application");
+    return runGui(argc, argv, platform::GuiLibrary::Mode::application, std::nullopt);
 }
