@@ -48,8 +48,9 @@ public:
         std::function<std::optional<platform::WiFiLink>()> wifi;
         // Display names and built-in hardware addresses (refreshed now and then).
         std::function<platform::InterfaceIdentities()> identities;
-        // What the kernel says about an interface whose name the rules do not know.
-        std::function<platform::InterfaceKind(const QString&)> kind;
+        // What the kernel says about each interface, for those whose names the rules do not
+        // know; asked once per sample.
+        std::function<std::map<QString, platform::InterfaceKind>()> kinds;
         platform::InterfaceNameRules names = platform::InterfaceNameRules::linuxNames();
         QString pingProgram = platform::pingProgram;
         std::chrono::milliseconds pingBound = std::chrono::seconds(10);
@@ -104,7 +105,8 @@ public:
     std::optional<QString> lastPublicIPKey;
 
 private:
-    platform::InterfaceRole roleOf(const QString& name) const;
+    platform::InterfaceRole roleOf(const QString& name,
+                                   const std::map<QString, platform::InterfaceKind>& kinds) const;
     void readGlobalState();
     void readWiFi();
     void runPing();
