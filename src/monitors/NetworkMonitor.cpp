@@ -8,6 +8,7 @@
 #include <QStringDecoder>
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 namespace morvanex {
 
@@ -181,7 +182,8 @@ void NetworkMonitor::sample() {
     readWiFi();
     if (tick % pingEveryTicks == 1)
         runPing();
-    checkPublicIP();
+    if (!publicAddressOnDemand || publicAddressAsked_)
+        checkPublicIP();
     if (tick % namesEveryTicks == 0)
         refreshDisplayNames();
 }
@@ -264,7 +266,27 @@ void NetworkMonitor::fetchPublicIP() {
                       return;
                   if (auto address = acceptedPublicAddress(answer))
                       publicIP = std::move(*address);
+                  // Whoever waits for the first check is told once the newest answer is in.
+                  for (const auto& ready : std::exchange(publicAddressWaiters_, {}))
+                      ready();
               });
+}
+
+bool NetworkMonitor::askForPublicAddress(std::function<void()> ready) {
+    if (!publicAddressOnDemand)
+        return true;
+    if (!publicAddressAsked_) {
+        publicAddressAsked_ = true;
+        publicAddressWaiters_.push_back(std::move(ready));
+        // The check the first sample would have made, made now with the latest sample's
+        // network: it always asks, since no network has been checked yet.
+        checkPublicIP();
+        return false;
+    }
+    if (publicAddressWaiters_.empty())
+        return true;
+    publicAddressWaiters_.push_back(std::move(ready));
+    return false;
 }
 
 void NetworkMonitor::refreshDisplayNames() {
