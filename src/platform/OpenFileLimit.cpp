@@ -3,6 +3,7 @@
 #include "platform/Log.h"
 
 #include <QFile>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -11,6 +12,11 @@
 namespace morvanex::platform {
 
 namespace {
+
+// Where an unlimited or very large hard limit (some containers allow a billion descriptors) is
+// not followed: code that closes or scans every possible descriptor up to the soft limit would
+// crawl. Far more than any machine's processes need.
+constexpr rlim_t raisedSoftLimitCeiling = 524288;
 
 // The soft limit before raising; 0 until raised.
 std::atomic<rlim_t> startingSoft{0};
@@ -40,13 +46,16 @@ std::optional<OpenFileLimits> raiseOpenFileLimit() {
         qCWarning(log::platform) << "Cannot read the open-file limit:" << std::strerror(errno);
         return std::nullopt;
     }
-    if (limit.rlim_cur < limit.rlim_max) {
+    const rlim_t target = std::min<rlim_t>(limit.rlim_max, raisedSoftLimitCeiling);
+    if (limit.rlim_cur < target) {
         const rlim_t before = limit.rlim_cur;
         rlimit raised = limit;
-        raised.rlim_cur = limit.rlim_max;
+        raised.rlim_cur = target;
         int result = ::setrlimit(RLIMIT_NOFILE, &raised);
-        if (result != 0 && limit.rlim_max == RLIM_INFINITY) {
-            if (const auto ceiling = kernelCeiling(); ceiling && *ceiling > before) {
+        if (result != 0) {
+            // Above the kernel's own ceiling: that ceiling, when it is still a raise.
+            if (const auto ceiling = kernelCeiling();
+                ceiling && *ceiling > before && *ceiling < target) {
                 raised.rlim_cur = *ceiling;
                 result = ::setrlimit(RLIMIT_NOFILE, &raised);
             }
@@ -56,9 +65,8 @@ std::optional<OpenFileLimits> raiseOpenFileLimit() {
             startingSoft.compare_exchange_strong(expected, before);
             limit = raised;
         } else {
-            qCWarning(log::platform)
-                << "Cannot raise the open-file limit from" << quint64(before) << "to"
-                << quint64(limit.rlim_max) << ":" << std::strerror(errno);
+            qCWarning(log::platform) << "Cannot raise the open-file limit from" << quint64(before)
+                                     << "to" << quint64(target) << ":" << std::strerror(errno);
         }
     }
     return OpenFileLimits{std::uint64_t(limit.rlim_cur), std::uint64_t(limit.rlim_max)};

@@ -15,8 +15,8 @@ struct OpenFileLimits {
 
 std::optional<OpenFileLimits> openFileLimits();
 
-// Raises the soft open-file limit to the hard one, as long-running monitors do: the process
-// table keeps every process's files open when it may. The soft limit found here is remembered
+// Raises the soft open-file limit to the hard one (at most 524288), as long-running monitors
+// do: the process table keeps every process's files open when it may. The soft limit found here is remembered
 // for child processes (see restoreStartingOpenFileLimit). When the limit cannot be raised it
 // stays as it is and the failure is logged. Returns the limits now in effect.
 std::optional<OpenFileLimits> raiseOpenFileLimit();

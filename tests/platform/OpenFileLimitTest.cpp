@@ -1,9 +1,11 @@
 #include "platform/OpenFileLimit.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 
 using namespace morvanex::platform;
 
@@ -66,4 +68,23 @@ TEST(OpenFileLimit, ALimitAlreadyAtTheHardOneStays) {
                    "the limit moved\n");
         },
         ::testing::ExitedWithCode(0), "");
+}
+
+TEST(OpenFileLimit, AVeryLargeHardLimitIsNotFollowedAllTheWay) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // Raising the hard limit needs privileges; the child says so with its own status.
+    EXPECT_EXIT(
+        {
+            if (!setLimits(1024, 600000))
+                std::_Exit(2);
+            const auto raised = raiseOpenFileLimit();
+            finish(raised && *raised == OpenFileLimits{524288, 600000} && currentSoft() == 524288,
+                   "not raised to the ceiling\n");
+        },
+        [](int status) {
+            if (WIFEXITED(status) && WEXITSTATUS(status) == 2)
+                std::fputs("skipped: the hard limit cannot be raised here\n", stderr);
+            return WIFEXITED(status) && (WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == 2);
+        },
+        "");
 }
