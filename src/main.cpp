@@ -3,6 +3,7 @@
 #include "app/RunMode.h"
 #include "platform/Display.h"
 #include "platform/GuiLibrary.h"
+#include "platform/OpenFileLimit.h"
 #include "platform/QuitOnSignals.h"
 #include "platform/StandardDescriptors.h"
 
@@ -48,6 +49,8 @@ void holdTerminationSignals(int, char**, char**) {
 int main(int argc, char** argv) {
     // Before anything opens a descriptor that could take a closed standard one's number.
     platform::openMissingStandardDescriptors();
+    // Before the process table sizes itself from it: a monitor keeps many files open.
+    platform::raiseOpenFileLimit();
     const RunChoice choice = chooseRunMode(argumentList(argc, argv));
     if (choice.mode != RunMode::mcp)
         platform::QuitOnSignals::releaseHeld();

@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <exception>
+#include <utility>
 
 namespace morvanex {
 
@@ -43,11 +44,36 @@ void MCPServer::reply(const QJsonValue& id, const QJsonValue& result) {
 }
 
 void MCPServer::handle(const QString& line) {
+    waiting_.push_back(line);
+    if (waiting_.size() == 1)
+        serveWaiting();
+}
+
+void MCPServer::whenIdle(std::function<void()> done) {
+    if (waiting_.empty()) {
+        if (done)
+            done();
+        return;
+    }
+    whenIdle_ = std::move(done);
+}
+
+void MCPServer::serveWaiting() {
+    while (!waiting_.empty()) {
+        if (!serve(waiting_.front()))
+            return;
+        waiting_.pop_front();
+    }
+    if (auto done = std::exchange(whenIdle_, {}))
+        done();
+}
+
+bool MCPServer::serve(const QString& line) {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(line.toUtf8(), &error);
     if (error.error != QJsonParseError::NoError || !document.isObject()) {
         write(mcp::errorLine(QJsonValue::Null, mcp::parseErrorCode, QStringLiteral("Parse error")));
-        return;
+        return true;
     }
     const QJsonObject message = document.object();
     const QJsonValue methodValue = message.value(QLatin1StringView("method"));
@@ -57,7 +83,7 @@ void MCPServer::handle(const QString& line) {
 
     // Notifications, and any other message without an id, are never answered.
     if (!message.contains(QLatin1StringView("id")))
-        return;
+        return true;
     const QJsonValue id = message.value(QLatin1StringView("id"));
 
     if (method == QLatin1StringView("initialize"))
@@ -66,11 +92,22 @@ void MCPServer::handle(const QString& line) {
         reply(id, QJsonObject());
     else if (method == QLatin1StringView("tools/list"))
         reply(id, QJsonObject{{"tools", tools()}});
-    else if (method == QLatin1StringView("tools/call"))
+    else if (method == QLatin1StringView("tools/call")) {
+        // The network answer reports the public address: the first time it is asked for, the
+        // answer waits for the address to be fetched.
+        const std::weak_ptr<bool> alive = alive_;
+        if (mcp::textArgument(params, QStringLiteral("name")) == QLatin1StringView("get_network") &&
+            !hub.network.askForPublicAddress([this, alive] {
+                if (alive.lock())
+                    serveWaiting();
+            }))
+            return false;
         reply(id, callTool(params));
-    else
+    } else {
         write(mcp::errorLine(id, mcp::methodNotFoundCode,
                              QStringLiteral("Method not found: ") + method));
+    }
+    return true;
 }
 
 // A tool's answer, or its failure, as a tool result: failures are results for the agent to

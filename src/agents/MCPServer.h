@@ -12,7 +12,9 @@
 #include <QJsonValue>
 #include <QString>
 #include <QStringList>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace morvanex {
@@ -48,8 +50,12 @@ public:
     // standard input until it ends and returns the exit status (0).
     static int run(int argc, char** argv);
 
-    // Parses one line and answers it, if it needs an answer.
+    // Parses one line and answers it, if it needs an answer. Lines are answered in the order
+    // they came: one whose answer waits for a reading (the public address, the first time the
+    // network is asked about) holds the lines after it until it has been answered.
     void handle(const QString& line);
+    // Runs `done` once every line handed in has been answered: now, when none waits.
+    void whenIdle(std::function<void()> done);
     // Writes the success response for `id` with `result`.
     void reply(const QJsonValue& id, const QJsonValue& result);
     // The tool's answer object; throws ToolError.
@@ -81,9 +87,17 @@ private:
     static QString internet(const std::optional<bool>& reachable);
     void write(const std::optional<QByteArray>& line);
     QJsonObject callTool(const QJsonObject& params);
+    // Answers one line; false, answering nothing, when the answer must wait for a reading.
+    bool serve(const QString& line);
+    // Serves the waiting lines in order until one must wait or none is left.
+    void serveWaiting();
 
     Output output_;
     Sources sources_;
+    std::deque<QString> waiting_;
+    std::function<void()> whenIdle_;
+    // Readings that finish after the server has gone find it gone.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 } // namespace morvanex

@@ -36,10 +36,13 @@ int MCPServer::run(int argc, char** argv) {
     QTimer::singleShot(1000, &hub, [&hub] { hub.tick(); });
 
     // Declared last: destroyed first, so no line reaches a server that is going away. At the end
-    // of input every line has been answered; the process ends once the client has the answers.
+    // of input every line is answered (a network answer may still wait for the public address);
+    // the process ends once the client has the answers.
     const mcp::LineReader reader(
         STDIN_FILENO, [&server](const QString& line) { server.handle(line); },
-        [&replies] { replies.whenFlushed([] { QCoreApplication::exit(0); }); });
+        [&server, &replies] {
+            server.whenIdle([&replies] { replies.whenFlushed([] { QCoreApplication::exit(0); }); });
+        });
 
     QCoreApplication::exec();
     return 0;

@@ -26,7 +26,8 @@ Hub::Hub(AppSettings& settings, platform::Clock clock, Sources sources)
       network(this->sources.network, this->clock), sensors(this->sources.smc.get()),
       battery(this->sources.roots, this->sources.peripherals),
       weather(this->sources.weather, this->clock), astronomy(this->clock),
-      devices(this->sources.deviceLibrary(), this->clock),
+      devices(DeviceMonitor::Loader(this->sources.deviceLibrary), this->clock,
+              this->sources.deviceMultiplexer),
       keepAwake(this->sources.power, this->clock),
       speedTest(this->sources.speedTestResults, this->sources.speedTestTool, this->clock),
       calendar(platform::ICalendarSources(this->sources.calendars), this->clock) {
@@ -66,6 +67,8 @@ void Hub::start(Mode mode) {
     openHistory(headless);
     // The agent server reads what the tray application records, and never writes.
     isRecording = !headless && history != nullptr;
+    // The agent server asks for the public address only when a question needs it.
+    network.publicAddressOnDemand = headless;
     if (settings.config().showDevices)
         devices.start();
     tick();
@@ -105,7 +108,9 @@ void Hub::tick() {
     }
     if (config.showEvents)
         calendar.refreshIfNeeded(config.eventDays, config.hiddenCalendars);
-    if (needsWeather(config)) {
+    // No answer of the agent server reads the weather or the sky, so the headless hub asks no
+    // service for them (and loads no TLS for it).
+    if (needsWeather(config) && !isHeadless) {
         weather.refreshIfNeeded(config.weatherLocation, false);
         astronomy.update(weather.resolvedLocation());
         ++counts.weatherRefreshes;

@@ -60,10 +60,14 @@ struct HubSources {
     // Counters, addresses, routes, DNS, Wi-Fi, the ping tool and the public-address service.
     NetworkMonitor::Sources network = NetworkMonitor::Sources::system();
     WeatherEndpoints weather = WeatherEndpoints::standard();
-    // The connected-device library; none means no device support.
+    // The connected-device library, called when devices are first needed; none (or no
+    // function) means no device support.
     std::function<std::optional<platform::MobileDeviceAPI>()> deviceLibrary = [] {
         return platform::MobileDeviceAPI::load();
     };
+    // The device daemon's socket, waited for before the library is loaded; empty: none to
+    // wait for (fakes).
+    QString deviceMultiplexer = platform::MultiplexerSocket::systemPath();
     // Keep-awake's power assertions.
     platform::PowerAssertions power = platform::PowerAssertions::system();
     // Where saved speed-test results live, and the speed-test tool.
@@ -90,7 +94,8 @@ public:
     enum class Mode {
         // The tray application: history opened for writing, each tick recorded, rules evaluated.
         application,
-        // The agent server: history opened read-only, nothing recorded, no rules.
+        // The agent server: history opened read-only, nothing recorded, no rules, no weather
+        // (no answer reads it), the public address asked for only once a question needs it.
         headless,
     };
 

@@ -28,7 +28,7 @@ std::uint64_t growth(std::uint64_t now, std::uint64_t before) {
 DiskMonitor::DiskMonitor(platform::Roots roots, platform::Clock clock,
                          platform::StatvfsFunction statvfs, std::chrono::milliseconds bound)
     : roots_(roots), clock_(std::move(clock)),
-      mounted_(std::move(roots), std::move(statvfs), bound) {}
+      mounted_(std::move(roots), std::move(statvfs), bound), diskStats_(roots_) {}
 
 std::vector<DiskMonitor::Volume>
 DiskMonitor::volumesFrom(const std::vector<platform::VolumeValues>& values, bool includeNetwork,
@@ -95,7 +95,7 @@ bool DiskMonitor::volumeScanDue() const {
 }
 
 void DiskMonitor::sampleActivity() {
-    const auto disks = platform::readDiskStats(roots_);
+    const auto disks = diskStats_.read();
     const double now = clock_.monotonic();
     const bool measurable = lastBytes && lastSample && now - *lastSample > 0;
     if (!disks) {

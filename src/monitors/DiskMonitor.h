@@ -3,6 +3,7 @@
 #include "monitors/History.h"
 #include "platform/Clock.h"
 #include "platform/Roots.h"
+#include "platform/linux/DiskStats.h"
 #include "platform/linux/MountedVolumes.h"
 #include "platform/linux/Statvfs.h"
 
@@ -80,6 +81,8 @@ private:
     platform::Roots roots_;
     platform::Clock clock_;
     platform::MountedVolumes mounted_;
+    // The physical disks' counters; which rows are physical disks is kept between samples.
+    platform::DiskStatsReader diskStats_;
     // Each disk's totals at the last sample, by kernel name: rates are the sums of each
     // disk's own growth, so a disk that comes or goes adds nothing but its real traffic.
     QHash<QString, Bytes> lastDisks_;

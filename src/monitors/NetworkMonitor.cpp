@@ -1,11 +1,14 @@
 #include "monitors/NetworkMonitor.h"
 
 #include "base/Config.h"
+#include "platform/linux/NetInterfaceKindCache.h"
 #include "platform/linux/Nl80211WiFi.h"
 #include "platform/linux/ResolvConf.h"
 
 #include <QStringDecoder>
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 namespace morvanex {
 
@@ -25,13 +28,14 @@ NetworkMonitor::Sources NetworkMonitor::Sources::system(const platform::Roots& r
     sources.addresses = [] { return platform::readInterfaceAddresses(); };
     sources.primaryRoute = [roots] { return platform::readPrimaryRoute(roots); };
     sources.dnsServers = [roots] { return platform::readDnsServers(roots); };
-    sources.wifi = [roots] { return platform::readWiFiLink(roots); };
-    sources.identities = [roots] {
-        return platform::identitiesOf(platform::readInterfaceKinds(roots));
+    // One description of the interfaces for all three: probed when the set of interfaces
+    // changes, not on every sample.
+    const auto interfaces = std::make_shared<platform::InterfaceKindCache>(roots);
+    sources.wifi = [interfaces] { return platform::readWiFiLink(*interfaces); };
+    sources.identities = [interfaces] {
+        return platform::identitiesOf(interfaces->kindsWithState());
     };
-    sources.kind = [roots](const QString& name) {
-        return platform::readInterfaceKind(roots, name);
-    };
+    sources.kinds = [interfaces] { return interfaces->kinds(); };
     return sources;
 }
 
@@ -65,11 +69,14 @@ std::optional<QString> NetworkMonitor::acceptedPublicAddress(const platform::Htt
     return text;
 }
 
-platform::InterfaceRole NetworkMonitor::roleOf(const QString& name) const {
+platform::InterfaceRole
+NetworkMonitor::roleOf(const QString& name,
+                       const std::map<QString, platform::InterfaceKind>& kinds) const {
     if (const auto role = sources_.names.roleOf(name))
         return *role;
-    return sources_.kind ? platform::roleOfKind(sources_.kind(name))
-                         : platform::InterfaceRole::Other;
+    const auto kind = kinds.find(name);
+    return kind != kinds.end() ? platform::roleOfKind(kind->second)
+                               : platform::roleOfKind(platform::InterfaceKind{});
 }
 
 void NetworkMonitor::sample() {
@@ -79,6 +86,8 @@ void NetworkMonitor::sample() {
         sources_.counters ? sources_.counters() : platform::CounterMap{};
     const platform::AddressMap addresses =
         sources_.addresses ? sources_.addresses() : platform::AddressMap{};
+    const std::map<QString, platform::InterfaceKind> kinds =
+        sources_.kinds ? sources_.kinds() : std::map<QString, platform::InterfaceKind>{};
     const double now = clock_.monotonic();
     const double elapsed = lastSample ? now - *lastSample : 0;
 
@@ -87,7 +96,7 @@ void NetworkMonitor::sample() {
     double totalUp = 0;
     double totalDown = 0;
     for (const auto& [name, current] : counters) {
-        const InterfaceRole role = roleOf(name);
+        const InterfaceRole role = roleOf(name, kinds);
         if (role == InterfaceRole::Loopback)
             continue;
 
@@ -173,7 +182,8 @@ void NetworkMonitor::sample() {
     readWiFi();
     if (tick % pingEveryTicks == 1)
         runPing();
-    checkPublicIP();
+    if (!publicAddressOnDemand || publicAddressAsked_)
+        checkPublicIP();
     if (tick % namesEveryTicks == 0)
         refreshDisplayNames();
 }
@@ -256,7 +266,27 @@ void NetworkMonitor::fetchPublicIP() {
                       return;
                   if (auto address = acceptedPublicAddress(answer))
                       publicIP = std::move(*address);
+                  // Whoever waits for the first check is told once the newest answer is in.
+                  for (const auto& ready : std::exchange(publicAddressWaiters_, {}))
+                      ready();
               });
+}
+
+bool NetworkMonitor::askForPublicAddress(std::function<void()> ready) {
+    if (!publicAddressOnDemand)
+        return true;
+    if (!publicAddressAsked_) {
+        publicAddressAsked_ = true;
+        publicAddressWaiters_.push_back(std::move(ready));
+        // The check the first sample would have made, made now with the latest sample's
+        // network: it always asks, since no network has been checked yet.
+        checkPublicIP();
+        return false;
+    }
+    if (publicAddressWaiters_.empty())
+        return true;
+    publicAddressWaiters_.push_back(std::move(ready));
+    return false;
 }
 
 void NetworkMonitor::refreshDisplayNames() {

@@ -48,8 +48,9 @@ public:
         std::function<std::optional<platform::WiFiLink>()> wifi;
         // Display names and built-in hardware addresses (refreshed now and then).
         std::function<platform::InterfaceIdentities()> identities;
-        // What the kernel says about an interface whose name the rules do not know.
-        std::function<platform::InterfaceKind(const QString&)> kind;
+        // What the kernel says about each interface, for those whose names the rules do not
+        // know; asked once per sample.
+        std::function<std::map<QString, platform::InterfaceKind>()> kinds;
         platform::InterfaceNameRules names = platform::InterfaceNameRules::linuxNames();
         QString pingProgram = platform::pingProgram;
         std::chrono::milliseconds pingBound = std::chrono::seconds(10);
@@ -66,6 +67,16 @@ public:
     ~NetworkMonitor();
 
     void sample();
+
+    // Until the public address is first asked for (askForPublicAddress), no request for it is
+    // made, so a process that never needs it never loads the TLS library. The agent server
+    // sets this: most of its sessions never ask about the network. From the first question
+    // on, the address is checked as on every sample.
+    bool publicAddressOnDemand = false;
+    // Whether the public address may be read now: true when nothing is waited for. Otherwise
+    // the first check starts, and `ready` runs on the main thread once its answer (or failure)
+    // is in, whatever it is. Callers waiting for that first check are all told.
+    bool askForPublicAddress(std::function<void()> ready);
 
     // Name shown for an interface the system gives no name: "VPN (tun0)", "Bridge (br0)", or
     // the name itself.
@@ -104,7 +115,8 @@ public:
     std::optional<QString> lastPublicIPKey;
 
 private:
-    platform::InterfaceRole roleOf(const QString& name) const;
+    platform::InterfaceRole roleOf(const QString& name,
+                                   const std::map<QString, platform::InterfaceKind>& kinds) const;
     void readGlobalState();
     void readWiFi();
     void runPing();
@@ -115,6 +127,9 @@ private:
     Sources sources_;
     platform::Clock clock_;
     int publicIPRequest_ = 0; // number of the newest request; older answers are stale
+    bool publicAddressAsked_ = false;
+    // Who waits for the first check after the address was first asked for.
+    std::vector<std::function<void()>> publicAddressWaiters_;
     // Declared last: destroyed first, so no ping or request finishes into a half-destroyed monitor.
     platform::HttpClient http_;
     platform::PingRunner pinger_;

@@ -22,11 +22,24 @@ QByteArray sortKey(const QString& text) {
 
 } // namespace
 
-DeviceMonitor::DeviceMonitor() : DeviceMonitor(platform::MobileDeviceAPI::load()) {}
+DeviceMonitor::DeviceMonitor()
+    : DeviceMonitor(Loader([] { return platform::MobileDeviceAPI::load(); }),
+                    platform::Clock::system(), platform::MultiplexerSocket::systemPath()) {}
 
 DeviceMonitor::DeviceMonitor(std::optional<platform::MobileDeviceAPI> api, platform::Clock clock)
-    : api_(std::move(api)), clock_(std::move(clock)), lastRefresh_(distantPast()),
-      queue_(QStringLiteral("Morvanex.devices")) {}
+    : DeviceMonitor(Loader([api = std::move(api)] { return api; }), std::move(clock)) {}
+
+DeviceMonitor::DeviceMonitor(Loader load, platform::Clock clock, const QString& multiplexerSocket)
+    : load_(std::move(load)), clock_(std::move(clock)), lastRefresh_(distantPast()),
+      multiplexer_(multiplexerSocket), queue_(QStringLiteral("Morvanex.devices")) {}
+
+const std::optional<platform::MobileDeviceAPI>& DeviceMonitor::api() const {
+    std::call_once(loadOnce_, [this] {
+        if (load_)
+            api_ = load_();
+    });
+    return api_;
+}
 
 DeviceMonitor::~DeviceMonitor() {
     // Stop notifications first; the queue then finishes its work before the members go.
@@ -34,14 +47,24 @@ DeviceMonitor::~DeviceMonitor() {
 }
 
 void DeviceMonitor::start() {
-    if (!api_ || subscription_)
+    if (subscription_ || waitingForMultiplexer_)
+        return;
+    if (!multiplexer_.present()) {
+        waitingForMultiplexer_ = true;
+        multiplexer_.whenPresent([this] {
+            waitingForMultiplexer_ = false;
+            start();
+        });
+        return;
+    }
+    if (!api())
         return;
     subscription_ = api_->subscribe([this](const platform::MobileDeviceHandle& device,
                                            unsigned message) { handle(device, message); });
 }
 
 void DeviceMonitor::handle(const platform::MobileDeviceHandle& device, unsigned message) {
-    if (!api_)
+    if (!api())
         return;
     const std::weak_ptr<bool> alive = alive_;
     const auto refreshOnMain = [this, alive] {
@@ -67,7 +90,7 @@ void DeviceMonitor::handle(const platform::MobileDeviceHandle& device, unsigned 
 }
 
 void DeviceMonitor::refresh() {
-    if (!api_)
+    if (!api())
         return;
     if (refreshing_) {
         refreshAgain_ = true;

@@ -1,6 +1,10 @@
 #include "McpTestServer.h"
+#include "support/Wait.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <gtest/gtest.h>
 
 using namespace morvanex;
@@ -225,3 +229,85 @@ TEST(McpServerDispatch, ToolListHasEightToolsWithTheirSchemas) {
 }
 
 } // namespace
+
+namespace {
+
+// Answers every HTTP request on 127.0.0.1 with one public address, counting the requests.
+class AddressService {
+public:
+    AddressService() {
+        EXPECT_TRUE(server_.listen(QHostAddress::LocalHost, 0));
+        QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    if (!socket->readAll().contains("\r\n") || socket->property("seen").toBool())
+                        return;
+                    socket->setProperty("seen", true);
+                    ++requests;
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Length: 11\r\nConnection: "
+                                  "close\r\n\r\n203.0.113.9");
+                    socket->disconnectFromHost();
+                });
+            }
+        });
+    }
+    QUrl url() const { return QUrl("http://127.0.0.1:" + QString::number(server_.serverPort())); }
+    int requests = 0;
+
+private:
+    QTcpServer server_;
+};
+
+QString callLine(int id, const QString& tool) {
+    return QString::fromUtf8(json::compact(QJsonObject{{"jsonrpc", "2.0"},
+                                                       {"id", id},
+                                                       {"method", "tools/call"},
+                                                       {"params", QJsonObject{{"name", tool}}}})
+                                 .value_or(QByteArray()));
+}
+
+} // namespace
+
+// The headless server asks for the public address only when the network is first asked
+// about; that answer waits for it, and the lines after it wait their turn.
+TEST(McpServerDispatch, TheFirstNetworkAnswerWaitsForThePublicAddress) {
+    AddressService service;
+    test::HubFixture f(
+        [&service](Hub::Sources& sources) { sources.network.publicAddressUrl = service.url(); });
+    std::vector<QByteArray> replies;
+    MCPServer server(*f.hub, f.settings,
+                     [&replies](const QByteArray& line) { replies.push_back(line); });
+    f.hub->start(Hub::Mode::headless);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(service.requests, 0);
+
+    server.handle(callLine(1, "get_sensors")); // answered at once
+    ASSERT_EQ(replies.size(), 1u);
+    server.handle(callLine(2, "get_network"));
+    server.handle(R"({"jsonrpc":"2.0","id":3,"method":"ping"})");
+    bool idle = false;
+    server.whenIdle([&idle] { idle = true; });
+    EXPECT_EQ(replies.size(), 1u);
+    EXPECT_FALSE(idle);
+
+    ASSERT_TRUE(test::waitUntil([&] { return replies.size() == 3; }));
+    EXPECT_TRUE(idle);
+    EXPECT_EQ(service.requests, 1);
+    const QJsonObject network = QJsonDocument::fromJson(replies[1]).object();
+    EXPECT_EQ(network.value("id").toInt(), 2);
+    EXPECT_TRUE(network.value("result")
+                    .toObject()
+                    .value("content")
+                    .toArray()
+                    .at(0)
+                    .toObject()
+                    .value("text")
+                    .toString()
+                    .contains("203.0.113.9"));
+    EXPECT_EQ(QJsonDocument::fromJson(replies[2]).object().value("id").toInt(), 3);
+
+    // From then on the address is read as the last check left it: answered at once.
+    server.handle(callLine(4, "get_network"));
+    EXPECT_EQ(replies.size(), 4u);
+    EXPECT_EQ(service.requests, 1);
+}

@@ -5,12 +5,14 @@
 #include "services/MobileDeviceFake.h"
 #include "support/FixtureTree.h"
 #include "support/HubFixture.h"
+#include "support/TestEnv.h"
 #include "support/Wait.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+#include <limits>
 #include <memory>
 
 using namespace morvanex;
@@ -204,6 +206,54 @@ TEST(Hub, HeadlessEvaluatesInsightsButNoRulesAndRecordsNothing) {
     EXPECT_EQ(hub.counts.recordings, 0);
     EXPECT_EQ(ticks, 2);
     EXPECT_EQ(changes, 2);
+}
+
+// What no answer of the agent server reads is not fetched or loaded for it: the weather, the
+// public address until asked for, and the device library while no device daemon runs.
+TEST(Hub, HeadlessLoadsAndFetchesOnlyWhatIsAskedFor) {
+    test::FakeMobileDeviceLibrary library;
+    int loads = 0;
+    const QString socket = test::scratchDir() + "/usbmuxd";
+    test::HubFixture f([&](Hub::Sources& sources) {
+        sources.deviceLibrary = [&] {
+            ++loads;
+            return std::optional(library.api());
+        };
+        sources.deviceMultiplexer = socket;
+    });
+    onlyModules(f.settings, {ModuleKind::weather});
+    f.settings.update([](Config& c) { c.showDevices = true; });
+    Hub& hub = *f.hub;
+    EXPECT_EQ(loads, 0); // not by the constructor
+    hub.start(Hub::Mode::headless);
+    f.advance(2);
+    hub.tick();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(hub.counts.weatherRefreshes, 0);
+    EXPECT_TRUE(hub.network.publicAddressOnDemand);
+    EXPECT_EQ(hub.network.lastPublicIPFetch, -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(loads, 0);
+
+    // The daemon starts (a device was plugged in): the library is loaded and subscribed to.
+    test::writeFile(test::scratchDir(), "usbmuxd", "");
+    ASSERT_TRUE(test::waitUntil([&] { return library.subscribed(); }));
+    EXPECT_EQ(loads, 1);
+    EXPECT_TRUE(hub.devices.hasLibrary());
+    EXPECT_EQ(loads, 1);
+
+    // The application fetches the weather and starts devices at once when the daemon runs.
+    int appLoads = 0;
+    test::HubFixture app([&](Hub::Sources& sources) {
+        sources.deviceLibrary = [&] {
+            ++appLoads;
+            return std::optional<platform::MobileDeviceAPI>();
+        };
+    });
+    onlyModules(app.settings, {ModuleKind::weather});
+    app.hub->start();
+    EXPECT_EQ(app.hub->counts.weatherRefreshes, 1);
+    EXPECT_FALSE(app.hub->network.publicAddressOnDemand);
+    EXPECT_EQ(appLoads, 1);
 }
 
 TEST(Hub, StartRecordsEachTick) {

@@ -168,3 +168,48 @@ TEST(NetworkMonitorPublicAddress, TheMonitorKeepsTheNewestAnswer) {
     waitUntil([&] { return std::chrono::steady_clock::now() > settle; });
     EXPECT_EQ(monitor.publicIP, "198.51.100.2");
 }
+
+TEST(NetworkMonitorPublicAddress, OnDemandAsksOnlyOnceTheAddressIsWanted) {
+    LocalServer server;
+    server.answer = response(200, "203.0.113.7\n");
+    std::optional<platform::PrimaryRoute> route;
+    auto sources = quietSources(server.url());
+    sources.primaryRoute = [&] { return route.value_or(platform::PrimaryRoute{}); };
+    double now = 0;
+    platform::Clock clock;
+    clock.monotonic = [&] { return now; };
+    NetworkMonitor monitor(sources, clock);
+    monitor.publicAddressOnDemand = true;
+
+    for (int i = 0; i < 3; ++i, now += 700)
+        monitor.sample();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(server.requests(), 0);
+    EXPECT_FALSE(monitor.lastPublicIPKey);
+
+    // The first question starts the check; everyone asking meanwhile waits for its answer.
+    int told = 0;
+    EXPECT_FALSE(monitor.askForPublicAddress([&] { ++told; }));
+    EXPECT_FALSE(monitor.askForPublicAddress([&] { ++told; }));
+    ASSERT_TRUE(waitUntil([&] { return told == 2; }));
+    EXPECT_EQ(server.requests(), 1);
+    EXPECT_EQ(monitor.publicIP, "203.0.113.7");
+    EXPECT_TRUE(monitor.askForPublicAddress([&] { ++told; }));
+
+    // From then on the check runs with every sample: a new network is asked about at once,
+    // without anyone waiting for it.
+    route = platform::PrimaryRoute{"eth0", "192.168.1.1"};
+    monitor.sample();
+    EXPECT_TRUE(monitor.askForPublicAddress([&] { ++told; }));
+    ASSERT_TRUE(waitUntil([&] { return server.requests() == 2; }));
+    EXPECT_EQ(told, 2);
+
+    // A failing first check tells the waiters too, and leaves the address absent.
+    NetworkMonitor offline(quietSources(QUrl("http://127.0.0.1:9/")), clock);
+    offline.publicAddressOnDemand = true;
+    offline.sample();
+    bool failed = false;
+    EXPECT_FALSE(offline.askForPublicAddress([&] { failed = true; }));
+    ASSERT_TRUE(waitUntil([&] { return failed; }));
+    EXPECT_FALSE(offline.publicIP);
+}

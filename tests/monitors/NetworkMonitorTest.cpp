@@ -5,6 +5,7 @@
 #include "support/Wait.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <chrono>
 #include <gtest/gtest.h>
@@ -41,10 +42,7 @@ struct FakeMachine {
             ++identityReads;
             return identities;
         };
-        sources.kind = [this](const QString& name) {
-            const auto found = kinds.find(name);
-            return found != kinds.end() ? found->second : platform::InterfaceKind{};
-        };
+        sources.kinds = [this] { return kinds; };
         sources.names = std::move(names);
         // Nothing leaves the machine: no ping tool, a closed local port for the public address.
         sources.pingProgram = test::scratchDir() + "/no-ping";
@@ -541,4 +539,34 @@ TEST(NetworkMonitor, APingStillRunningBlocksTheNextOneUntilItIsKilled) {
     EXPECT_EQ(monitor.pingMs, 7.5);
     EXPECT_EQ(monitor.internetReachable, true);
     EXPECT_EQ(runsOf(sources.pingProgram), 2);
+}
+
+TEST(NetworkMonitor, KernelKindsAreKeptUntilTheSetOfInterfacesChanges) {
+    // The machine's own readers over a fixture tree, with addresses given by hand.
+    const QString root = test::copyFixture("network/laptop");
+    FakeMachine machine;
+    NetworkMonitor::Sources sources = NetworkMonitor::Sources::system(platform::Roots::under(root));
+    sources.addresses = [] {
+        return platform::AddressMap{{"lab0", v4({"10.1.0.1"})}, {"lab1", v4({"10.2.0.1"})}};
+    };
+    sources.counters = [] { return platform::CounterMap{{"lab0", {1, 1}}, {"lab1", {1, 1}}}; };
+    sources.pingProgram = test::scratchDir() + "/no-ping";
+    sources.publicAddressUrl = QUrl("http://127.0.0.1:9/");
+    NetworkMonitor monitor(std::move(sources), machine.clock());
+    monitor.sample();
+    ASSERT_NE(find(monitor, "lab0"), nullptr);
+    EXPECT_EQ(find(monitor, "lab0")->displayName, "Bridge (lab0)");
+    EXPECT_EQ(find(monitor, "lab1")->displayName, "lab1"); // not in /sys/class/net: no kind
+
+    // lab0 no longer looks like a bridge, but the set of interfaces is the same: the kind
+    // probed at the first sample still holds.
+    ASSERT_TRUE(QDir(root + "/sys/class/net/lab0/bridge").removeRecursively());
+    monitor.sample();
+    EXPECT_EQ(find(monitor, "lab0")->displayName, "Bridge (lab0)");
+
+    // lab1 appears as a bridge: the new set is probed.
+    test::writeFile(root, "sys/class/net/lab1/type", "1\n");
+    test::writeFile(root, "sys/class/net/lab1/bridge/stp_state", "0\n");
+    monitor.sample();
+    EXPECT_EQ(find(monitor, "lab1")->displayName, "Bridge (lab1)");
 }

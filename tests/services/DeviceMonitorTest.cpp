@@ -1,10 +1,12 @@
 #include "services/DeviceMonitor.h"
 
 #include "services/MobileDeviceFake.h"
+#include "support/TestEnv.h"
 #include "support/Wait.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
@@ -269,4 +271,52 @@ TEST(DeviceMonitor, DestroyedWhileReadingIsSafe) {
     }
     EXPECT_FALSE(library.subscribed());
     QCoreApplication::processEvents(); // the posted publication finds the monitor gone
+}
+
+TEST(DeviceMonitor, TheLibraryIsLoadedWhenFirstNeeded) {
+    FakeMobileDeviceLibrary library;
+    int loads = 0;
+    const DeviceMonitor::Loader load = [&] {
+        ++loads;
+        return std::optional(library.api());
+    };
+    {
+        DeviceMonitor monitor(load, fixedClock());
+        EXPECT_EQ(loads, 0);
+        EXPECT_TRUE(monitor.devices().empty());
+        EXPECT_TRUE(monitor.hasLibrary());
+        monitor.start();
+        EXPECT_EQ(loads, 1);
+        EXPECT_TRUE(library.subscribed());
+    }
+    // No function at all: no device support, and nothing fails.
+    DeviceMonitor none(DeviceMonitor::Loader{}, fixedClock());
+    none.start();
+    none.refresh();
+    EXPECT_FALSE(none.hasLibrary());
+}
+
+TEST(DeviceMonitor, StartWaitsForTheDeviceDaemonBeforeLoading) {
+    FakeMobileDeviceLibrary library;
+    int loads = 0;
+    const QString folder = test::scratchDir() + "/run";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    DeviceMonitor monitor(
+        [&] {
+            ++loads;
+            return std::optional(library.api());
+        },
+        fixedClock(), folder + "/usbmuxd");
+    monitor.start();
+    monitor.start();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(loads, 0);
+    EXPECT_FALSE(library.subscribed());
+
+    QFile socket(folder + "/usbmuxd");
+    ASSERT_TRUE(socket.open(QIODevice::WriteOnly));
+    socket.close();
+    ASSERT_TRUE(waitUntil([&] { return library.subscribed(); }));
+    EXPECT_EQ(loads, 1);
+    EXPECT_EQ(library.subscriptions(), 1);
 }

@@ -43,6 +43,7 @@ inline Hub::Sources fixtureSources(const QString& machine, const platform::Clock
     sources.network.publicAddressUrl = nowhere;
     sources.weather = WeatherEndpoints{nowhere, nowhere, nowhere};
     sources.deviceLibrary = [] { return std::optional<platform::MobileDeviceAPI>(); };
+    sources.deviceMultiplexer.clear(); // fakes need no device daemon
     sources.power = {[](bool, const QString&) { return std::make_shared<int>(0); }, {}};
     sources.speedTestResults = platform::UserDefaults::inMemory();
     sources.speedTestTool = machine + QStringLiteral("/no-speed-test");

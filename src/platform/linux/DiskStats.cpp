@@ -19,22 +19,37 @@ std::optional<std::uint64_t> bytes(const QByteArray& sectors) {
     return *count * sectorBytes;
 }
 
-} // namespace
+struct DiskRow {
+    QByteArray device; // "major:minor"
+    DiskCounters counters;
+};
 
-std::vector<DiskCounters> parseDiskStats(const QByteArray& text) {
+std::vector<DiskRow> parseRows(const QByteArray& text) {
     // major minor name reads merged sectors-read ms writes merged sectors-written ...
-    std::vector<DiskCounters> disks;
+    std::vector<DiskRow> rows;
     for (const QByteArray& line : text.split('\n')) {
         const QList<QByteArray> fields = line.simplified().split(' ');
         if (fields.size() < 10)
             continue;
         const auto read = bytes(fields[5]);
         const auto written = bytes(fields[9]);
-        if (!read || !written || !parseInteger<std::uint64_t>(fields[0]) ||
-            !parseInteger<std::uint64_t>(fields[1]))
+        const auto major = parseInteger<std::uint64_t>(fields[0]);
+        const auto minor = parseInteger<std::uint64_t>(fields[1]);
+        if (!read || !written || !major || !minor)
             continue;
-        disks.push_back({QString::fromUtf8(fields[2]), *read, *written});
+        rows.push_back(
+            {QByteArray::number(quint64(*major)) + ':' + QByteArray::number(quint64(*minor)),
+             {QString::fromUtf8(fields[2]), *read, *written}});
     }
+    return rows;
+}
+
+} // namespace
+
+std::vector<DiskCounters> parseDiskStats(const QByteArray& text) {
+    std::vector<DiskCounters> disks;
+    for (DiskRow& row : parseRows(text))
+        disks.push_back(std::move(row.counters));
     return disks;
 }
 
@@ -49,15 +64,36 @@ bool isPhysicalDisk(const Roots& roots, const QString& name) {
 }
 
 std::optional<std::vector<DiskCounters>> readDiskStats(const Roots& roots) {
+    DiskStatsReader reader(roots);
+    return reader.read();
+}
+
+DiskStatsReader::DiskStatsReader(Roots roots) : roots(std::move(roots)) {}
+
+std::optional<std::vector<DiskCounters>> DiskStatsReader::read() {
     static procfiles::LoggedRead file("disk rates");
     const auto text = file.read(roots.proc + QStringLiteral("/diskstats"));
     if (!text)
         return std::nullopt;
+    std::vector<DiskRow> rows = parseRows(*text);
+    // Rows that are gone are forgotten, so a device that returns is asked about again.
+    std::map<std::pair<QString, QByteArray>, bool> physical;
     std::vector<DiskCounters> disks;
-    for (DiskCounters& disk : parseDiskStats(*text)) {
-        if (isPhysicalDisk(roots, disk.name))
-            disks.push_back(std::move(disk));
+    for (DiskRow& row : rows) {
+        auto key = std::make_pair(row.counters.name, std::move(row.device));
+        const auto known = physical_.find(key);
+        bool isPhysical = false;
+        if (known != physical_.end()) {
+            isPhysical = known->second;
+        } else {
+            isPhysical = isPhysicalDisk(roots, row.counters.name);
+            ++probes_;
+        }
+        physical.emplace(std::move(key), isPhysical);
+        if (isPhysical)
+            disks.push_back(std::move(row.counters));
     }
+    physical_ = std::move(physical);
     return disks;
 }
 

@@ -120,6 +120,10 @@ MountDevices MountDevices::read(const Roots& roots) {
         const QStringList children =
             QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
         for (const QString& child : children) {
+            // A partition's folder bears the disk's name ("sda1", "nvme0n1p2"); the others
+            // (queue, holders, power, ...) are not asked about, which would fail on every scan.
+            if (!child.startsWith(sysfsName))
+                continue;
             const QString childFolder = folder + QLatin1Char('/') + child;
             if (!QFileInfo::exists(childFolder + QStringLiteral("/partition")))
                 continue;

@@ -37,7 +37,7 @@ bool isHardwareAddress(const QByteArray& text) {
 
 } // namespace
 
-InterfaceKind readInterfaceKind(const Roots& roots, const QString& name) {
+InterfaceKind probeInterfaceKind(const Roots& roots, const QString& name) {
     InterfaceKind kind;
     if (!safeName(name))
         return kind;
@@ -52,12 +52,27 @@ InterfaceKind readInterfaceKind(const Roots& roots, const QString& name) {
                     QFileInfo::exists(folder + QStringLiteral("/phy80211"));
     kind.tunnel = QFileInfo::exists(folder + QStringLiteral("/tun_flags"));
     kind.bridge = QFileInfo(folder + QStringLiteral("/bridge")).isDir();
+    return kind;
+}
+
+void readInterfaceState(const Roots& roots, const QString& name, InterfaceKind& kind) {
+    kind.up = false;
+    kind.address.reset();
+    if (!safeName(name))
+        return;
+    const QString folder = roots.sys + QStringLiteral("/class/net/") + name;
     if (const auto flags = procfiles::readLine(folder + QStringLiteral("/flags")))
         kind.up =
             (parseHexOrDecimal<std::int64_t>(*flags, NumberText::trimmed).value_or(0) & iffUp) != 0;
     if (const auto address = procfiles::readLine(folder + QStringLiteral("/address")))
         if (isHardwareAddress(*address))
             kind.address = QString::fromLatin1(address->toLower());
+}
+
+InterfaceKind readInterfaceKind(const Roots& roots, const QString& name) {
+    InterfaceKind kind = probeInterfaceKind(roots, name);
+    if (kind.exists)
+        readInterfaceState(roots, name, kind);
     return kind;
 }
 

@@ -25,6 +25,13 @@ struct InterfaceKind {
 
 InterfaceKind readInterfaceKind(const Roots& roots, const QString& name);
 
+// What stays true of an interface while it exists: the folder, the link type and the
+// device, wireless, tunnel and bridge entries. `up` and `address` are left unset.
+InterfaceKind probeInterfaceKind(const Roots& roots, const QString& name);
+
+// What can change while an interface exists, read into `kind`: `up` and `address`.
+void readInterfaceState(const Roots& roots, const QString& name, InterfaceKind& kind);
+
 // Every interface folder under /sys/class/net, by name.
 std::map<QString, InterfaceKind> readInterfaceKinds(const Roots& roots);
 

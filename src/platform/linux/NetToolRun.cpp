@@ -1,6 +1,7 @@
 #include "platform/linux/NetToolRun.h"
 
 #include "platform/MainQueue.h"
+#include "platform/OpenFileLimit.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -45,6 +46,8 @@ bool NetToolRun::start(std::function<void(NetToolOutcome)> done) {
     process_->setArguments(options_.arguments);
     process_->setProcessChannelMode(QProcess::SeparateChannels);
     process_->setStandardInputFile(QProcess::nullDevice());
+    // The tool gets the open-file limit this process started with, not the raised one.
+    process_->setChildProcessModifier([] { restoreStartingOpenFileLimit(); });
     if (options_.discardErrors)
         process_->setStandardErrorFile(QProcess::nullDevice());
     QObject::connect(process_, &QProcess::readyReadStandardOutput, context_.get(),

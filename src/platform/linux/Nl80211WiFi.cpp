@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <linux/nl80211.h>
+#include <map>
 
 namespace morvanex::platform {
 
@@ -29,21 +30,32 @@ chooseWiFiInterface(const std::vector<nl80211::Interface>& interfaces,
 }
 
 std::optional<WiFiLink> readWiFiLink(const Roots& roots) {
-    const auto kinds = readInterfaceKinds(roots);
+    InterfaceKindCache interfaces(roots);
+    return readWiFiLink(interfaces);
+}
+
+std::optional<WiFiLink> readWiFiLink(InterfaceKindCache& interfaceKinds) {
+    const auto& kinds = interfaceKinds.kinds();
     const auto firstWireless = std::find_if(
         kinds.begin(), kinds.end(), [](const auto& entry) { return entry.second.wireless; });
     if (firstWireless == kinds.end())
         return std::nullopt;
+    // Read once per interface and call: the choice below asks more than once.
+    std::map<QString, bool> upByName;
     const auto isUp = [&](const QString& name) {
-        const auto found = kinds.find(name);
-        return found != kinds.end() && found->second.up;
+        if (kinds.count(name) == 0)
+            return false;
+        const auto known = upByName.find(name);
+        if (known != upByName.end())
+            return known->second;
+        return upByName[name] = interfaceKinds.isUp(name);
     };
 
     auto socket = nl80211::Socket::open();
     const auto bare = [&] {
         WiFiLink link;
         link.interfaceName = firstWireless->first;
-        link.powerOn = firstWireless->second.up;
+        link.powerOn = isUp(firstWireless->first);
         return link;
     };
     if (!socket)

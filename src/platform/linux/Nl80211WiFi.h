@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Roots.h"
+#include "platform/linux/NetInterfaceKindCache.h"
 #include "platform/linux/Nl80211Link.h"
 
 #include <functional>
@@ -19,5 +20,7 @@ chooseWiFiInterface(const std::vector<nl80211::Interface>& interfaces,
 // interface in /sys/class/net never open a netlink socket. When the kernel cannot be asked, the
 // link holds only the interface's name and whether it is up.
 std::optional<WiFiLink> readWiFiLink(const Roots& roots);
+// As above, over interfaces whose description is kept between calls.
+std::optional<WiFiLink> readWiFiLink(InterfaceKindCache& interfaces);
 
 } // namespace morvanex::platform

@@ -1,5 +1,6 @@
 #include "platform/linux/ProcessTable.h"
 
+#include "platform/OpenFileLimit.h"
 #include "platform/ParseNumber.h"
 
 #include <algorithm>
@@ -92,11 +93,13 @@ std::optional<std::string_view> readRecord(const char* path, std::span<char> buf
     return readRecord(openRecord(path), buffer, fit);
 }
 
-std::size_t defaultKeptLimit() {
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
-        return 512;
-    return std::size_t(std::min<rlim_t>(limit.rlim_cur / 4, 512));
+// Moves a descriptor to `lowest` or above; the original when that is not possible (too few
+// descriptors left above it).
+Descriptor placeAtOrAbove(Descriptor file, int lowest) {
+    if (lowest <= 0 || file.get() >= lowest)
+        return file;
+    const int moved = ::fcntl(file.get(), F_DUPFD_CLOEXEC, lowest);
+    return moved >= 0 ? Descriptor(moved) : std::move(file);
 }
 
 std::optional<std::int32_t> processId(std::string_view name) {
@@ -116,6 +119,16 @@ QByteArray bytes(std::string_view text) {
 }
 
 } // namespace
+
+KeptFilesPolicy keptFilesPolicy(std::optional<std::uint64_t> softLimit) {
+    constexpr std::uint64_t selectRange = 1024; // FD_SETSIZE
+    constexpr std::size_t fallbackLimit = 512;
+    if (!softLimit || *softLimit == std::uint64_t(RLIM_INFINITY))
+        return {fallbackLimit, 0};
+    if (*softLimit >= 4 * selectRange)
+        return {std::size_t(*softLimit / 4), int(selectRange)};
+    return {std::size_t(std::min<std::uint64_t>(*softLimit / 4, fallbackLimit)), 0};
+}
 
 std::optional<StatFields> parseStat(std::string_view line) {
     const auto open = line.find('(');
@@ -190,13 +203,14 @@ struct ProcessTable::KeptFiles {
     Entries entries;
     std::size_t open = 0;
     std::size_t limit = 0;
+    int lowestDescriptor = 0;
     std::uint64_t round = 0;
     std::optional<std::pair<dev_t, ino_t>> folder; // identity of the listed process folder
 
     bool mayKeep() const { return open < limit; }
 
     void keep(Descriptor& slot, Descriptor file) {
-        slot = std::move(file);
+        slot = placeAtOrAbove(std::move(file), lowestDescriptor);
         ++open;
     }
 
@@ -228,7 +242,15 @@ struct ProcessTable::KeptFiles {
 
 ProcessTable::ProcessTable(const Roots& roots, std::optional<std::size_t> keptFilesLimit)
     : proc(roots.proc.toStdString()), kept(std::make_unique<KeptFiles>()) {
-    kept->limit = keptFilesLimit.value_or(defaultKeptLimit());
+    if (keptFilesLimit) {
+        kept->limit = *keptFilesLimit;
+    } else {
+        const auto limits = openFileLimits();
+        const KeptFilesPolicy policy =
+            keptFilesPolicy(limits ? std::optional(limits->soft) : std::nullopt);
+        kept->limit = policy.limit;
+        kept->lowestDescriptor = policy.lowestDescriptor;
+    }
 }
 
 ProcessTable::~ProcessTable() = default;

@@ -60,16 +60,30 @@ std::optional<DiskBytes> parseIo(std::string_view text);
 // Opening and closing a procfs file costs more than reading it, so the table keeps the stat
 // and io files of the processes it reads open between reads and reads them again from the
 // start. A kept file stays bound to the process it was opened for: once that process has
-// exited, reading fails, and the id is opened afresh (whichever process holds it now). The
-// table keeps at most a quarter of the open-file limit, and at most 512 files, so the rest of
+// exited, reading fails, and the id is opened afresh (whichever process holds it now). How
+// many files it keeps follows the soft open-file limit (see keptFilesPolicy), so the rest of
 // the application keeps its descriptors, and low ones.
+// How many files the process table may keep open, and the lowest descriptor it puts them at.
+struct KeptFilesPolicy {
+    std::size_t limit = 0;
+    int lowestDescriptor = 0;
+
+    bool operator==(const KeptFilesPolicy&) const = default;
+};
+
+// For a soft open-file limit of at least 4096 (raised at start on most machines): a quarter of
+// it, kept at descriptor 1024 and above, so the first 1024 stay free for code written for
+// select(). Below that: a quarter, at most 512 files, wherever the kernel puts them. Unknown
+// or unlimited: 512.
+KeptFilesPolicy keptFilesPolicy(std::optional<std::uint64_t> softLimit);
+
 class ProcessTable {
 public:
     // The kernel keeps this many bytes of a command name; longer names are cut.
     static constexpr int shortNameLimit = 15;
 
-    // keptFilesLimit: the most files kept open; by default a quarter of the open-file limit,
-    // at most 512.
+    // keptFilesLimit: the most files kept open; by default keptFilesPolicy of the soft
+    // open-file limit at construction.
     explicit ProcessTable(const Roots& roots = Roots::system(),
                           std::optional<std::size_t> keptFilesLimit = std::nullopt);
     ~ProcessTable();

@@ -1,7 +1,11 @@
 #include "platform/linux/DiskStats.h"
 
+#include "platform/linux/ProcFiles.h"
 #include "support/FixtureTree.h"
 
+#include <QDir>
+#include <QFile>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace morvanex::platform;
@@ -50,6 +54,54 @@ TEST(DiskStats, UnreadableTableIsNothingAndAnEmptyOneIsNoDisks) {
     ASSERT_TRUE(empty);
     EXPECT_TRUE(empty->empty());
     EXPECT_FALSE(readDiskStats(Roots::under(root + "/missing")));
+}
+
+TEST(DiskStats, ReaderAsksAboutEachDiskOnceUntilTheSetChanges) {
+    const QString root = copyFixture("disks/machine");
+    const Roots roots = Roots::under(root);
+    DiskStatsReader reader(roots);
+    EXPECT_EQ(reader.read(), readDiskStats(roots));
+    EXPECT_EQ(reader.probes(), 10);
+
+    // New counters, the same disks: nothing is asked again, even what would now answer
+    // otherwise (sda lost its device link).
+    QByteArray table = *morvanex::platform::procfiles::read(roots.proc + "/diskstats");
+    table.replace(" sda 100 0 200 0 50 0 400", " sda 100 0 300 0 50 0 500");
+    writeFile(root, "proc/diskstats", table);
+    ASSERT_TRUE(QFile::remove(root + "/sys/block/sda/device/model"));
+    ASSERT_TRUE(QDir().rmdir(root + "/sys/block/sda/device"));
+    auto disks = reader.read();
+    ASSERT_TRUE(disks);
+    EXPECT_EQ(disks->at(1), (DiskCounters{"sda", 300 * 512, 500 * 512}));
+    EXPECT_EQ(reader.probes(), 10);
+
+    // A new disk is asked about, and only it.
+    writeFile(root, "sys/block/sdb/device/model", "USB\n");
+    table += "   8      16 sdb 1 0 8 0 1 0 16 0 0 0 0\n";
+    writeFile(root, "proc/diskstats", table);
+    disks = reader.read();
+    ASSERT_TRUE(disks);
+    EXPECT_EQ(disks->back(), (DiskCounters{"sdb", 8 * 512, 16 * 512}));
+    EXPECT_EQ(reader.probes(), 11);
+
+    // The same name under new device numbers is another device: asked again.
+    table.replace("   8       0 sda ", "   8      32 sda ");
+    writeFile(root, "proc/diskstats", table);
+    disks = reader.read();
+    ASSERT_TRUE(disks);
+    EXPECT_EQ(std::count_if(disks->begin(), disks->end(),
+                            [](const DiskCounters& disk) { return disk.name == "sda"; }),
+              0);
+    EXPECT_EQ(reader.probes(), 12);
+
+    // A disk that leaves and comes back is asked about again.
+    QByteArray withoutSdb = table;
+    withoutSdb.replace("   8      16 sdb 1 0 8 0 1 0 16 0 0 0 0\n", "");
+    writeFile(root, "proc/diskstats", withoutSdb);
+    reader.read();
+    writeFile(root, "proc/diskstats", table);
+    reader.read();
+    EXPECT_EQ(reader.probes(), 13);
 }
 
 TEST(DiskStats, ReadsThisMachine) {

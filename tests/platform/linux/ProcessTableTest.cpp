@@ -1,13 +1,21 @@
 #include "platform/linux/ProcessTable.h"
 
+#include "support/FixtureTree.h"
+#include "support/TestEnv.h"
+
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <algorithm>
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using morvanex::platform::DiskBytes;
+using morvanex::platform::KeptFilesPolicy;
+using morvanex::platform::keptFilesPolicy;
 using morvanex::platform::parseIo;
 using morvanex::platform::parseStat;
 using morvanex::platform::ProcessTable;
@@ -161,6 +169,66 @@ TEST(ProcessTable, KeepsFilesOpenUpToItsLimit) {
         table.pids();
         EXPECT_EQ(table.keptFiles(), 0u);
     }
+}
+
+TEST(ProcessTable, HowManyFilesItKeepsFollowsTheOpenFileLimit) {
+    struct Case {
+        std::optional<std::uint64_t> soft;
+        KeptFilesPolicy expected;
+    };
+    const Case cases[] = {
+        {std::nullopt, {512, 0}}, {std::uint64_t(RLIM_INFINITY), {512, 0}},
+        {256, {64, 0}},           {1024, {256, 0}}, // the usual soft limit when nobody raised it
+        {4095, {512, 0}},         {4096, {1024, 1024}},
+        {524288, {131072, 1024}}, // a usual hard limit, once raised
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.soft.value_or(0));
+        EXPECT_EQ(keptFilesPolicy(c.soft), c.expected);
+    }
+}
+
+// With a raised limit every process's files stay open, above the first 1024 descriptors; with
+// the usual unraised 1024, a quarter of it, below. Runs in a child, which may change its limit.
+TEST(ProcessTable, KeepsEveryProcessOpenUnderARaisedLimit) {
+    constexpr int processes = 600;
+    const QString root = morvanex::test::scratchDir() + "/many";
+    for (int pid = 1; pid <= processes; ++pid) {
+        const QString folder = root + "/proc/" + QString::number(pid);
+        morvanex::test::writeFile(folder, "stat",
+                                  QByteArray("1 (p) ") + statTail("1", "1", "1", "1").c_str());
+        morvanex::test::writeFile(folder, "io", "read_bytes: 1\nwrite_bytes: 2\n");
+    }
+    rlimit own{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &own), 0);
+    if (own.rlim_max < 8192)
+        GTEST_SKIP() << "the hard open-file limit is below 8192";
+
+    // Reads every process twice; the child's exit code says whether the kept files match.
+    const auto readAll = [&](rlim_t soft, std::size_t keptExpected, bool high) {
+        const rlimit limit{soft, own.rlim_max};
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0)
+            std::_Exit(2);
+        ProcessTable table(Roots::under(root));
+        for (int round = 0; round < 2; ++round)
+            for (const std::int32_t pid : table.pids())
+                if (!table.usage(pid))
+                    std::_Exit(3);
+        if (table.keptFiles() != keptExpected)
+            std::_Exit(4);
+        int above = 0;
+        for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::Files | QDir::System))
+            if (fd.fileName().toInt() >= 1024 && fd.symLinkTarget().startsWith(root))
+                ++above;
+        if (above != (high ? int(keptExpected) : 0)) {
+            std::fprintf(stderr, "%d kept files at 1024 and above\n", above);
+            std::_Exit(5);
+        }
+        std::_Exit(0);
+    };
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(readAll(8192, 2 * processes, true), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(readAll(1024, 256, false), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(ProcessTable, NamesAndPaths) {
