@@ -68,26 +68,26 @@ void PowerProfileClient::ask(std::size_t index, PowerProfileDone done) {
     // A connection that never connected answers with an error message too, later, from the
     // event loop: the caller never hears back from inside request().
     auto* watcher = new QDBusPendingCallWatcher(bus_->asyncCall(get, timeoutMs_), context_.get());
-    QObject::connect(
-        watcher, &QDBusPendingCallWatcher::finished, watcher,
-        [this, index, done = std::move(done)](QDBusPendingCallWatcher* finished) {
-            finished->deleteLater();
-            const QDBusMessage reply = finished->reply();
-            if (std::optional<QString> profile = profileFrom(reply)) {
-                failing_ = false;
-                done(profile);
-                return;
-            }
-            if (index + 1 < services().size()) {
-                ask(index + 1, done);
-                return;
-            }
-            if (!failing_)
-                qCWarning(log::platform, "No power profile daemon answered (%s): low power off",
-                          qUtf8Printable(reply.errorMessage()));
-            failing_ = true;
-            done(std::nullopt);
-        });
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [this, index, done = std::move(done)](QDBusPendingCallWatcher* finished) {
+                         finished->deleteLater();
+                         const QDBusMessage reply = finished->reply();
+                         if (std::optional<QString> profile = profileFrom(reply)) {
+                             failing_ = false;
+                             done(profile);
+                             return;
+                         }
+                         if (index + 1 < services().size()) {
+                             ask(index + 1, done);
+                             return;
+                         }
+                         if (!failing_)
+                             qCWarning(log::platform,
+                                       "No power profile daemon answered (%s): low power off",
+                                       qUtf8Printable(reply.errorMessage()));
+                         failing_ = true;
+                         done(std::nullopt);
+                     });
 }
 
 PowerProfileReader PowerProfileClient::systemReader() {

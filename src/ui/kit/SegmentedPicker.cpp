@@ -68,8 +68,9 @@ void SegmentedPicker::paintEvent(QPaintEvent*) {
     fillRoundedRect(painter, QRectF(rect()), kRadius + kInset, primaryFill(appearance_, 0.07));
     const QRectF plate = segmentRect(selected_);
     if (!plate.isEmpty()) {
-        const QColor fill = appearance_ == Appearance::dark ? primaryFill(appearance_, 0.2)
-                                                            : color(Tint::cardBackground, appearance_);
+        const QColor fill = appearance_ == Appearance::dark
+                                ? primaryFill(appearance_, 0.2)
+                                : color(Tint::cardBackground, appearance_);
         fillRoundedRect(painter, plate, kRadius, fill);
     }
     for (int i = 0; i < labels_.size(); ++i) {
@@ -77,8 +78,8 @@ void SegmentedPicker::paintEvent(QPaintEvent*) {
         painter.setFont(segmentFont(chosen));
         painter.setPen(color(chosen ? Tint::primaryText : Tint::secondaryText, appearance_));
         const QRectF cell = segmentRect(i);
-        const QString text = QFontMetricsF(painter.font())
-                                 .elidedText(labels_[i], Qt::ElideRight, cell.width() - 8);
+        const QString text =
+            QFontMetricsF(painter.font()).elidedText(labels_[i], Qt::ElideRight, cell.width() - 8);
         painter.drawText(cell, Qt::AlignCenter, text);
     }
 }

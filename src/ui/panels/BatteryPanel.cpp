@@ -103,8 +103,8 @@ QString BatteryPanel::appsLabel(std::size_t count) {
 }
 
 QString BatteryPanel::historyStart(const BatteryMonitor& battery, double updateInterval) {
-    const std::optional<std::int64_t> minutes = numbers::truncatedInt64(
-        updateInterval * (double(battery.history.capacity) * 5) / 60);
+    const std::optional<std::int64_t> minutes =
+        numbers::truncatedInt64(updateInterval * (double(battery.history.capacity) * 5) / 60);
     if (!minutes)
         return QStringLiteral("—");
     if (*minutes < 120)
@@ -192,8 +192,8 @@ std::vector<BatteryPanel::Line> BatteryPanel::powerLines(const BatteryMonitor& b
     }
     if (const std::optional<Sensor> system = sensors.sensor(QStringLiteral("PSTR")))
         lines.push_back({QStringLiteral("System power"), watts(system->value)});
-    lines.push_back(
-        {QStringLiteral("Low Power Mode"), lowPowerMode ? QStringLiteral("On") : QStringLiteral("Off")});
+    lines.push_back({QStringLiteral("Low Power Mode"),
+                     lowPowerMode ? QStringLiteral("On") : QStringLiteral("Off")});
     return lines;
 }
 
@@ -221,13 +221,13 @@ void BatteryPanel::build() {
     sections_.add(new PanelHeader(QStringLiteral("battery.75percent"), Tint::green,
                                   QStringLiteral("Battery"), subtitle(battery), trailing, a, this));
 
-    tabs_ = new SegmentedPicker({QStringLiteral("Battery"), appsLabel(busy.size())},
-                                shownTab() == 0 ? 0 : 1, a,
-                                [this](int index) {
-                                    tab_ = index;
-                                    sections_.rebuild([this] { build(); });
-                                },
-                                this);
+    tabs_ = new SegmentedPicker(
+        {QStringLiteral("Battery"), appsLabel(busy.size())}, shownTab() == 0 ? 0 : 1, a,
+        [this](int index) {
+            tab_ = index;
+            sections_.rebuild([this] { build(); });
+        },
+        this);
     tabs_->setAccessibleName(QStringLiteral("Section"));
     sections_.add(tabs_);
 
@@ -265,8 +265,8 @@ void BatteryPanel::buildBatteryTab() {
                                 GraphSeries{h.battery.history.values, charge, 0.22, true}};
                             graph.maxValue = 100;
                             graph.height = 48;
-                            graph.capacity = int(std::clamp<std::int64_t>(
-                                h.battery.history.capacity, 1, 1 << 20));
+                            graph.capacity = int(
+                                std::clamp<std::int64_t>(h.battery.history.capacity, 1, 1 << 20));
                             return graph;
                         },
                         a, live));
@@ -340,8 +340,9 @@ void BatteryPanel::buildAppsTab(const std::vector<ProcessSample>& processes) {
         card->add(new ProcessRow(process, Fmt::percent(process.cpu),
                                  std::min(process.cpu, 100.0) / 100, Tint::blue, env_));
     sections_.add(card);
-    auto* note = sp::wrappingText(QStringLiteral("Apps above 5% CPU, which drain the battery fastest."),
-                                  11, Tint::tertiaryText, a, this);
+    auto* note =
+        sp::wrappingText(QStringLiteral("Apps above 5% CPU, which drain the battery fastest."), 11,
+                         Tint::tertiaryText, a, this);
     note->setContentsMargins(4, 0, 4, 0);
     sections_.add(note);
 }

@@ -36,9 +36,9 @@ QWidget* healthBadge(const QString& word, Appearance appearance) {
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(5);
     row->addWidget(new Dot(BatteryPanel::badgeTint(word), 7, appearance), 0, Qt::AlignVCenter);
-    row->addWidget(sp::text(BatteryPanel::badgeLabel(word), 11, Tint::primaryText, appearance,
-                            QFont::Medium),
-                   0, Qt::AlignVCenter);
+    row->addWidget(
+        sp::text(BatteryPanel::badgeLabel(word), 11, Tint::primaryText, appearance, QFont::Medium),
+        0, Qt::AlignVCenter);
     return badge;
 }
 

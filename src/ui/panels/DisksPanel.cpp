@@ -75,10 +75,9 @@ std::optional<QString> DisksPanel::purgeableText(const DiskMonitor::Volume& volu
 
 std::vector<std::pair<ProcessSample, QString>>
 DisksPanel::topRows(std::vector<ProcessSample> processes) {
-    std::stable_sort(processes.begin(), processes.end(),
-                     [](const ProcessSample& a, const ProcessSample& b) {
-                         return diskTotal(a) > diskTotal(b);
-                     });
+    std::stable_sort(
+        processes.begin(), processes.end(),
+        [](const ProcessSample& a, const ProcessSample& b) { return diskTotal(a) > diskTotal(b); });
     if (processes.size() > 5)
         processes.resize(5);
     std::vector<std::pair<ProcessSample, QString>> rows;
@@ -167,11 +166,12 @@ void DisksPanel::build() {
             },
             defaults_, parent);
     });
-    activity.before->addWidget(new CardHeader(QStringLiteral("Activity"), std::nullopt, nullptr, a));
-    activity.after->addWidget(new Legend(
-        {{QStringLiteral("Read"), Fmt::rate(disks.readRate, false), Tint::blue},
-         {QStringLiteral("Write"), Fmt::rate(disks.writeRate, false), Tint::orange}},
-        14, a));
+    activity.before->addWidget(
+        new CardHeader(QStringLiteral("Activity"), std::nullopt, nullptr, a));
+    activity.after->addWidget(
+        new Legend({{QStringLiteral("Read"), Fmt::rate(disks.readRate, false), Tint::blue},
+                    {QStringLiteral("Write"), Fmt::rate(disks.writeRate, false), Tint::orange}},
+                   14, a));
 
     sections_.add(new ProcessCard(QStringLiteral("Top Processes"), QStringLiteral("Read / Write"),
                                   topRows(hub.processes.processes),

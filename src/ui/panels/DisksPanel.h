@@ -20,8 +20,7 @@ class PanelDefaults;
 class DisksPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit DisksPanel(PanelEnv env, PanelDefaults* defaults = nullptr,
-                        QWidget* parent = nullptr);
+    explicit DisksPanel(PanelEnv env, PanelDefaults* defaults = nullptr, QWidget* parent = nullptr);
 
     // Used bytes (total less the space available for important data), never below 0.
     static double usedBytes(const DiskMonitor::Volume& volume);
@@ -38,8 +37,8 @@ public:
     // "1.2 GB purgeable" above 1,000,000 bytes of purgeable space; nothing otherwise.
     static std::optional<QString> purgeableText(const DiskMonitor::Volume& volume);
     // The busiest five by read plus write, only those with any traffic, with "R / W" rates.
-    static std::vector<std::pair<ProcessSample, QString>> topRows(
-        std::vector<ProcessSample> processes);
+    static std::vector<std::pair<ProcessSample, QString>>
+    topRows(std::vector<ProcessSample> processes);
 
     const SectionStack& sections() const { return sections_; }
 

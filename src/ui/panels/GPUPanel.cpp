@@ -63,7 +63,8 @@ std::vector<GPUPanel::Line> GPUPanel::statistics(const GPUMonitor& gpu,
                          format(unit, summary->average, 0) + QStringLiteral(" avg · ") +
                              format(unit, summary->maximum, 0) + QStringLiteral(" max")});
     if (const auto power = sensors.sensor(QStringLiteral("PG0R")))
-        lines.push_back({QStringLiteral("Power"), Fmt::number(power->value, 1) + QStringLiteral(" W")});
+        lines.push_back(
+            {QStringLiteral("Power"), Fmt::number(power->value, 1) + QStringLiteral(" W")});
     return lines;
 }
 
@@ -107,10 +108,11 @@ void GPUPanel::build() {
         QVBoxLayout* before = nullptr;
         QVBoxLayout* after = nullptr;
         if (id == monitor.gpus.front().id) {
-            auto parts = sections_.graphCard(
-                QStringLiteral("gpu|%1").arg(id), 7, a, [&](QWidget* parent) {
+            auto parts =
+                sections_.graphCard(QStringLiteral("gpu|%1").arg(id), 7, a, [&](QWidget* parent) {
                     return new HistoryGraph(
-                        env_, {{HistoryMetric::gpu, QStringLiteral("GPU"), Tint::purple, 0.22, true}},
+                        env_,
+                        {{HistoryMetric::gpu, QStringLiteral("GPU"), Tint::purple, 0.22, true}},
                         100.0, false, 72, [](double v) { return Fmt::percent(v); },
                         [&hub, id, a](QWidget* graphParent) {
                             return liveLineAreaGraph(
@@ -132,8 +134,8 @@ void GPUPanel::build() {
             after = card->body();
         }
         if (several)
-            before->insertWidget(0, new CardHeader(gpu.name, Fmt::percent(gpu.utilization),
-                                                   nullptr, a));
+            before->insertWidget(
+                0, new CardHeader(gpu.name, Fmt::percent(gpu.utilization), nullptr, a));
         auto* legendRow = new QWidget;
         auto* row = new QHBoxLayout(legendRow);
         row->setContentsMargins(0, 0, 0, 0);

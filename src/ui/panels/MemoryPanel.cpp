@@ -66,10 +66,9 @@ std::vector<BarSegment> MemoryPanel::segments(const MemoryMonitor& memory) {
 
 std::vector<std::pair<ProcessSample, QString>>
 MemoryPanel::topRows(std::vector<ProcessSample> processes) {
-    std::stable_sort(processes.begin(), processes.end(),
-                     [](const ProcessSample& a, const ProcessSample& b) {
-                         return a.memory > b.memory;
-                     });
+    std::stable_sort(
+        processes.begin(), processes.end(),
+        [](const ProcessSample& a, const ProcessSample& b) { return a.memory > b.memory; });
     if (processes.size() > 5)
         processes.resize(5);
     std::vector<std::pair<ProcessSample, QString>> rows;
@@ -124,10 +123,9 @@ void MemoryPanel::build() {
     const MemoryMonitor& memory = hub.memory;
     const Tint level = levelTint(memory.pressureLevel);
 
-    sections_.add(new PanelHeader(QStringLiteral("memorychip"), Tint::green,
-                                  QStringLiteral("Memory"), subtitle(memory),
-                                  new HeroValue({heroText(memory), QStringLiteral("%")}, a), a,
-                                  this));
+    sections_.add(new PanelHeader(
+        QStringLiteral("memorychip"), Tint::green, QStringLiteral("Memory"), subtitle(memory),
+        new HeroValue({heroText(memory), QStringLiteral("%")}, a), a, this));
 
     auto pressure = sections_.graphCard(
         QStringLiteral("pressure|%1").arg(int(level)), 7, a, [&](QWidget* parent) {
@@ -176,8 +174,10 @@ void MemoryPanel::build() {
     left->addWidget(new BreakdownCell(QStringLiteral("Free"), memory.free, Tint::gray, true, a));
     auto* right = new QVBoxLayout;
     right->setSpacing(5);
-    right->addWidget(new BreakdownCell(QStringLiteral("Wired"), memory.wired, Tint::orange, false, a));
-    right->addWidget(new BreakdownCell(QStringLiteral("Cached"), memory.cached, Tint::gray, false, a));
+    right->addWidget(
+        new BreakdownCell(QStringLiteral("Wired"), memory.wired, Tint::orange, false, a));
+    right->addWidget(
+        new BreakdownCell(QStringLiteral("Cached"), memory.cached, Tint::gray, false, a));
     right->addStretch(1);
     split->addLayout(left, 1);
     split->addLayout(right, 1);
@@ -185,11 +185,12 @@ void MemoryPanel::build() {
     sections_.add(breakdown);
 
     auto* paging = new Card(5, a, this);
-    paging->add(new StatRow(QStringLiteral("Swap"), std::nullopt,
-                            new StatValue(Fmt::bytes(memory.swapUsed, 1024) + QStringLiteral(" of ") +
-                                              Fmt::bytes(memory.swapTotal, 1024),
-                                          a),
-                            a));
+    paging->add(
+        new StatRow(QStringLiteral("Swap"), std::nullopt,
+                    new StatValue(Fmt::bytes(memory.swapUsed, 1024) + QStringLiteral(" of ") +
+                                      Fmt::bytes(memory.swapTotal, 1024),
+                                  a),
+                    a));
     paging->add(new StatRow(QStringLiteral("Page ins"), std::nullopt,
                             new StatValue(Fmt::rate(memory.pageInsRate, false), a), a));
     paging->add(new StatRow(QStringLiteral("Page outs"), std::nullopt,

@@ -34,8 +34,8 @@ public:
     // App, wired, compressed and cached as shares of the total; none without a total.
     static std::vector<BarSegment> segments(const MemoryMonitor& memory);
     // The five largest footprints with their sizes.
-    static std::vector<std::pair<ProcessSample, QString>> topRows(
-        std::vector<ProcessSample> processes);
+    static std::vector<std::pair<ProcessSample, QString>>
+    topRows(std::vector<ProcessSample> processes);
 
     const SectionStack& sections() const { return sections_; }
 
@@ -52,8 +52,8 @@ class BreakdownCell : public QWidget {
     Q_OBJECT
 public:
     // `faint` draws the dot in the primary colour at 0.15 instead of `tint`.
-    BreakdownCell(const QString& label, double value, Tint tint, bool faint,
-                  Appearance appearance, QWidget* parent = nullptr);
+    BreakdownCell(const QString& label, double value, Tint tint, bool faint, Appearance appearance,
+                  QWidget* parent = nullptr);
 };
 
 } // namespace morvanex::ui

@@ -121,11 +121,9 @@ void CPUPanel::build() {
     sections_.add(cores);
 
     auto* stats = new Card(5, a, this);
-    stats->add(new StatRow(QStringLiteral("Load average"), std::nullopt,
-                           new StatValue(loadAverageText({cpu.loadAverage.begin(),
-                                                          cpu.loadAverage.end()}),
-                                         a),
-                           a));
+    stats->add(new StatRow(
+        QStringLiteral("Load average"), std::nullopt,
+        new StatValue(loadAverageText({cpu.loadAverage.begin(), cpu.loadAverage.end()}), a), a));
     stats->add(new StatRow(QStringLiteral("Uptime"), std::nullopt,
                            new StatValue(Fmt::duration(cpu.uptime), a), a));
     sections_.add(stats);
@@ -192,9 +190,10 @@ void CoreGrid::paintEvent(QPaintEvent*) {
                          color(core.isEfficiency ? Tint::teal : Tint::blue, appearance_));
         painter.restore();
         painter.setPen(color(Tint::tertiaryText, appearance_));
-        painter.drawText(QRectF(x, kBarHeight + kLabelGap, column, height() - kBarHeight - kLabelGap),
-                         Qt::AlignHCenter | Qt::AlignTop,
-                         core.isEfficiency ? QStringLiteral("E") : QStringLiteral("P"));
+        painter.drawText(
+            QRectF(x, kBarHeight + kLabelGap, column, height() - kBarHeight - kLabelGap),
+            Qt::AlignHCenter | Qt::AlignTop,
+            core.isEfficiency ? QStringLiteral("E") : QStringLiteral("P"));
     }
 }
 

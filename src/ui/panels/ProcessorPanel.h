@@ -33,8 +33,8 @@ public:
     // "1.52  ·  1.31  ·  1.20".
     static QString loadAverageText(const std::vector<double>& loads);
     // The five busiest processes with "12.3%".
-    static std::vector<std::pair<ProcessSample, QString>> topRows(
-        std::vector<ProcessSample> processes);
+    static std::vector<std::pair<ProcessSample, QString>>
+    topRows(std::vector<ProcessSample> processes);
 
     const SectionStack& sections() const { return sections_; }
 

@@ -21,8 +21,8 @@ namespace {
 constexpr double kScaleTop = 110; // °C at the bar's right end
 }
 
-TemperatureRow::TemperatureRow(const QString& label, double average, double maximum,
-                               TempUnit unit, Appearance appearance, QWidget* parent)
+TemperatureRow::TemperatureRow(const QString& label, double average, double maximum, TempUnit unit,
+                               Appearance appearance, QWidget* parent)
     : QWidget(parent), label_(label) {
     setMinimumHeight(20);
     auto* row = new QHBoxLayout(this);
@@ -105,8 +105,8 @@ DetailedSensorRow::DetailedSensorRow(const Sensor& sensor, const QString& label,
     name->addWidget(systempanel::text(label, 13, Tint::primaryText, appearance), 0,
                     Qt::AlignVCenter);
     if (inMenuBar) {
-        auto* mark = new SymbolIcon(QStringLiteral("menubar.rectangle"), 10,
-                                    color(Tint::blue, appearance));
+        auto* mark =
+            new SymbolIcon(QStringLiteral("menubar.rectangle"), 10, color(Tint::blue, appearance));
         mark->setAccessibleName(QStringLiteral("Shown in menu bar"));
         name->addWidget(mark, 0, Qt::AlignVCenter);
     }

@@ -113,9 +113,8 @@ std::vector<Sensor> SensorsPanel::powerRows(const std::vector<Sensor>& sensors) 
     for (const Sensor& sensor : sensors)
         if (sensor.group == SensorGroup::power)
             rows.push_back(sensor);
-    std::stable_sort(rows.begin(), rows.end(), [](const Sensor& a, const Sensor& b) {
-        return powerRank(a) < powerRank(b);
-    });
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const Sensor& a, const Sensor& b) { return powerRank(a) < powerRank(b); });
     return rows;
 }
 
@@ -232,12 +231,12 @@ void SensorsPanel::buildSimple(TempUnit unit) {
     const SensorMonitor& monitor = hub.sensors;
 
     auto* temperatures = new Card(7, a, this);
-    temperatures->add(new CardHeader(QStringLiteral("Temperatures"), QStringLiteral("avg / max"),
-                                     nullptr, a));
+    temperatures->add(
+        new CardHeader(QStringLiteral("Temperatures"), QStringLiteral("avg / max"), nullptr, a));
     for (SensorGroup group : summaryGroups())
         if (std::optional<SensorMonitor::Summary> summary = monitor.summary(group))
-            temperatures->add(new TemperatureRow(rawValue(group), summary->average,
-                                                 summary->maximum, unit, a));
+            temperatures->add(
+                new TemperatureRow(rawValue(group), summary->average, summary->maximum, unit, a));
     sections_.add(temperatures);
 
     const std::optional<QString> key =
@@ -248,10 +247,9 @@ void SensorsPanel::buildSimple(TempUnit unit) {
             QStringLiteral("menubar|%1").arg(int(unit)), 7, a, [&](QWidget* parent) {
                 return new HistoryGraph(
                     env_,
-                    {{HistoryMetric::temperature, QStringLiteral("Temperature"), Tint::orange,
-                      0.22, true}},
-                    std::nullopt, false, 40,
-                    [unit](double v) { return format(unit, v, 1); },
+                    {{HistoryMetric::temperature, QStringLiteral("Temperature"), Tint::orange, 0.22,
+                      true}},
+                    std::nullopt, false, 40, [unit](double v) { return format(unit, v, 1); },
                     [&hub, settings, a](QWidget* graphParent) {
                         return liveLineAreaGraph(
                             hub,
@@ -305,8 +303,8 @@ void SensorsPanel::buildSimple(TempUnit unit) {
             auto* column = new QVBoxLayout(entry);
             column->setContentsMargins(0, 0, 0, 0);
             column->setSpacing(4);
-            column->addWidget(new StatRow(QStringLiteral("Fan %1").arg(fan.index + 1),
-                                          std::nullopt, new StatValue(rpmText(fan.rpm), a), a));
+            column->addWidget(new StatRow(QStringLiteral("Fan %1").arg(fan.index + 1), std::nullopt,
+                                          new StatValue(rpmText(fan.rpm), a), a));
             column->addWidget(new UsageBarView(UsageBar{fanFraction(fan), Tint::teal, 6}, a));
             column->addWidget(sp::text(fanRange(fan), 11, Tint::tertiaryText, a));
             parts.after->addWidget(entry);
@@ -320,8 +318,8 @@ void SensorsPanel::buildSimple(TempUnit unit) {
     if (monitor.sensor(QStringLiteral("PSTR"))) {
         auto parts = sections_.graphCard(QStringLiteral("power"), 5, a, [&](QWidget* parent) {
             return new HistoryGraph(
-                env_, {{HistoryMetric::power, QStringLiteral("System power"), Tint::yellow, 0.22,
-                        true}},
+                env_,
+                {{HistoryMetric::power, QStringLiteral("System power"), Tint::yellow, 0.22, true}},
                 std::nullopt, false, 40,
                 [](double v) { return Fmt::number(v, 1) + QStringLiteral(" W"); },
                 [&hub, a](QWidget* graphParent) {
@@ -344,8 +342,8 @@ void SensorsPanel::buildSimple(TempUnit unit) {
         rows = card->body();
     }
     for (const Sensor& sensor : power)
-        rows->addWidget(new StatRow(label(sensor), std::nullopt,
-                                    new StatValue(value(sensor, unit, 1), a), a));
+        rows->addWidget(
+            new StatRow(label(sensor), std::nullopt, new StatValue(value(sensor, unit, 1), a), a));
 }
 
 void SensorsPanel::buildDetailed(TempUnit unit) {
@@ -378,8 +376,8 @@ void SensorsPanel::buildDetailed(TempUnit unit) {
             const QString sensorKey = sensor->key;
             column->addWidget(new DetailedSensorRow(
                 *sensor, label(*sensor), value(*sensor, unit, decimals),
-                marked && marked->key == sensor->key, [this, sensorKey] { showInMenuBar(sensorKey); },
-                a));
+                marked && marked->key == sensor->key,
+                [this, sensorKey] { showInMenuBar(sensorKey); }, a));
         }
     }
 

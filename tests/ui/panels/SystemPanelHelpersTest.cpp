@@ -1,3 +1,4 @@
+#include "support/HubFixture.h"
 #include "ui/panels/BatteryPanel.h"
 #include "ui/panels/DisksPanel.h"
 #include "ui/panels/GPUPanel.h"
@@ -6,8 +7,6 @@
 #include "ui/panels/SensorRows.h"
 #include "ui/panels/SensorsPanel.h"
 #include "ui/panels/SystemPanelParts.h"
-
-#include "support/HubFixture.h"
 
 #include <QLocale>
 #include <gtest/gtest.h>
@@ -99,13 +98,13 @@ TEST_F(PanelHelpers, SensorsLabelsValuesAndContent) {
 }
 
 TEST_F(PanelHelpers, SensorsPowerOrder) {
-    const std::vector<Sensor> rows = SensorsPanel::powerRows(
-        {sensor("PDTR", SensorGroup::power, SensorKind::power, 5),
-         sensor("TC0P", SensorGroup::cpu, SensorKind::temperature, 50),
-         sensor("ID0R", SensorGroup::power, SensorKind::current, 1),
-         sensor("VD0R", SensorGroup::power, SensorKind::voltage, 20),
-         sensor("PSTR", SensorGroup::power, SensorKind::power, 9),
-         sensor("PZ0R", SensorGroup::power, SensorKind::power, 3)});
+    const std::vector<Sensor> rows =
+        SensorsPanel::powerRows({sensor("PDTR", SensorGroup::power, SensorKind::power, 5),
+                                 sensor("TC0P", SensorGroup::cpu, SensorKind::temperature, 50),
+                                 sensor("ID0R", SensorGroup::power, SensorKind::current, 1),
+                                 sensor("VD0R", SensorGroup::power, SensorKind::voltage, 20),
+                                 sensor("PSTR", SensorGroup::power, SensorKind::power, 9),
+                                 sensor("PZ0R", SensorGroup::power, SensorKind::power, 3)});
     QStringList keys;
     for (const Sensor& s : rows)
         keys << s.key;
@@ -168,10 +167,11 @@ TEST_F(PanelHelpers, BatterySignificantApps) {
     std::vector<ProcessSample> eight;
     for (int i = 0; i < 8; ++i)
         eight.push_back(process(i + 1, 90 - 10 * i));
-    EXPECT_EQ(pids(BatteryPanel::significant(eight)), (std::vector<std::int32_t>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(pids(BatteryPanel::significant(eight)),
+              (std::vector<std::int32_t>{1, 2, 3, 4, 5, 6}));
     // Ties keep the monitor's order; exactly 5 % is not listed; only the first six count.
-    EXPECT_EQ(pids(BatteryPanel::significant({process(1, 5.0), process(2, 30), process(3, 30),
-                                               process(4, 250)})),
+    EXPECT_EQ(pids(BatteryPanel::significant(
+                  {process(1, 5.0), process(2, 30), process(3, 30), process(4, 250)})),
               (std::vector<std::int32_t>{4, 2, 3}));
     std::vector<ProcessSample> seven{process(1, 90), process(2, 90), process(3, 90), process(4, 90),
                                      process(5, 90), process(6, 90), process(7, 80)};
@@ -333,13 +333,13 @@ TEST_F(PanelHelpers, GraphicsTexts) {
 }
 
 TEST_F(PanelHelpers, MemoryTexts) {
-    for (auto [level, tint, word] : std::vector<std::tuple<int, Tint, const char*>>{
-             {0, Tint::green, "Normal"},
-             {1, Tint::green, "Normal"},
-             {2, Tint::yellow, "Warning"},
-             {3, Tint::yellow, "Warning"},
-             {4, Tint::red, "Critical"},
-             {7, Tint::red, "Critical"}}) {
+    for (auto [level, tint, word] :
+         std::vector<std::tuple<int, Tint, const char*>>{{0, Tint::green, "Normal"},
+                                                         {1, Tint::green, "Normal"},
+                                                         {2, Tint::yellow, "Warning"},
+                                                         {3, Tint::yellow, "Warning"},
+                                                         {4, Tint::red, "Critical"},
+                                                         {7, Tint::red, "Critical"}}) {
         EXPECT_EQ(MemoryPanel::levelTint(level), tint) << level;
         EXPECT_EQ(MemoryPanel::levelWord(level), word) << level;
     }

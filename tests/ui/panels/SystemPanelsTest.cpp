@@ -1,11 +1,3 @@
-#include "ui/panels/BatteryPanel.h"
-#include "ui/panels/DisksPanel.h"
-#include "ui/panels/GPUPanel.h"
-#include "ui/panels/MemoryPanel.h"
-#include "ui/panels/ProcessorPanel.h"
-#include "ui/panels/SensorRows.h"
-#include "ui/panels/SensorsPanel.h"
-
 #include "support/HubFixture.h"
 #include "support/TestEnv.h"
 #include "ui/kit/DisclosureRow.h"
@@ -13,6 +5,13 @@
 #include "ui/kit/PanelDefaults.h"
 #include "ui/kit/SegmentedPicker.h"
 #include "ui/kit/StatRow.h"
+#include "ui/panels/BatteryPanel.h"
+#include "ui/panels/DisksPanel.h"
+#include "ui/panels/GPUPanel.h"
+#include "ui/panels/MemoryPanel.h"
+#include "ui/panels/ProcessorPanel.h"
+#include "ui/panels/SensorRows.h"
+#include "ui/panels/SensorsPanel.h"
 
 #include <QApplication>
 #include <QDir>
@@ -53,8 +52,8 @@ protected:
     static void click(SegmentedPicker* picker, int index) {
         picker->resize(200, SegmentedPicker::height);
         const QPointF at = picker->segmentRect(index).center();
-        QMouseEvent release(QEvent::MouseButtonRelease, at, picker->mapToGlobal(at),
-                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, picker->mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
         QCoreApplication::sendEvent(picker, &release);
     }
 
@@ -146,9 +145,8 @@ TEST_F(SystemPanels, BatteryTabsAndForcedTab) {
 
 TEST_F(SystemPanels, BatteryLowPowerModeFollowsTheProfileAnswer) {
     platform::PowerProfileDone answer;
-    BatteryPanel panel(env(), &defaults, [&answer](platform::PowerProfileDone done) {
-        answer = std::move(done);
-    });
+    BatteryPanel panel(env(), &defaults,
+                       [&answer](platform::PowerProfileDone done) { answer = std::move(done); });
     ASSERT_TRUE(answer);
     EXPECT_FALSE(panel.lowPowerMode()); // not answered yet: the firmware's reading, off here
     answer(QString("power-saver"));
@@ -211,7 +209,8 @@ TEST_F(SystemPanels, GalleryInBothAppearances) {
         panels.emplace_back("sensors", std::make_unique<SensorsPanel>(e, &defaults));
         PanelEnv detailed = e;
         detailed.previewOverrides.sensorMode = SensorMode::detailed;
-        panels.emplace_back("sensors-detailed", std::make_unique<SensorsPanel>(detailed, &defaults));
+        panels.emplace_back("sensors-detailed",
+                            std::make_unique<SensorsPanel>(detailed, &defaults));
         panels.emplace_back("battery", std::make_unique<BatteryPanel>(e, &defaults));
         PanelEnv apps = e;
         apps.previewOverrides.batteryTab = 1;
@@ -232,8 +231,8 @@ TEST_F(SystemPanels, GalleryInBothAppearances) {
                 QPainter painter(&image);
                 panel->render(&painter, QPoint(10, 10), QRegion(), QWidget::DrawChildren);
             }
-            const QString file = QStringLiteral("%1-%2.png")
-                                     .arg(name, a == Appearance::dark ? "dark" : "light");
+            const QString file =
+                QStringLiteral("%1-%2.png").arg(name, a == Appearance::dark ? "dark" : "light");
             ASSERT_TRUE(image.save(scratch + "/" + file));
             image.save(out + "/" + file);
             // Something besides the background was drawn.
