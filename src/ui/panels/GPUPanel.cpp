@@ -1,0 +1,156 @@
+#include "ui/panels/GPUPanel.h"
+
+#include "app/Hub.h"
+#include "base/AppSettings.h"
+#include "base/Fmt.h"
+#include "base/Units.h"
+#include "ui/kit/Card.h"
+#include "ui/kit/HeroValue.h"
+#include "ui/kit/HistoryGraph.h"
+#include "ui/kit/Layouts.h"
+#include "ui/kit/LiveGraphs.h"
+#include "ui/kit/PanelDefaults.h"
+#include "ui/kit/PanelHeader.h"
+#include "ui/kit/StatRow.h"
+#include "ui/panels/SystemPanelParts.h"
+
+#include <QBoxLayout>
+
+namespace morvanex::ui {
+
+namespace sp = systempanel;
+
+GPUPanel::GPUPanel(PanelEnv env, PanelDefaults* defaults, QWidget* parent)
+    : QWidget(parent), env_(std::move(env)),
+      defaults_(defaults ? *defaults : PanelDefaults::shared()), sections_(this) {
+    sections_.follow(*env_.hub, env_.settings, [this] { build(); });
+}
+
+QString GPUPanel::subtitle(const GPUMonitor& gpu) {
+    if (gpu.gpus.empty())
+        return QStringLiteral("No GPU statistics");
+    const GPUMonitor::GPU& first = gpu.gpus.front();
+    if (!first.cores)
+        return first.name;
+    return first.name + QStringLiteral(" · ") + QString::number(*first.cores) +
+           QStringLiteral(" cores");
+}
+
+QString GPUPanel::heroText(const GPUMonitor& gpu) {
+    if (gpu.gpus.empty())
+        return QStringLiteral("—");
+    return sp::roundedWhole(gpu.utilization());
+}
+
+std::vector<LegendItem> GPUPanel::legend(const GPUMonitor::GPU& gpu) {
+    std::vector<LegendItem> items{
+        {QStringLiteral("Utilisation"), Fmt::percent(gpu.utilization), Tint::purple}};
+    if (gpu.renderer)
+        items.push_back({QStringLiteral("Renderer"), Fmt::percent(*gpu.renderer), Tint::indigo});
+    if (gpu.tiler)
+        items.push_back({QStringLiteral("Tiler"), Fmt::percent(*gpu.tiler), Tint::teal});
+    return items;
+}
+
+std::vector<GPUPanel::Line> GPUPanel::statistics(const GPUMonitor& gpu,
+                                                 const SensorMonitor& sensors, TempUnit unit) {
+    std::vector<Line> lines;
+    if (!gpu.gpus.empty() && gpu.gpus.front().memoryUsed)
+        lines.push_back(
+            {QStringLiteral("Memory in use"), Fmt::bytes(*gpu.gpus.front().memoryUsed, 1024)});
+    if (const auto summary = sensors.summary(SensorGroup::gpu))
+        lines.push_back({QStringLiteral("Temperature"),
+                         format(unit, summary->average, 0) + QStringLiteral(" avg · ") +
+                             format(unit, summary->maximum, 0) + QStringLiteral(" max")});
+    if (const auto power = sensors.sensor(QStringLiteral("PG0R")))
+        lines.push_back(
+            {QStringLiteral("Power"), Fmt::number(power->value, 1) + QStringLiteral(" W")});
+    return lines;
+}
+
+namespace {
+
+LineAreaGraph utilisationGraph(std::vector<double> values) {
+    LineAreaGraph graph;
+    graph.series = {GraphSeries{std::move(values), Tint::purple, 0.25, true}};
+    graph.maxValue = 100;
+    graph.height = 72;
+    graph.capacity = 120;
+    return graph;
+}
+
+// The device's current history, found again by its identity after each tick.
+std::vector<double> historyOf(const Hub& hub, int id) {
+    for (const GPUMonitor::GPU& gpu : hub.gpu.gpus)
+        if (gpu.id == id)
+            return gpu.history.values;
+    return {};
+}
+
+} // namespace
+
+void GPUPanel::build() {
+    const Appearance a = env_.appearance;
+    Hub& hub = *env_.hub;
+    const GPUMonitor& monitor = hub.gpu;
+    const TempUnit unit =
+        env_.settings ? env_.settings->config().temperatureUnit : TempUnit::celsius;
+
+    HeroValue::Content hero{heroText(monitor), std::nullopt};
+    if (!monitor.gpus.empty())
+        hero.unit = QStringLiteral("%");
+    sections_.add(new PanelHeader(QStringLiteral("display"), Tint::purple, QStringLiteral("GPU"),
+                                  subtitle(monitor), new HeroValue(hero, a), a, this));
+
+    const bool several = monitor.gpus.size() >= 2;
+    for (const GPUMonitor::GPU& gpu : monitor.gpus) {
+        const int id = gpu.id;
+        QVBoxLayout* before = nullptr;
+        QVBoxLayout* after = nullptr;
+        if (id == monitor.gpus.front().id) {
+            auto parts =
+                sections_.graphCard(QStringLiteral("gpu|%1").arg(id), 7, a, [&](QWidget* parent) {
+                    return new HistoryGraph(
+                        env_,
+                        {{HistoryMetric::gpu, QStringLiteral("GPU"), Tint::purple, 0.22, true}},
+                        100.0, false, 72, [](double v) { return Fmt::percent(v); },
+                        [&hub, id, a](QWidget* graphParent) {
+                            return liveLineAreaGraph(
+                                hub,
+                                [id](const Hub& h) { return utilisationGraph(historyOf(h, id)); },
+                                a, graphParent);
+                        },
+                        defaults_, parent);
+                });
+            before = parts.before;
+            after = parts.after;
+        } else {
+            // The recorded history holds one graphics metric: the others show only live values.
+            auto* card = new Card(7, a, this);
+            sections_.add(card);
+            before = card->body();
+            card->add(liveLineAreaGraph(
+                hub, [id](const Hub& h) { return utilisationGraph(historyOf(h, id)); }, a));
+            after = card->body();
+        }
+        if (several)
+            before->insertWidget(
+                0, new CardHeader(gpu.name, Fmt::percent(gpu.utilization), nullptr, a));
+        auto* legendRow = new QWidget;
+        auto* row = new QHBoxLayout(legendRow);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->addWidget(new Legend(legend(gpu), 10, a));
+        addFlexibleSpace(row, 4);
+        after->addWidget(legendRow);
+    }
+
+    const std::vector<Line> lines = statistics(monitor, hub.sensors, unit);
+    if (lines.empty())
+        return;
+    auto* stats = new Card(5, a, this);
+    for (const Line& line : lines)
+        stats->add(new StatRow(line.label, std::nullopt, new StatValue(line.value, a), a));
+    sections_.add(stats);
+}
+
+} // namespace morvanex::ui

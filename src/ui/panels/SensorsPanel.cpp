@@ -1,0 +1,416 @@
+#include "ui/panels/SensorsPanel.h"
+
+#include "app/Hub.h"
+#include "base/AppSettings.h"
+#include "base/Fmt.h"
+#include "base/Units.h"
+#include "ui/kit/Card.h"
+#include "ui/kit/Fonts.h"
+#include "ui/kit/HeroValue.h"
+#include "ui/kit/HistoryGraph.h"
+#include "ui/kit/LiveGraphs.h"
+#include "ui/kit/PanelDefaults.h"
+#include "ui/kit/PanelHeader.h"
+#include "ui/kit/SegmentedPicker.h"
+#include "ui/kit/StatRow.h"
+#include "ui/kit/UsageBars.h"
+#include "ui/panels/SensorRows.h"
+#include "ui/panels/SystemPanelParts.h"
+
+#include <QBoxLayout>
+#include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+
+namespace morvanex::ui {
+
+namespace sp = systempanel;
+
+const QString SensorsPanel::detailCaption =
+    QStringLiteral("Right-click a temperature to show it in the menu bar.");
+const QString SensorsPanel::notAccessibleText =
+    QStringLiteral("The System Management Controller is not accessible on this Mac.");
+
+SensorsPanel::SensorsPanel(PanelEnv env, PanelDefaults* defaults, QWidget* parent)
+    : QWidget(parent), env_(std::move(env)),
+      defaults_(defaults ? *defaults : PanelDefaults::shared()), sections_(this) {
+    sections_.follow(*env_.hub, env_.settings, [this] { build(); });
+}
+
+SensorsPanel::Content SensorsPanel::content(bool controllerOpen, bool ready, SensorMode mode) {
+    if (!controllerOpen)
+        return Content::notAccessible;
+    if (!ready)
+        return Content::discovering;
+    return mode == SensorMode::detailed ? Content::detailed : Content::simple;
+}
+
+std::optional<Sensor> SensorsPanel::hottest(const std::vector<Sensor>& sensors) {
+    std::optional<Sensor> best;
+    for (const Sensor& sensor : sensors)
+        if (sensor.kind == SensorKind::temperature && (!best || sensor.value > best->value))
+            best = sensor;
+    return best;
+}
+
+std::optional<Sensor> SensorsPanel::menubarSensor(const SensorMonitor& monitor,
+                                                  const std::optional<QString>& key) {
+    if (key)
+        if (std::optional<Sensor> chosen = monitor.sensor(*key))
+            return chosen;
+    return hottest(monitor.temperatures(SensorGroup::cpu));
+}
+
+QString SensorsPanel::label(const Sensor& sensor) {
+    switch (sensor.kind) {
+    case SensorKind::current:
+        return sensor.name + QStringLiteral(" current");
+    case SensorKind::voltage:
+        return sensor.name + QStringLiteral(" voltage");
+    default:
+        return sensor.name;
+    }
+}
+
+QString SensorsPanel::value(const Sensor& sensor, TempUnit unit, int decimals) {
+    switch (sensor.kind) {
+    case SensorKind::temperature:
+        return format(unit, sensor.value, decimals);
+    case SensorKind::voltage:
+        return Fmt::number(sensor.value, decimals) + QStringLiteral(" V");
+    case SensorKind::current:
+        return Fmt::number(sensor.value, decimals) + QStringLiteral(" A");
+    case SensorKind::power:
+        return Fmt::number(sensor.value, decimals) + QStringLiteral(" W");
+    }
+    return Fmt::number(sensor.value, decimals);
+}
+
+int SensorsPanel::powerRank(const Sensor& sensor) {
+    int base = 30;
+    switch (sensor.kind) {
+    case SensorKind::power:
+        base = 0;
+        break;
+    case SensorKind::voltage:
+        base = 10;
+        break;
+    case SensorKind::current:
+        base = 20;
+        break;
+    case SensorKind::temperature:
+        base = 30;
+        break;
+    }
+    return sensor.key == QLatin1String("PSTR") ? base : base + 1;
+}
+
+std::vector<Sensor> SensorsPanel::powerRows(const std::vector<Sensor>& sensors) {
+    std::vector<Sensor> rows;
+    for (const Sensor& sensor : sensors)
+        if (sensor.group == SensorGroup::power)
+            rows.push_back(sensor);
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const Sensor& a, const Sensor& b) { return powerRank(a) < powerRank(b); });
+    return rows;
+}
+
+double SensorsPanel::fanFraction(const Fan& fan) {
+    if (!(fan.minimum < fan.maximum))
+        return 0;
+    const double share = (fan.rpm - fan.minimum) / (fan.maximum - fan.minimum) * 100;
+    if (!std::isfinite(share))
+        return share > 0 ? 1 : 0;
+    return std::clamp(share, 0.0, 100.0) / 100;
+}
+
+QString SensorsPanel::rpmText(double rpm) {
+    return sp::wholeGrouped(rpm) + QStringLiteral(" rpm");
+}
+
+QString SensorsPanel::fanRange(const Fan& fan) {
+    return sp::wholeGrouped(fan.minimum) + QStringLiteral(" – ") + sp::wholeGrouped(fan.maximum);
+}
+
+const std::vector<SensorGroup>& SensorsPanel::summaryGroups() {
+    static const std::vector<SensorGroup> groups{SensorGroup::cpu,     SensorGroup::gpu,
+                                                 SensorGroup::memory,  SensorGroup::storage,
+                                                 SensorGroup::battery, SensorGroup::system};
+    return groups;
+}
+
+SensorMode SensorsPanel::effectiveMode() const {
+    if (env_.previewOverrides.sensorMode)
+        return *env_.previewOverrides.sensorMode;
+    return env_.settings ? env_.settings->config().sensorMode : SensorMode::simple;
+}
+
+void SensorsPanel::build() {
+    const Appearance a = env_.appearance;
+    const Hub& hub = *env_.hub;
+    const Config config = env_.settings ? env_.settings->config() : Config{};
+    const TempUnit unit = config.temperatureUnit;
+    scroll_ = nullptr;
+
+    std::optional<QString> subtitle;
+    if (std::optional<Sensor> top = hottest(hub.sensors.sensors))
+        subtitle = QStringLiteral("Hottest: ") + top->name;
+    sections_.add(new PanelHeader(
+        QStringLiteral("thermometer.medium"), Tint::red, QStringLiteral("Sensors"), subtitle,
+        new HeroValue(HeroValue::temperature(hub.menubarTemperature(), unit), a), a, this));
+
+    const SensorMode mode = effectiveMode();
+    picker_ = new SegmentedPicker(
+        {QStringLiteral("Simple"), QStringLiteral("Detailed")},
+        mode == SensorMode::detailed ? 1 : 0, a,
+        [settings = env_.settings](int index) {
+            if (settings)
+                settings->update([index](Config& c) {
+                    c.sensorMode = index == 1 ? SensorMode::detailed : SensorMode::simple;
+                });
+        },
+        this);
+    picker_->setAccessibleName(QStringLiteral("Detail level"));
+    sections_.add(picker_);
+
+    switch (content(hub.smc().isOpen(), hub.sensors.isReady, mode)) {
+    case Content::notAccessible: {
+        auto* card = new Card(7, a, this);
+        card->add(sp::wrappingText(notAccessibleText, 13, Tint::secondaryText, a));
+        sections_.add(card);
+        break;
+    }
+    case Content::discovering: {
+        auto* card = new Card(7, a, this);
+        auto* line = new QWidget(card);
+        auto* row = new QHBoxLayout(line);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->addWidget(new BusyIndicator(a, line), 0, Qt::AlignVCenter);
+        row->addWidget(sp::text(QStringLiteral("Discovering sensors…"), 13, Tint::secondaryText, a),
+                       1, Qt::AlignVCenter);
+        card->add(line);
+        sections_.add(card);
+        break;
+    }
+    case Content::simple:
+        buildSimple(unit);
+        break;
+    case Content::detailed:
+        buildDetailed(unit);
+        break;
+    }
+}
+
+namespace {
+
+// A live graph of one sensor's recent values, read afresh after each tick.
+LineAreaGraph liveSeries(std::vector<double> values, Tint tint, std::optional<double> maxValue) {
+    LineAreaGraph graph;
+    graph.series = {GraphSeries{std::move(values), tint, 0.22, true}};
+    graph.maxValue = maxValue;
+    graph.stacked = false;
+    graph.height = 40;
+    graph.capacity = 120;
+    graph.gridlines = true;
+    return graph;
+}
+
+std::vector<double> historyOf(const SensorMonitor& monitor, const QString& key) {
+    auto found = monitor.histories.find(key);
+    return found == monitor.histories.end() ? std::vector<double>{} : found->second.values;
+}
+
+} // namespace
+
+void SensorsPanel::buildSimple(TempUnit unit) {
+    const Appearance a = env_.appearance;
+    Hub& hub = *env_.hub;
+    const SensorMonitor& monitor = hub.sensors;
+
+    auto* temperatures = new Card(7, a, this);
+    temperatures->add(
+        new CardHeader(QStringLiteral("Temperatures"), QStringLiteral("avg / max"), nullptr, a));
+    for (SensorGroup group : summaryGroups())
+        if (std::optional<SensorMonitor::Summary> summary = monitor.summary(group))
+            temperatures->add(
+                new TemperatureRow(rawValue(group), summary->average, summary->maximum, unit, a));
+    sections_.add(temperatures);
+
+    const std::optional<QString> key =
+        env_.settings ? env_.settings->config().menubarSensorKey : std::nullopt;
+    if (std::optional<Sensor> s = menubarSensor(monitor, key)) {
+        AppSettings* settings = env_.settings;
+        auto parts = sections_.graphCard(
+            QStringLiteral("menubar|%1").arg(int(unit)), 7, a, [&](QWidget* parent) {
+                return new HistoryGraph(
+                    env_,
+                    {{HistoryMetric::temperature, QStringLiteral("Temperature"), Tint::orange, 0.22,
+                      true}},
+                    std::nullopt, false, 40, [unit](double v) { return format(unit, v, 1); },
+                    [&hub, settings, a](QWidget* graphParent) {
+                        return liveLineAreaGraph(
+                            hub,
+                            [settings](const Hub& h) {
+                                const std::optional<QString> chosen =
+                                    settings ? settings->config().menubarSensorKey : std::nullopt;
+                                const std::optional<Sensor> now = menubarSensor(h.sensors, chosen);
+                                return liveSeries(now ? historyOf(h.sensors, now->key)
+                                                      : std::vector<double>{},
+                                                  Tint::orange, std::nullopt);
+                            },
+                            a, graphParent);
+                    },
+                    defaults_, parent);
+            });
+        parts.before->addWidget(new CardHeader(s->name + QStringLiteral(" · in menu bar"),
+                                               QStringLiteral("peak ") + format(unit, s->peak, 0),
+                                               nullptr, a));
+    }
+
+    if (monitor.fans.empty()) {
+        auto* fans = new Card(8, a, this);
+        fans->add(new CardHeader(QStringLiteral("Fans"), std::nullopt, nullptr, a));
+        fans->add(new StatRow(QStringLiteral("Fans"), std::nullopt,
+                              new StatValue(QStringLiteral("None (fanless)"), a), a));
+        sections_.add(fans);
+    } else {
+        double top = monitor.fans.front().maximum;
+        for (const Fan& fan : monitor.fans)
+            top = std::max(top, fan.maximum);
+        auto parts = sections_.graphCard(
+            QStringLiteral("fans|%1").arg(top, 0, 'g', 17), 8, a, [&](QWidget* parent) {
+                return new HistoryGraph(
+                    env_,
+                    {{HistoryMetric::fan, QStringLiteral("Fastest fan"), Tint::teal, 0.22, true}},
+                    top, false, 40, [](double v) { return rpmText(v); },
+                    [&hub, top, a](QWidget* graphParent) {
+                        return liveLineAreaGraph(
+                            hub,
+                            [top](const Hub& h) {
+                                return liveSeries(h.sensors.fanHistory.values, Tint::teal, top);
+                            },
+                            a, graphParent);
+                    },
+                    defaults_, parent);
+            });
+        parts.before->addWidget(
+            new CardHeader(QStringLiteral("Fans"), QStringLiteral("min – max rpm"), nullptr, a));
+        for (const Fan& fan : monitor.fans) {
+            auto* entry = new QWidget;
+            auto* column = new QVBoxLayout(entry);
+            column->setContentsMargins(0, 0, 0, 0);
+            column->setSpacing(4);
+            column->addWidget(new StatRow(QStringLiteral("Fan %1").arg(fan.index + 1), std::nullopt,
+                                          new StatValue(rpmText(fan.rpm), a), a));
+            column->addWidget(new UsageBarView(UsageBar{fanFraction(fan), Tint::teal, 6}, a));
+            column->addWidget(sp::text(fanRange(fan), 11, Tint::tertiaryText, a));
+            parts.after->addWidget(entry);
+        }
+    }
+
+    const std::vector<Sensor> power = powerRows(monitor.sensors);
+    if (power.empty())
+        return;
+    QVBoxLayout* rows = nullptr;
+    if (monitor.sensor(QStringLiteral("PSTR"))) {
+        auto parts = sections_.graphCard(QStringLiteral("power"), 5, a, [&](QWidget* parent) {
+            return new HistoryGraph(
+                env_,
+                {{HistoryMetric::power, QStringLiteral("System power"), Tint::yellow, 0.22, true}},
+                std::nullopt, false, 40,
+                [](double v) { return Fmt::number(v, 1) + QStringLiteral(" W"); },
+                [&hub, a](QWidget* graphParent) {
+                    return liveLineAreaGraph(
+                        hub,
+                        [](const Hub& h) {
+                            return liveSeries(historyOf(h.sensors, QStringLiteral("PSTR")),
+                                              Tint::yellow, std::nullopt);
+                        },
+                        a, graphParent);
+                },
+                defaults_, parent);
+        });
+        parts.before->addWidget(new CardHeader(QStringLiteral("Power"), std::nullopt, nullptr, a));
+        rows = parts.after;
+    } else {
+        auto* card = new Card(5, a, this);
+        card->add(new CardHeader(QStringLiteral("Power"), std::nullopt, nullptr, a));
+        sections_.add(card);
+        rows = card->body();
+    }
+    for (const Sensor& sensor : power)
+        rows->addWidget(
+            new StatRow(label(sensor), std::nullopt, new StatValue(value(sensor, unit, 1), a), a));
+}
+
+void SensorsPanel::buildDetailed(TempUnit unit) {
+    const Appearance a = env_.appearance;
+    const SensorMonitor& monitor = env_.hub->sensors;
+    const std::optional<QString> key =
+        env_.settings ? env_.settings->config().menubarSensorKey : std::nullopt;
+    const std::optional<Sensor> marked = menubarSensor(monitor, key);
+
+    auto* list = new QWidget;
+    auto* column = new QVBoxLayout(list);
+    // 12 on each side, less the 6 by which a row's highlight reaches past its content.
+    column->setContentsMargins(6, 2, 6, 8);
+    column->setSpacing(0);
+    column->setAlignment(Qt::AlignTop);
+    for (const auto& [group, word] : EnumCases<SensorGroup>::cases) {
+        std::vector<const Sensor*> members;
+        for (const Sensor& sensor : monitor.sensors)
+            if (sensor.group == group)
+                members.push_back(&sensor);
+        if (members.empty())
+            continue;
+        column->addSpacing(8);
+        auto* title = sp::text(rawValue(group), 11, Tint::secondaryText, a, QFont::DemiBold);
+        title->setContentsMargins(6, 0, 6, 0);
+        column->addWidget(title);
+        column->addSpacing(3);
+        for (const Sensor* sensor : members) {
+            const int decimals = sensor->kind == SensorKind::temperature ? 1 : 2;
+            const QString sensorKey = sensor->key;
+            column->addWidget(new DetailedSensorRow(
+                *sensor, label(*sensor), value(*sensor, unit, decimals),
+                marked && marked->key == sensor->key,
+                [this, sensorKey] { showInMenuBar(sensorKey); }, a));
+        }
+    }
+
+    auto* frame = new Card(0, a, this);
+    frame->body()->setContentsMargins(0, 0, 0, 0);
+    scroll_ = new QScrollArea(frame);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidgetResizable(true);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A render clips the list at the frame's height instead of scrolling it.
+    scroll_->setVerticalScrollBarPolicy(env_.previewOverrides.isPreview ? Qt::ScrollBarAlwaysOff
+                                                                        : Qt::ScrollBarAsNeeded);
+    scroll_->setFixedHeight(400);
+    scroll_->viewport()->setAutoFillBackground(false);
+    list->setAutoFillBackground(false);
+    scroll_->setWidget(list);
+    frame->add(scroll_);
+    sections_.add(frame);
+    if (!env_.previewOverrides.isPreview) {
+        QScrollBar* bar = scroll_->verticalScrollBar();
+        QObject::connect(bar, &QScrollBar::valueChanged, this, [this](int v) { scrollValue_ = v; });
+        // The list gets its height once laid out: put it back where the user left it then.
+        QTimer::singleShot(0, bar, [bar, v = scrollValue_] { bar->setValue(v); });
+    }
+
+    auto* caption = sp::wrappingText(detailCaption, 11, Tint::tertiaryText, a, this);
+    caption->setContentsMargins(4, 0, 4, 0);
+    sections_.add(caption);
+}
+
+void SensorsPanel::showInMenuBar(const QString& key) {
+    if (env_.settings)
+        env_.settings->update([&key](Config& c) { c.menubarSensorKey = key; });
+}
+
+} // namespace morvanex::ui
