@@ -1,18 +1,84 @@
 #include "ui/panels/KeepAwakeCard.h"
 
 #include "app/Hub.h"
+#include "ui/kit/Fills.h"
 #include "ui/kit/Fonts.h"
 #include "ui/kit/Layouts.h"
 #include "ui/kit/SymbolIcon.h"
+#include "ui/kit/Symbols.h"
 #include "ui/kit/TextLine.h"
 #include "ui/panels/KeepAwakeTexts.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QMenu>
+#include <QPainter>
 #include <QToolButton>
 
 namespace morvanex::ui {
+
+namespace {
+
+// A small checkbox drawn in the panel's own colours in both appearances: a rounded square,
+// filled with the accent colour and a white check mark while on, then its title.
+class SmallCheckBox : public QCheckBox {
+public:
+    SmallCheckBox(const QString& title, Appearance appearance)
+        : QCheckBox(title), appearance_(appearance) {
+        setFont(Fonts::font(11));
+        setCursor(Qt::PointingHandCursor);
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    }
+
+    QSize sizeHint() const override {
+        const QFontMetrics metrics(font());
+        return {int(box + gap + metrics.horizontalAdvance(text()) + 1),
+                std::max(int(box), metrics.height())};
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF square(0.5, (height() - box) / 2 + 0.5, box - 1, box - 1);
+        if (isChecked()) {
+            fillRoundedRect(painter, square, 3, color(Tint::accent, appearance_));
+            const QRectF mark = square.adjusted(2.5, 2.5, -2.5, -2.5);
+            Symbols::draw(painter, QStringLiteral("checkmark"), mark,
+                          Symbols::Paint::monochrome(Qt::white));
+        } else {
+            painter.setPen(QPen(color(Tint::tertiaryText, appearance_), 1));
+            painter.setBrush(primaryFill(appearance_, 0.06));
+            painter.drawRoundedRect(square, 3, 3);
+        }
+        painter.setPen(color(Tint::primaryText, appearance_));
+        painter.setFont(font());
+        painter.drawText(QRectF(box + gap, 0, width() - box - gap, height()),
+                         Qt::AlignLeft | Qt::AlignVCenter, text());
+    }
+
+private:
+    static constexpr double box = 13;
+    static constexpr double gap = 6;
+    Appearance appearance_;
+};
+
+// The duration menu's button: its title on a faint rounded fill.
+QString menuButtonStyle(Appearance appearance) {
+    const QColor text = color(Tint::primaryText, appearance);
+    const QColor fill = primaryFill(appearance, 0.10);
+    const QColor hover = primaryFill(appearance, 0.16);
+    return QStringLiteral("QToolButton { color: %1; background: %2; border: none;"
+                          " border-radius: 5px; padding: 2px 10px; }"
+                          "QToolButton:hover { background: %3; }"
+                          "QToolButton::menu-indicator { image: none; width: 0; }")
+        .arg(text.name(QColor::HexArgb), fill.name(QColor::HexArgb), hover.name(QColor::HexArgb));
+}
+
+} // namespace
 
 KeepAwakeCard::KeepAwakeCard(const PanelEnv& env, QWidget* parent)
     : Card(8, env.appearance, parent), env_(env) {
@@ -68,6 +134,8 @@ QWidget* KeepAwakeCard::build(const Model& model) {
         menuButton_->setFont(Fonts::font(11));
         menuButton_->setPopupMode(QToolButton::InstantPopup);
         menuButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        menuButton_->setCursor(Qt::PointingHandCursor);
+        menuButton_->setStyleSheet(menuButtonStyle(appearance));
         auto* menu = new QMenu(menuButton_);
         menu->setFont(Fonts::font(13));
         KeepAwake* keepAwake = &env_.hub->keepAwake;
@@ -98,11 +166,7 @@ QWidget* KeepAwakeCard::build(const Model& model) {
         break;
     }
     case keepawake::Below::checkbox: {
-        checkbox_ = new QCheckBox(keepawake::checkboxTitle);
-        checkbox_->setFont(Fonts::font(11));
-        QPalette palette = checkbox_->palette();
-        palette.setColor(QPalette::WindowText, color(Tint::primaryText, appearance));
-        checkbox_->setPalette(palette);
+        checkbox_ = new SmallCheckBox(keepawake::checkboxTitle, appearance);
         checkbox_->setChecked(model.keepDisplay);
         KeepAwake* keepAwake = &env_.hub->keepAwake;
         AppSettings* settings = env_.settings;

@@ -80,11 +80,13 @@ QWidget* interfaceBlock(const InterfaceInfo& info, bool primary, bool bits, Appe
 
     auto* top = new QHBoxLayout;
     top->setSpacing(6);
-    top->addWidget(new TextLine(info.displayName, Fonts::font(13, QFont::Medium),
-                                color(Tint::primaryText, appearance)),
-                   0, Qt::AlignVCenter);
+    // When the line is too narrow, the kernel name gives way first: the shown name and the
+    // rates keep their whole text.
+    auto* shown = new TextLine(info.displayName, Fonts::font(13, QFont::Medium),
+                               color(Tint::primaryText, appearance));
+    shown->setMinimumWidth(shown->sizeHint().width());
+    top->addWidget(shown, 0, Qt::AlignVCenter);
     auto* name = new TextLine(info.bsdName, Fonts::font(11), color(Tint::tertiaryText, appearance));
-    name->setMinimumWidth(name->sizeHint().width());
     top->addWidget(name, 0, Qt::AlignVCenter);
     if (primary)
         top->addWidget(new Pill(QStringLiteral("Primary"), Tint::accent, appearance), 0,
