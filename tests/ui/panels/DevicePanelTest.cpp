@@ -13,6 +13,7 @@
 #include "ui/panels/DeviceTexts.h"
 
 #include <QLabel>
+#include <QLocale>
 #include <gtest/gtest.h>
 
 using namespace morvanex;
@@ -20,6 +21,13 @@ using namespace morvanex::ui;
 using namespace morvanex::test;
 
 namespace {
+
+// The grid's capacities group digits as the user's locale does: pin one that groups with ",".
+struct PinnedLocale {
+    QLocale saved;
+    PinnedLocale() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    ~PinnedLocale() { QLocale::setDefault(saved); }
+};
 
 ConnectedDevice phone() {
     ConnectedDevice d;
@@ -95,8 +103,9 @@ TEST(DeviceTexts, HealthAndItsWords) {
     for (const Case& c : cases) {
         const auto h = device::health(c.battery);
         ASSERT_EQ(h.has_value(), c.health.has_value());
-        if (h)
+        if (h) {
             EXPECT_DOUBLE_EQ(*h, *c.health);
+        }
     }
     EXPECT_EQ(device::healthBadge(96.67), (device::HealthBadge{Tint::green, "Normal"}));
     EXPECT_EQ(device::healthBadge(80), (device::HealthBadge{Tint::green, "Normal"}));
@@ -138,7 +147,15 @@ TEST(DeviceTexts, AboutAndGridValues) {
     d.connection = ConnectedDevice::Connection::wifi;
     EXPECT_EQ(device::connectionText(d), "Wi-Fi");
 
-    EXPECT_EQ(device::milliampHours(3279), "3,279 mAh"); // the tests' locale groups with ","
+    {
+        PinnedLocale english;
+        EXPECT_EQ(device::milliampHours(3279), "3,279 mAh");
+    }
+    {
+        PinnedLocale german;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        EXPECT_EQ(device::milliampHours(3279), "3.279 mAh");
+    }
     EXPECT_EQ(device::milliampHours(std::nullopt), std::nullopt);
     EXPECT_EQ(device::voltageText(4.3125), "4.31 V");
     EXPECT_EQ(device::amperageText(-0.52), "-0.52 A");
@@ -149,6 +166,7 @@ TEST(DeviceTexts, AboutAndGridValues) {
 namespace {
 
 struct DevicePanelTest : ::testing::Test {
+    PinnedLocale english;
     HubFixture f;
     std::unique_ptr<DevicePanel> panel;
 
