@@ -71,11 +71,13 @@ QWidget* healthCard(const DeviceBattery& battery, TempUnit unit, Appearance appe
         Qt::AlignVCenter);
     if (health) {
         const auto badge = device::healthBadge(*health);
-        line->addWidget(new Dot(badge.color, 7, appearance), 0, Qt::AlignVCenter);
-        line->addSpacing(5 - line->spacing());
-        line->addWidget(new TextLine(badge.text, Fonts::font(11, QFont::Medium),
-                                     color(Tint::primaryText, appearance)),
-                        0, Qt::AlignVCenter);
+        auto* words = new QHBoxLayout;
+        words->setSpacing(5);
+        words->addWidget(new Dot(badge.color, 7, appearance), 0, Qt::AlignVCenter);
+        words->addWidget(new TextLine(badge.text, Fonts::font(11, QFont::Medium),
+                                      color(Tint::primaryText, appearance)),
+                         0, Qt::AlignVCenter);
+        line->addLayout(words);
     }
     card->add(top);
 

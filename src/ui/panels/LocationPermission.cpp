@@ -5,8 +5,8 @@ namespace morvanex::ui {
 LocationPermission::LocationPermission(LocationStatus status) : status_(status) {}
 
 LocationPermission& LocationPermission::shared() {
-    static auto* permission = new LocationPermission;
-    return *permission;
+    static LocationPermission instance;
+    return instance;
 }
 
 void LocationPermission::setStatus(LocationStatus status) {

@@ -84,13 +84,15 @@ SpeedTestCard::SpeedTestCard(const PanelEnv& env, BoolBinding historyExpanded, Q
     });
 }
 
-void SpeedTestCard::press() {
-    // The state is read again at the click: a test that ended meanwhile is not cancelled, and
-    // a press on a stale "Test" while one runs starts nothing (the model refuses).
+void SpeedTestCard::press(bool cancels) {
+    if (!cancels) {
+        test_.start(); // refused while a test runs
+        return;
+    }
+    // Read again at the click: a test that has ended meanwhile is left alone, and nothing
+    // new starts from a "Cancel" that was still showing.
     if (test_.isRunning())
         test_.cancel();
-    else
-        test_.start();
 }
 
 void SpeedTestCard::refresh() {
@@ -98,7 +100,8 @@ void SpeedTestCard::refresh() {
     const bool running = test_.isRunning();
     const bool bits = env_.settings->config().bandwidthBits;
 
-    const ButtonModel button{speedtest::buttonTitle(test_.state, !test_.results.empty()), !running};
+    const ButtonModel button{speedtest::buttonTitle(test_.state, !test_.results.empty()), !running,
+                             running};
     if (lastButton_.changed(button)) {
         if (button_) {
             headerRow_->removeWidget(button_);
@@ -106,8 +109,9 @@ void SpeedTestCard::refresh() {
             button_->setParent(nullptr);
             button_->deleteLater();
         }
+        const bool cancels = button.cancels;
         button_ = new PillButton(
-            button.title, button.prominent, [this] { press(); }, appearance);
+            button.title, button.prominent, [this, cancels] { press(cancels); }, appearance);
         headerRow_->addWidget(button_, 0, Qt::AlignVCenter);
     }
 

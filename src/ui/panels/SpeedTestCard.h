@@ -57,6 +57,7 @@ private:
     struct ButtonModel {
         QString title;
         bool prominent = false;
+        bool cancels = false; // the running test's "Cancel"; otherwise a start
         bool operator==(const ButtonModel&) const = default;
     };
     struct StatusModel {
@@ -72,7 +73,7 @@ private:
         bool operator==(const ResultsModel&) const = default;
     };
 
-    void press();
+    void press(bool cancels);
     QWidget* buildResults(const ResultsModel& model) const;
 
     PanelEnv env_;

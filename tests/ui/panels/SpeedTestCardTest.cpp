@@ -210,3 +210,13 @@ TEST_F(SpeedTestCardTest, CancelEndsARunningToolAndIsHarmlessAfterwards) {
     settle();
     EXPECT_EQ(card->button()->title(), "Test Speed");
 }
+
+TEST_F(SpeedTestCardTest, AStaleCancelStartsNothing) {
+    installTool("#!/bin/sh\nexec sleep 30\n");
+    test().state = SpeedTest::Running{f.now};
+    make();
+    ASSERT_EQ(card->button()->title(), "Cancel");
+    test().state = SpeedTest::Idle{}; // the tool ended; the card has not been rebuilt yet
+    card->button()->click();
+    EXPECT_FALSE(test().isRunning());
+}
