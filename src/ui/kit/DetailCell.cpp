@@ -21,6 +21,10 @@ DetailCell::DetailCell(const QString& label, const std::optional<QString>& value
     column->addWidget(value_);
 }
 
+QString DetailCell::valueText() const {
+    return value_->fullText();
+}
+
 QString DetailCell::shown(const std::optional<QString>& value) {
     return value ? *value : QStringLiteral("—");
 }

@@ -21,6 +21,9 @@ public:
     // What the value line shows.
     static QString shown(const std::optional<QString>& value);
 
+    // The value as shown ("—" when absent).
+    QString valueText() const;
+
     TextLine* labelLine() const { return label_; }
     TextLine* valueLine() const { return value_; }
 
