@@ -192,6 +192,9 @@ DeviceRow::DeviceRow(const ConnectedDevice& device, const OpenDeviceAction& open
                          color(Tint::primaryText, appearance));
     texts->addWidget(name_);
     for (const QString& detail : overview::detailLines(device)) {
+        // An untrusted device that tells nothing about itself leaves its first line empty.
+        if (detail.isEmpty())
+            continue;
         auto* text = new TextLine(detail, Fonts::font(11), color(Tint::secondaryText, appearance));
         texts->addWidget(text);
         details_.push_back(text);
@@ -239,6 +242,9 @@ WeatherRow::WeatherRow(const WeatherRowState& state, TempUnit unit, std::functio
         detail_ = new TextLine(weatherDetail(report, state.astronomySunset, unit), Fonts::font(11),
                                color(Tint::secondaryText, appearance));
         texts->addWidget(detail_);
+        // An empty second line takes no room.
+        if (detail_->fullText().isEmpty())
+            detail_->hide();
         line->addLayout(texts, 1);
     } else {
         symbolName_ = QStringLiteral("cloud");

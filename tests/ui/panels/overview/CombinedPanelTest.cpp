@@ -10,9 +10,11 @@
 #include "ui/panels/overview/OverviewTiles.h"
 
 #include <QEnterEvent>
+#include <QFontMetricsF>
 #include <QGridLayout>
 #include <QLabel>
 #include <QTest>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace morvanex;
@@ -286,4 +288,19 @@ TEST(TileBackground, HoverBrightensOnlyTilesThatAct) {
     click(&acting);
     click(&inert);
     EXPECT_EQ(taps, 1);
+}
+
+TEST(InsightRow, LongTextWrapsOntoAtMostThreeLines) {
+    const QString text = "A very long insight that goes on and on about what the processor, "
+                         "the memory and the disks have been doing for the last several minutes "
+                         "while the fans spin and the battery drains.";
+    InsightRow row(
+        {Insight::Kind::cpu, text, Insight::Severity::info, std::nullopt, std::nullopt}, [] {},
+        Appearance::light);
+    const double line = QFontMetricsF(row.text()->font()).lineSpacing();
+    EXPECT_EQ(row.text()->heightForWidth(150), int(std::ceil(3 * line)));
+    EXPECT_EQ(row.text()->heightForWidth(4000), int(std::ceil(line)));
+    // Without a module the row takes no tap, even with an action handed in.
+    EXPECT_FALSE(row.background()->hasAction());
+    EXPECT_EQ(row.symbol()->color(), color(Tint::blue, Appearance::light));
 }

@@ -13,7 +13,9 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
+#include <QTimeZone>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace morvanex;
 using namespace morvanex::ui;
@@ -34,7 +36,11 @@ QImage render(QWidget& panel, Appearance appearance) {
     palette.setColor(QPalette::Window, color(Tint::windowBackground, appearance));
     sheet.setPalette(palette);
     sheet.show();
-    sheet.adjustSize();
+    // Taller than the offscreen screen allows adjustSize() to make it.
+    const int height =
+        sheet.hasHeightForWidth() ? sheet.heightForWidth(340) : sheet.sizeHint().height();
+    sheet.resize(340, std::max(height, sheet.minimumSizeHint().height()));
+    QCoreApplication::processEvents();
     QImage image(sheet.size() * 2, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(2);
     image.fill(Qt::transparent);
@@ -117,6 +123,58 @@ OverviewRowMakers makers() {
     return makers;
 }
 
+// The rows in the states the panel above does not reach with the fixture hub.
+QWidget* rowSheet(Appearance a) {
+    auto* rows = new QWidget;
+    auto* column = new QVBoxLayout(rows);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(8);
+    column->addWidget(new InsightRow(Insight{}, nullptr, a));
+    column->addWidget(new InsightRow(
+        {Insight::Kind::storage, "The startup disk is almost full.", Insight::Severity::critical,
+         ModuleKind::disks, std::nullopt},
+        [] {}, a));
+    WeatherRowState state;
+    WeatherReport report;
+    report.location.name = "San Carlos de Bariloche, Río Negro, Argentina";
+    report.timeZone = QTimeZone(QByteArrayLiteral("America/Argentina/Buenos_Aires"));
+    report.current.temperature = 7.6;
+    report.current.code = 61;
+    WeatherDay day;
+    day.high = 11.2;
+    day.low = -1.4;
+    day.sunset = QDateTime(QDate(2027, 6, 1), QTime(21, 12), Qt::UTC);
+    report.days = {day};
+    state.report = report;
+    column->addWidget(new WeatherRow(
+        state, TempUnit::celsius, [] {}, a));
+    report.current.code = 2;
+    report.current.isDay = false;
+    report.days.clear();
+    state.report = report;
+    column->addWidget(new WeatherRow(
+        state, TempUnit::fahrenheit, [] {}, a));
+    column->addWidget(new WeatherRow(
+        {std::nullopt, true, QString("offline"), std::nullopt}, TempUnit::celsius, [] {}, a));
+    ConnectedDevice pad;
+    pad.id = "pad";
+    pad.name = "A tablet with a rather long name for its row";
+    pad.deviceClass = "iPad";
+    pad.osVersion = "17.1";
+    pad.trusted = true;
+    pad.batteryLevel = 100;
+    pad.isCharging = true;
+    pad.fullyCharged = true;
+    column->addWidget(new DeviceRow(pad, {}, a));
+    ConnectedDevice unknown;
+    unknown.id = "u";
+    column->addWidget(new DeviceRow(unknown, {}, a));
+    column->addWidget(new WorldClocksRow(
+        {"America/Argentina/Buenos_Aires", "Nowhere/Atlantis", "Asia/Kolkata", "UTC"},
+        QDateTime(QDate(2027, 1, 15), QTime(12, 0), Qt::UTC), [] {}, a));
+    return rows;
+}
+
 bool drewSomething(const QImage& image) {
     const QColor first = image.pixelColor(image.width() / 2, image.height() / 2);
     for (int y = 0; y < image.height(); y += 7)
@@ -182,6 +240,10 @@ TEST(OverviewGallery, RendersDarkAndLight) {
             });
             CombinedPanel panel(env, makers());
             images.push_back({"overview-empty-" + tag, render(panel, appearance)});
+        }
+        {
+            std::unique_ptr<QWidget> rows(rowSheet(appearance));
+            images.push_back({"overview-rows-" + tag, render(*rows, appearance)});
         }
         for (const auto& [name, image] : images) {
             EXPECT_TRUE(drewSomething(image)) << name.toStdString();
