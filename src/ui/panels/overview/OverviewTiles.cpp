@@ -1,0 +1,88 @@
+#include "ui/panels/overview/OverviewTiles.h"
+
+#include "ui/kit/Dot.h"
+#include "ui/kit/Fonts.h"
+#include "ui/kit/LineAreaGraph.h"
+#include "ui/kit/TextLine.h"
+#include "ui/kit/TileBackground.h"
+#include "ui/kit/UsageBars.h"
+#include "ui/panels/overview/HeroText.h"
+
+#include <QBoxLayout>
+
+namespace morvanex::ui::overview {
+
+namespace {
+
+// Fills the widget with the tile frame around `content`.
+TileBackground* frame(QWidget* owner, QWidget* content, std::function<void()> action,
+                      Appearance appearance) {
+    auto* layout = new QVBoxLayout(owner);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* background = new TileBackground(content, std::move(action), appearance);
+    layout->addWidget(background);
+    owner->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    return background;
+}
+
+TextLine* tileLabel(const QString& text, Appearance appearance) {
+    return new TextLine(text, Fonts::font(11, QFont::DemiBold),
+                        color(Tint::secondaryText, appearance));
+}
+
+} // namespace
+
+OverviewTile::OverviewTile(BigTileContent content, std::function<void()> action,
+                           Appearance appearance, QWidget* parent)
+    : QWidget(parent), content_(std::move(content)) {
+    auto* body = new QWidget;
+    auto* column = new QVBoxLayout(body);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(4);
+
+    auto* heading = new QHBoxLayout;
+    heading->setSpacing(5);
+    heading->addWidget(new Dot(content_.color, 7, appearance), 0, Qt::AlignVCenter);
+    heading->addWidget(tileLabel(content_.label, appearance), 1, Qt::AlignVCenter);
+    column->addLayout(heading);
+
+    hero_ = new HeroText(content_.value, appearance);
+    column->addWidget(hero_);
+
+    LineAreaGraph graph;
+    graph.series = {GraphSeries{content_.history, content_.color, 0.22, true}};
+    graph.maxValue = content_.maxValue;
+    graph.stacked = false;
+    graph.height = graphHeight;
+    graph.capacity = graphCapacity;
+    graph.gridlines = false;
+    column->addWidget(new LineAreaGraphView(graph, appearance));
+
+    background_ = frame(this, body, std::move(action), appearance);
+}
+
+SmallTile::SmallTile(SmallTileContent content, std::function<void()> action, Appearance appearance,
+                     QWidget* parent)
+    : QWidget(parent) {
+    auto* body = new QWidget;
+    auto* column = new QVBoxLayout(body);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(4);
+
+    label_ = tileLabel(content.label, appearance);
+    column->addWidget(label_);
+    value_ = new TextLine(content.value, Fonts::font(17, QFont::DemiBold),
+                          color(Tint::primaryText, appearance));
+    column->addWidget(value_);
+    if (const auto* text = std::get_if<QString>(&content.detail)) {
+        detail_ = new TextLine(*text, Fonts::font(11), color(Tint::secondaryText, appearance));
+        column->addWidget(detail_);
+    } else {
+        bar_ = new UsageBarView(std::get<UsageBar>(content.detail), appearance);
+        column->addWidget(bar_);
+    }
+
+    background_ = frame(this, body, std::move(action), appearance);
+}
+
+} // namespace morvanex::ui::overview
