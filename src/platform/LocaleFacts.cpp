@@ -173,6 +173,19 @@ QString format(const QDateTime& date, const QString& skeleton, const QString& lo
     return formatWith(formatter, date, zone);
 }
 
+QString formatPattern(const QDateTime& date, const QString& pattern, const QString& locale,
+                      const QByteArray& zone) {
+    if (!date.isValid())
+        return {};
+    UErrorCode status = U_ZERO_ERROR;
+    icu::SimpleDateFormat formatter(unicode(pattern), icuLocale(locale), status);
+    if (U_FAILURE(status)) {
+        qCWarning(log::platform) << "unusable date pattern" << pattern << u_errorName(status);
+        return {};
+    }
+    return formatWith(formatter, date, zone);
+}
+
 QString abbreviatedDateShortTime(const QDateTime& date, const QString& locale,
                                  const QByteArray& zone) {
     if (!date.isValid())

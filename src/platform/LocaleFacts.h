@@ -40,6 +40,10 @@ QStringList veryShortWeekdaySymbols(const QString& locale);
 QString format(const QDateTime& date, const QString& skeleton, const QString& locale,
                const QByteArray& zone);
 
+// `date` in `zone` written with a fixed pattern in the locale's words ("EEE": Wed, Mi.).
+QString formatPattern(const QDateTime& date, const QString& pattern, const QString& locale,
+                      const QByteArray& zone);
+
 // `date` in `zone` as an abbreviated date with a short time (Dec 15, 2026, 9:41 PM).
 QString abbreviatedDateShortTime(const QDateTime& date, const QString& locale,
                                  const QByteArray& zone);

@@ -177,7 +177,7 @@ QString WeatherPanel::dayName(const QDateTime& date, const QTimeZone& tz, const 
                               const QString& locale) {
     if (date.toTimeZone(tz).date() == now.toTimeZone(tz).date())
         return QStringLiteral("Today");
-    return platform::LocaleFacts::format(date, QStringLiteral("EEE"), locale, tz.id());
+    return platform::LocaleFacts::formatPattern(date, QStringLiteral("EEE"), locale, tz.id());
 }
 
 QString WeatherPanel::subtitle(const WeatherReport& report, TempUnit unit) {
