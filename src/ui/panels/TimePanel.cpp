@@ -60,6 +60,15 @@ QString TimePanel::daySymbol(const QTimeZone& zone, const QDateTime& now) {
     return hour >= 7 && hour <= 18 ? QStringLiteral("sun.max") : QStringLiteral("moon");
 }
 
+HeroValue::Content TimePanel::heroTime(const QString& shortTime) {
+    qsizetype lastDigit = shortTime.size() - 1;
+    while (lastDigit >= 0 && !shortTime[lastDigit].isDigit())
+        --lastDigit;
+    if (lastDigit < 0 || shortTime.mid(lastDigit + 1).trimmed().isEmpty())
+        return {shortTime, std::nullopt};
+    return {shortTime.left(lastDigit + 1), shortTime.mid(lastDigit + 1)};
+}
+
 QString TimePanel::capitalized(const QString& phrase) {
     if (phrase.isEmpty())
         return phrase;
@@ -101,8 +110,8 @@ void TimePanel::rebuild() {
     pieces->addWidget(new PanelHeader(
         QStringLiteral("globe"), Tint::gray,
         platform::LocaleFacts::format(now, QStringLiteral("EEEEMMMMd"), locale, local.id()),
-        capitalized(FuzzyClock::string(now)),
-        new HeroValue({Fmt::time(now, local), std::nullopt}, a), a));
+        capitalized(FuzzyClock::string(now)), new HeroValue(heroTime(Fmt::time(now, local)), a),
+        a));
 
     auto* month = new Card(7, a);
     month->add(new CalendarMonth(

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/kit/HeroValue.h"
 #include "ui/kit/PanelEnv.h"
 
 #include <QDateTime>
@@ -34,6 +35,10 @@ public:
     static QString cityLabel(const QString& identifier);
     // "sun.max" from 7:00 through 18:59 in the zone, "moon" otherwise.
     static QString daySymbol(const QTimeZone& zone, const QDateTime& now);
+    // The short time as the header's large value: a day period after the digits ("9:00 AM")
+    // goes into the smaller unit, so the date beside it keeps its room; otherwise the whole
+    // time is the value.
+    static HeroValue::Content heroTime(const QString& shortTime);
     // The fuzzy phrase with its first letter upper-cased ("Quarter past three").
     static QString capitalized(const QString& phrase);
 
