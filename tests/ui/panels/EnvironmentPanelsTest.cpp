@@ -422,3 +422,20 @@ TEST(EnvironmentPanelGallery, RendersEveryPanelDarkAndLight) {
 }
 
 } // namespace
+
+namespace {
+
+// The time panel in a locale with Monday first and a 24-hour clock.
+TEST(EnvironmentPanelGallery, RendersTheTimePanelInGerman) {
+    test::PinnedZone zone("Europe/Berlin", "de_DE");
+    QString folder = qEnvironmentVariable("MORVANEX_PANEL_GALLERY");
+    if (folder.isEmpty())
+        folder = test::scratchDir();
+    test::HubFixture f;
+    f.hub->calendar.setEvents(CalendarEvents::Access::granted, {});
+    const QImage image = render(new TimePanel(envFor(f)), Appearance::light);
+    EXPECT_GT(image.height(), 2 * 40);
+    EXPECT_TRUE(image.save(folder + "/time-de-light.png"));
+}
+
+} // namespace
