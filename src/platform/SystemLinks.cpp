@@ -34,8 +34,10 @@ const std::vector<LinkCommand>& candidates(SystemLink link) {
                                                    kdeSettings("kcm_clock")};
     static const std::vector<LinkCommand> notifications{gnomeSettings("notifications"),
                                                         kdeSettings("kcm_notifications")};
-    static const std::vector<LinkCommand> calendarPrivacy{gnomeSettings("privacy"),
-                                                          program("systemsettings")};
+    // Calendars reach this system through the desktop's online accounts, so that is where
+    // access to them is given or taken away.
+    static const std::vector<LinkCommand> calendarPrivacy{gnomeSettings("online-accounts"),
+                                                          kdeSettings("kcm_kaccounts")};
     static const std::vector<LinkCommand> systemMonitor{
         program("gnome-system-monitor"), program("plasma-systemmonitor"), program("ksysguard"),
         program("xfce4-taskmanager"), program("mate-system-monitor")};

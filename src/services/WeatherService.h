@@ -51,6 +51,10 @@ public:
     // The automatically found place, kept once a report for it arrived.
     const std::optional<WeatherLocation>& autoLocation() const { return autoLocation_; }
 
+    // Puts `report` in place of what the refreshes found, without calling onUpdate (sample
+    // data for renders, readings for tests). The next successful refresh replaces it.
+    void setReport(std::optional<WeatherReport> report) { report_ = std::move(report); }
+
     // Called on the main thread after every outcome, success or failure.
     std::function<void()> onUpdate;
 

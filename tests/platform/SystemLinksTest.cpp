@@ -56,6 +56,14 @@ TEST(SystemLinks, FirstInstalledCandidateWins) {
         {SystemLink::dateTimeSettings,
          {"gnome-control-center"},
          {"/opt/bin/gnome-control-center", {"datetime"}}},
+        // Calendar access is given through the desktop's online accounts.
+        {SystemLink::calendarPrivacySettings,
+         {"gnome-control-center"},
+         {"/opt/bin/gnome-control-center", {"online-accounts"}}},
+        {SystemLink::calendarPrivacySettings,
+         {"systemsettings"},
+         {"/opt/bin/systemsettings", {"kcm_kaccounts"}}},
+        {SystemLink::calendar, {"korganizer"}, {"/opt/bin/korganizer", {}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected.program.toStdString());

@@ -6,7 +6,9 @@
 #include "ui/kit/PreviewOverrides.h"
 #include "ui/kit/ProcessActionHooks.h"
 
+#include <QDesktopServices>
 #include <QString>
+#include <QUrl>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -53,6 +55,10 @@ struct PanelEnv {
     // monitor, the disk utility); nothing happens when none is installed.
     std::function<void(platform::SystemLink)> openLink = [](platform::SystemLink link) {
         platform::SystemLinks::open(link);
+    };
+    // Opens an address (a meeting's video-call link) in the desktop's program for it.
+    std::function<void(const QUrl&)> openURL = [](const QUrl& url) {
+        QDesktopServices::openUrl(url);
     };
 
     QColor color(Tint tint) const { return ui::color(tint, appearance); }

@@ -1,0 +1,280 @@
+#include "ui/panels/AstronomyPanel.h"
+
+#include "app/Hub.h"
+#include "base/Fmt.h"
+#include "base/Numbers.h"
+#include "platform/LocaleFacts.h"
+#include "services/SunCalc.h"
+#include "ui/kit/Card.h"
+#include "ui/kit/Fills.h"
+#include "ui/kit/Fonts.h"
+#include "ui/kit/HeroValue.h"
+#include "ui/kit/PanelHeader.h"
+#include "ui/kit/StatRow.h"
+#include "ui/kit/SymbolIcon.h"
+#include "ui/kit/TextLine.h"
+
+#include <QBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace morvanex::ui {
+
+namespace {
+
+const QString dash = QStringLiteral("—");
+const QString rangeDash = QStringLiteral(" – ");
+
+std::optional<QDateTime> sunEvent(const SunCalc::SunTimes& sun, const QString& key) {
+    const auto found = sun.events.find(key);
+    if (found == sun.events.end())
+        return std::nullopt;
+    return found->second;
+}
+
+QString timeOf(const std::optional<QDateTime>& date, const QTimeZone& local) {
+    return Fmt::time(date, local);
+}
+
+QString range(const SunCalc::SunTimes& sun, const QString& from, const QString& to,
+              const QTimeZone& local) {
+    return timeOf(sunEvent(sun, from), local) + rangeDash + timeOf(sunEvent(sun, to), local);
+}
+
+QString moonDate(const std::optional<QDateTime>& date, const QTimeZone& local,
+                 const QString& locale) {
+    if (!date)
+        return dash;
+    const QString text = platform::LocaleFacts::abbreviatedDateShortTime(*date, locale, local.id());
+    return text.isEmpty() ? dash : text;
+}
+
+QVBoxLayout* column(int spacing) {
+    auto* layout = new QVBoxLayout;
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    return layout;
+}
+
+} // namespace
+
+// ---- SunTimeline
+
+SunTimeline::SunTimeline(AstronomyMonitor::Snapshot snapshot, QDateTime now, QTimeZone local,
+                         Appearance appearance, QWidget* parent)
+    : QWidget(parent), snapshot_(std::move(snapshot)), now_(std::move(now)),
+      local_(std::move(local)), appearance_(appearance) {
+    setFixedHeight(int(height));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+std::optional<double> SunTimeline::x(const std::optional<QDateTime>& date,
+                                     const QDateTime& dayStart, double width) {
+    if (!date || !date->isValid())
+        return std::nullopt;
+    // Every day counts 86400 seconds, also one of 23 or 25 hours.
+    return double(dayStart.msecsTo(*date)) / 1000.0 / 86400.0 * width;
+}
+
+std::optional<SunTimeline::Band> SunTimeline::band(const SunCalc::SunTimes& sun,
+                                                   const QString& from, const QString& to,
+                                                   const QDateTime& dayStart, double width) {
+    const std::optional<double> start = x(sunEvent(sun, from), dayStart, width);
+    const std::optional<double> end = x(sunEvent(sun, to), dayStart, width);
+    if (!start || !end)
+        return std::nullopt;
+    return Band{*start, std::max(*end - *start, 0.0)};
+}
+
+void SunTimeline::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF frame(0, (QWidget::height() - height) / 2, width(), height);
+    QPainterPath capsule;
+    capsule.addRoundedRect(frame, height / 2, height / 2);
+    painter.setClipPath(capsule);
+    const QDateTime dayStart = now_.toTimeZone(local_).date().startOfDay(local_);
+    painter.fillRect(frame, withOpacity(color(Tint::indigo, appearance_), 0.45));
+    auto fillBand = [&](const QString& from, const QString& to, Tint tint, double opacity) {
+        if (const auto b = band(snapshot_.sun, from, to, dayStart, frame.width()))
+            painter.fillRect(QRectF(b->x, frame.y(), b->width, height),
+                             withOpacity(color(tint, appearance_), opacity));
+    };
+    fillBand(QStringLiteral("civilDawn"), QStringLiteral("civilDusk"), Tint::orange, 0.55);
+    fillBand(QStringLiteral("sunrise"), QStringLiteral("sunset"), Tint::yellow, 0.85);
+    if (const auto marker = x(now_, dayStart, frame.width()))
+        painter.fillRect(QRectF(*marker - 1, frame.y(), 2, height),
+                         color(Tint::primaryText, appearance_));
+}
+
+// ---- AstronomyPanel: texts
+
+QString AstronomyPanel::age(double phase) {
+    const std::optional<std::int64_t> days = numbers::truncatedInt64(phase * 29.53);
+    if (!days)
+        return dash;
+    return *days == 1 ? QStringLiteral("1 day") : QString::number(*days) + QStringLiteral(" days");
+}
+
+QString AstronomyPanel::place(const QString& name) {
+    const qsizetype comma = name.indexOf(QLatin1Char(','));
+    return comma < 0 ? name : name.left(comma);
+}
+
+QString AstronomyPanel::whole(double degrees) {
+    const std::optional<std::int64_t> value = numbers::truncatedInt64(degrees);
+    return value ? QString::number(*value) : dash;
+}
+
+QString AstronomyPanel::sunPosition(double altitude, double azimuth) {
+    return QStringLiteral("altitude ") + whole(altitude) + QStringLiteral("° · azimuth ") +
+           whole(azimuth) + QStringLiteral("°");
+}
+
+std::vector<AstronomyPanel::Line> AstronomyPanel::sunLines(const AstronomyMonitor::Snapshot& s,
+                                                           const QTimeZone& local) {
+    const SunCalc::SunTimes& sun = s.sun;
+    const std::optional<double> dayLength = s.dayLength();
+    return {
+        {"Sunrise – sunset", range(sun, "sunrise", "sunset", local)},
+        {"Day length", dayLength ? Fmt::duration(*dayLength) : dash},
+        {"Solar noon", timeOf(sun.solarNoon, local)},
+        {"Golden hour", "until " + timeOf(sunEvent(sun, "goldenHourEnd"), local) + " · from " +
+                            timeOf(sunEvent(sun, "goldenHourStart"), local)},
+        {"Blue hour", "until " + timeOf(sunEvent(sun, "blueHourEnd"), local) + " · from " +
+                          timeOf(sunEvent(sun, "blueHourStart"), local)},
+    };
+}
+
+std::vector<AstronomyPanel::Line> AstronomyPanel::twilightLines(const SunCalc::SunTimes& sun,
+                                                                const QTimeZone& local) {
+    return {
+        {"Civil", range(sun, "civilDawn", "civilDusk", local)},
+        {"Nautical", range(sun, "nauticalDawn", "nauticalDusk", local)},
+        {"Astronomical", range(sun, "astronomicalDawn", "astronomicalDusk", local)},
+    };
+}
+
+QString AstronomyPanel::moonLine(double fraction, double phase) {
+    return Fmt::percent(fraction * 100) + QStringLiteral(" illuminated · ") + age(phase) +
+           QStringLiteral(" old");
+}
+
+std::vector<AstronomyPanel::Line> AstronomyPanel::moonLines(const AstronomyMonitor::Snapshot& s,
+                                                            const QTimeZone& local,
+                                                            const QString& locale) {
+    const std::optional<std::int64_t> distance = numbers::truncatedInt64(s.moonDistance);
+    return {
+        {"Moonrise", timeOf(s.moonrise, local)},
+        {"Moonset", timeOf(s.moonset, local)},
+        {"Altitude", whole(s.moonAltitude) + QStringLiteral("°")},
+        {"Distance",
+         distance ? QLocale(locale).toString(qlonglong(*distance)) + QStringLiteral(" km") : dash},
+        {"Next full moon", moonDate(s.nextFullMoon, local, locale)},
+        {"Next new moon", moonDate(s.nextNewMoon, local, locale)},
+    };
+}
+
+// ---- AstronomyPanel: views
+
+AstronomyPanel::AstronomyPanel(PanelEnv env, QWidget* parent)
+    : QWidget(parent), env_(std::move(env)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    if (env_.hub)
+        connect(env_.hub, &Hub::changed, this, &AstronomyPanel::rebuild);
+    rebuild();
+}
+
+void AstronomyPanel::rebuild() {
+    delete content_;
+    content_ = new QWidget(this);
+    auto* pieces = column(8);
+    content_->setLayout(pieces);
+    if (env_.hub && env_.hub->astronomy.snapshot())
+        addSnapshot(pieces, *env_.hub->astronomy.snapshot());
+    else
+        addWaiting(pieces);
+    layout()->addWidget(content_);
+}
+
+void AstronomyPanel::addWaiting(QVBoxLayout* pieces) {
+    const Appearance a = env_.appearance;
+    pieces->addWidget(new PanelHeader(QStringLiteral("moon.stars"), Tint::orange,
+                                      QStringLiteral("Sun & Moon"),
+                                      QStringLiteral("Waiting for location"), nullptr, a));
+    auto* card = new Card(7, a);
+    auto* text = new QLabel(
+        QStringLiteral("Set a location in Settings › Weather, or wait for it to be detected."));
+    text->setWordWrap(true);
+    text->setFont(Fonts::font(13));
+    QPalette palette = text->palette();
+    palette.setColor(QPalette::WindowText, color(Tint::secondaryText, a));
+    text->setPalette(palette);
+    card->add(text);
+    pieces->addWidget(card);
+}
+
+void AstronomyPanel::addSnapshot(QVBoxLayout* pieces, const AstronomyMonitor::Snapshot& s) {
+    const Appearance a = env_.appearance;
+    const QDateTime now = env_.hub->clock.now();
+    const QTimeZone local = QTimeZone::systemTimeZone();
+    const QString locale = platform::LocaleFacts::userLocale();
+
+    const std::optional<AstronomyMonitor::SunEvent> next = env_.hub->astronomy.nextSunEvent(now);
+    const bool sunrise = next && next->isSunrise;
+    pieces->addWidget(new PanelHeader(
+        sunrise ? QStringLiteral("sunrise.fill") : QStringLiteral("sunset.fill"), Tint::orange,
+        QStringLiteral("Sun & Moon"),
+        (sunrise ? QStringLiteral("Sunrise") : QStringLiteral("Sunset")) + QStringLiteral(" · ") +
+            place(s.location.name),
+        new HeroValue({next ? Fmt::time(next->date, local) : dash, std::nullopt}, a), a));
+
+    auto addLines = [a](Card* card, const std::vector<Line>& lines) {
+        for (const Line& line : lines)
+            card->add(new StatRow(line.label, std::nullopt, new StatValue(line.value, a), a));
+    };
+
+    auto* sunCard = new Card(5, a);
+    sunCard->add(new CardHeader(QStringLiteral("Sun"), sunPosition(s.sunAltitude, s.sunAzimuth),
+                                nullptr, a));
+    auto* timeline = new QWidget;
+    auto* timelineBox = new QVBoxLayout(timeline);
+    timelineBox->setContentsMargins(0, 3, 0, 3);
+    timelineBox->addWidget(new SunTimeline(s, now, local, a));
+    sunCard->add(timeline);
+    addLines(sunCard, sunLines(s, local));
+    pieces->addWidget(sunCard);
+
+    auto* twilight = new Card(5, a);
+    twilight->add(
+        new CardHeader(QStringLiteral("Twilight"), QStringLiteral("dawn – dusk"), nullptr, a));
+    const std::vector<Line> ranges = twilightLines(s.sun, local);
+    const Tint dots[] = {Tint::orange, Tint::indigo,
+                         Tint::tertiaryText}; // the faintest: primary at about 0.3
+    for (std::size_t i = 0; i < ranges.size(); ++i)
+        twilight->add(new StatRow(ranges[i].label, dots[i], new StatValue(ranges[i].value, a), a));
+    pieces->addWidget(twilight);
+
+    auto* moon = new Card(5, a);
+    moon->add(new CardHeader(QStringLiteral("Moon"), std::nullopt, nullptr, a));
+    auto* phaseRow = new QWidget;
+    auto* phaseLine = new QHBoxLayout(phaseRow);
+    phaseLine->setContentsMargins(0, 2, 0, 2);
+    phaseLine->setSpacing(12);
+    phaseLine->addWidget(
+        new SymbolIcon(SunCalc::phaseSymbol(s.moonPhase), 30, color(Tint::primaryText, a)));
+    auto* words = column(1);
+    words->addWidget(new TextLine(SunCalc::phaseName(s.moonPhase), Fonts::font(13, QFont::Medium),
+                                  color(Tint::primaryText, a)));
+    words->addWidget(new TextLine(moonLine(s.moonFraction, s.moonPhase), Fonts::font(11),
+                                  color(Tint::secondaryText, a)));
+    phaseLine->addLayout(words, 1);
+    moon->add(phaseRow);
+    addLines(moon, moonLines(s, local, locale));
+    pieces->addWidget(moon);
+}
+
+} // namespace morvanex::ui

@@ -1,0 +1,222 @@
+#include "ui/panels/EventsCard.h"
+
+#include "app/Hub.h"
+#include "base/Fmt.h"
+#include "platform/LocaleFacts.h"
+#include "ui/kit/Fills.h"
+#include "ui/kit/Fonts.h"
+#include "ui/kit/Layouts.h"
+#include "ui/kit/Pill.h"
+#include "ui/kit/PillButton.h"
+#include "ui/kit/TextLine.h"
+
+#include <QBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+
+namespace morvanex::ui {
+
+namespace {
+
+// How long before its start an event's video call can be joined.
+constexpr qint64 joinLeadSeconds = 900;
+
+QColor viewColor(const CalendarColor& c) {
+    return QColor(c.red, c.green, c.blue);
+}
+
+// A bar of the calendar's colour with rounded ends.
+class ColorBar : public QWidget {
+public:
+    ColorBar(QColor fill, int height) : fill_(std::move(fill)) { setFixedSize(3, height); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        fillRoundedRect(painter, QRectF(rect()), 1.5, fill_);
+    }
+
+private:
+    QColor fill_;
+};
+
+QLabel* message(const QString& text, Appearance a) {
+    auto* label = new QLabel(text);
+    label->setWordWrap(true);
+    label->setFont(Fonts::font(12));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color(Tint::secondaryText, a));
+    label->setPalette(palette);
+    return label;
+}
+
+} // namespace
+
+// ---- EventRow
+
+QString EventRow::detail(const CalendarEvent& event, const QTimeZone& local) {
+    QStringList parts{event.isAllDay ? QStringLiteral("All day")
+                                     : Fmt::time(event.start, local) + QStringLiteral(" – ") +
+                                           Fmt::time(event.end, local)};
+    // A web address as the place usually repeats the meeting link: shown only without one.
+    if (event.location && !(event.meetingURL && event.location->startsWith(QLatin1String("http"))))
+        parts.append(*event.location);
+    return parts.join(QStringLiteral(" · "));
+}
+
+bool EventRow::showsNow(const CalendarEvent& event, const QDateTime& now) {
+    return !event.isAllDay && event.start <= now && now < event.end;
+}
+
+bool EventRow::showsJoin(const CalendarEvent& event, const QDateTime& now) {
+    return event.meetingURL && event.end > now && now.secsTo(event.start) < joinLeadSeconds;
+}
+
+EventRow::EventRow(CalendarEvent event, QDateTime now, PanelEnv env, QWidget* parent)
+    : QWidget(parent), event_(std::move(event)), env_(std::move(env)) {
+    const Appearance a = env_.appearance;
+    setObjectName(event_.id);
+    setToolTip(QStringLiteral("Open in Calendar"));
+    setCursor(Qt::PointingHandCursor);
+    setAttribute(Qt::WA_Hover);
+    auto* line = new QHBoxLayout(this);
+    line->setContentsMargins(4, 2, 4, 2);
+    line->setSpacing(8);
+    line->addWidget(new ColorBar(viewColor(event_.color), 28));
+    auto* words = new QVBoxLayout;
+    words->setSpacing(1);
+    words->addWidget(
+        new TextLine(event_.title, Fonts::font(13, QFont::Medium), color(Tint::primaryText, a)));
+    words->addWidget(new TextLine(detail(event_, QTimeZone::systemTimeZone()), Fonts::font(11),
+                                  color(Tint::secondaryText, a)));
+    line->addLayout(words, 1);
+    addFlexibleSpace(line, 6);
+    if (showsNow(event_, now)) {
+        nowPill_ = new Pill(QStringLiteral("Now"), Tint::green, a);
+        line->addWidget(nowPill_);
+    }
+    if (showsJoin(event_, now)) {
+        join_ = new PillButton(
+            QStringLiteral("Join"), true,
+            [open = env_.openURL, url = *event_.meetingURL] { open(url); }, a);
+        line->addWidget(join_);
+    }
+}
+
+void EventRow::open() {
+    // The desktop's calendar programs show the calendars but take no address of one event.
+    if (event_.calendarAppURL())
+        env_.openLink(platform::SystemLink::calendar);
+}
+
+void EventRow::paintEvent(QPaintEvent*) {
+    if (!hovering_)
+        return;
+    QPainter painter(this);
+    fillRoundedRect(painter, QRectF(rect()), 6, primaryFill(env_.appearance, 0.06));
+}
+
+void EventRow::enterEvent(QEnterEvent* event) {
+    QWidget::enterEvent(event);
+    hovering_ = true;
+    update();
+}
+
+void EventRow::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    hovering_ = false;
+    update();
+}
+
+void EventRow::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        open();
+}
+
+// ---- EventsCard
+
+std::vector<EventsCard::DayGroup> EventsCard::grouped(const std::vector<CalendarEvent>& events,
+                                                      const QDateTime& now,
+                                                      const QTimeZone& local) {
+    const QDate today = now.toTimeZone(local).date();
+    std::vector<DayGroup> groups;
+    for (const CalendarEvent& event : events) {
+        const QDate key = std::max(event.start.toTimeZone(local).date(), today);
+        const auto found = std::find_if(groups.begin(), groups.end(),
+                                        [&](const DayGroup& g) { return g.day == key; });
+        if (found != groups.end())
+            found->events.push_back(event);
+        else
+            groups.push_back({key, {event}});
+    }
+    std::stable_sort(groups.begin(), groups.end(),
+                     [](const DayGroup& l, const DayGroup& r) { return l.day < r.day; });
+    return groups;
+}
+
+QString EventsCard::dayTitle(const QDate& day, const QDateTime& now, const QTimeZone& local,
+                             const QString& locale) {
+    const QDate today = now.toTimeZone(local).date();
+    if (day == today)
+        return QStringLiteral("Today");
+    if (day == today.addDays(1))
+        return QStringLiteral("Tomorrow");
+    return platform::LocaleFacts::format(day.startOfDay(local), QStringLiteral("EEEEMMMMd"), locale,
+                                         local.id());
+}
+
+QString EventsCard::emptyText(std::int64_t days) {
+    if (days == 1)
+        return QStringLiteral("Nothing else today.");
+    return QStringLiteral("Nothing in the next ") + QString::number(days) +
+           QStringLiteral(" days.");
+}
+
+EventsCard::EventsCard(std::int64_t days, PanelEnv env, QWidget* parent)
+    : Card(6, env.appearance, parent) {
+    const Appearance a = env.appearance;
+    const auto header = [a](const QString& title) {
+        return new CardHeader(title, std::nullopt, nullptr, a);
+    };
+    if (!env.hub)
+        return;
+    CalendarEvents& calendar = env.hub->calendar;
+    switch (calendar.access()) {
+    case CalendarEvents::Access::notAsked:
+        add(header(QStringLiteral("Events")));
+        add(message(QStringLiteral("See your upcoming events from the Calendar app here."), a));
+        access_ = new PillButton(
+            QStringLiteral("Show Calendar Events"), true, [&calendar] { calendar.requestAccess(); },
+            a);
+        body()->addWidget(access_, 0, Qt::AlignLeft);
+        return;
+    case CalendarEvents::Access::denied:
+        add(header(QStringLiteral("Events")));
+        add(message(QStringLiteral("Calendar access is off for Morvanex."), a));
+        access_ = new PillButton(
+            QStringLiteral("Open Privacy Settings…"), false,
+            [open = env.openLink] { open(platform::SystemLink::calendarPrivacySettings); }, a);
+        body()->addWidget(access_, 0, Qt::AlignLeft);
+        return;
+    case CalendarEvents::Access::granted:
+        break;
+    }
+    const QDateTime now = env.hub->clock.now();
+    const QTimeZone local = QTimeZone::systemTimeZone();
+    const std::vector<DayGroup> groups = grouped(calendar.events(), now, local);
+    if (groups.empty()) {
+        add(header(QStringLiteral("Events")));
+        add(message(emptyText(days), a));
+        return;
+    }
+    const QString locale = platform::LocaleFacts::userLocale();
+    for (const DayGroup& group : groups) {
+        add(header(dayTitle(group.day, now, local, locale)));
+        for (const CalendarEvent& event : group.events)
+            add(new EventRow(event, now, env));
+    }
+}
+
+} // namespace morvanex::ui
