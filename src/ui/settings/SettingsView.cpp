@@ -120,7 +120,7 @@ SettingsView::SettingsView(SettingsEnv env, PanelDefaults& defaults, QWidget* pa
             follow();
     });
     pane_ = storedPane(defaults_.value(PanelKeys::settingsPane));
-    show(pane_);
+    showPane(pane_);
 }
 
 SettingsView::~SettingsView() = default;
@@ -138,16 +138,16 @@ void SettingsView::select(SettingsPane pane) {
     // The stored key is the selection: the write comes back through follow().
     defaults_.setValue(PanelKeys::settingsPane, rawValue(pane));
     if (pane != pane_)
-        show(pane);
+        showPane(pane);
 }
 
 void SettingsView::follow() {
     const SettingsPane stored = storedPane(defaults_.value(PanelKeys::settingsPane));
     if (stored != pane_)
-        show(stored);
+        showPane(stored);
 }
 
-void SettingsView::show(SettingsPane pane) {
+void SettingsView::showPane(SettingsPane pane) {
     pane_ = pane;
     for (const auto& [p, row] : rows_)
         static_cast<SidebarRow*>(row)->setSelected(p == pane);

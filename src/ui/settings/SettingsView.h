@@ -42,7 +42,7 @@ protected:
 
 private:
     void follow();
-    void show(SettingsPane pane);
+    void showPane(SettingsPane pane);
 
     SettingsEnv env_;
     PanelDefaults& defaults_;

@@ -1,4 +1,5 @@
 #include "platform/AutostartEntry.h"
+
 #include "support/TestEnv.h"
 
 #include <QDir>
@@ -53,7 +54,8 @@ TEST(AutostartEntry, UnwritableFolderFails) {
     QFile file(blocker);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
-    const AutostartEntry blocked(blocker + QStringLiteral("/autostart"), QStringLiteral("/usr/bin/m"));
+    const AutostartEntry blocked(blocker + QStringLiteral("/autostart"),
+                                 QStringLiteral("/usr/bin/m"));
     EXPECT_TRUE(blocked.enable());
     EXPECT_FALSE(blocked.isEnabled());
 

@@ -1,6 +1,7 @@
+#include "ui/settings/ModuleList.h"
+
 #include "base/Config.h"
 #include "ui/settings/ListMove.h"
-#include "ui/settings/ModuleList.h"
 
 #include <gtest/gtest.h>
 
@@ -35,15 +36,13 @@ TEST(ListMove, MovesSourcesBeforeTheDestinationEntry) {
     };
     const std::vector<int> list = {0, 1, 2, 3, 4};
     const Case cases[] = {
-        {{0}, 2, {1, 0, 2, 3, 4}},       // "Move Down" from 0 passes 2
-        {{3}, 2, {0, 1, 3, 2, 4}},       // "Move Up" from 3 passes 2
-        {{0}, 5, {1, 2, 3, 4, 0}},       // the count means the end
-        {{1, 3}, 0, {1, 3, 0, 2, 4}},    // several keep their order
-        {{1, 3}, 5, {0, 2, 4, 1, 3}},
-        {{2}, 2, {0, 1, 2, 3, 4}},       // onto itself
-        {{2}, 3, {0, 1, 2, 3, 4}},
-        {{9}, 0, {0, 1, 2, 3, 4}},       // outside the list: ignored
-        {{0}, 99, {1, 2, 3, 4, 0}},      // past the end: the end
+        {{0}, 2, {1, 0, 2, 3, 4}},                               // "Move Down" from 0 passes 2
+        {{3}, 2, {0, 1, 3, 2, 4}},                               // "Move Up" from 3 passes 2
+        {{0}, 5, {1, 2, 3, 4, 0}},                               // the count means the end
+        {{1, 3}, 0, {1, 3, 0, 2, 4}},                            // several keep their order
+        {{1, 3}, 5, {0, 2, 4, 1, 3}}, {{2}, 2, {0, 1, 2, 3, 4}}, // onto itself
+        {{2}, 3, {0, 1, 2, 3, 4}},    {{9}, 0, {0, 1, 2, 3, 4}}, // outside the list: ignored
+        {{0}, 99, {1, 2, 3, 4, 0}},                              // past the end: the end
     };
     for (const Case& c : cases)
         EXPECT_EQ(listMove(list, c.sources, c.destination), c.expected) << c.destination;
@@ -96,17 +95,23 @@ TEST(ModuleList, BindingReadsAndWrites) {
         std::vector<ModuleKind> expected;
     };
     const Case cases[] = {
-        {"on re-inserts after the last enabled", only({K::cpu, K::memory, K::network}),
+        {"on re-inserts after the last enabled",
+         only({K::cpu, K::memory, K::network}),
          {K::gpu, true, DisplayStyle::graph},
          {K::combined, K::cpu, K::memory, K::disks, K::network, K::gpu, K::sensors, K::battery,
           K::weather, K::astronomy, K::time}},
-        {"on with none enabled goes to the front", only({}),
+        {"on with none enabled goes to the front",
+         only({}),
          {K::time, true, DisplayStyle::text},
          {K::time, K::combined, K::cpu, K::gpu, K::memory, K::disks, K::network, K::sensors,
           K::battery, K::weather, K::astronomy}},
-        {"off keeps its place", defaultModules(), {K::memory, false, DisplayStyle::graphAndText},
+        {"off keeps its place",
+         defaultModules(),
+         {K::memory, false, DisplayStyle::graphAndText},
          kinds(defaultModules())},
-        {"style keeps the order", defaultModules(), {K::cpu, true, DisplayStyle::icon},
+        {"style keeps the order",
+         defaultModules(),
+         {K::cpu, true, DisplayStyle::icon},
          kinds(defaultModules())},
     };
     for (const Case& c : cases) {

@@ -1,4 +1,5 @@
 #include "ui/settings/SettingsPane.h"
+
 #include "ui/settings/SettingsPanes.h"
 
 #include <gtest/gtest.h>
@@ -16,9 +17,9 @@ TEST(SettingsPane, StoredValuesMatchExactly) {
         {QStringLiteral("weather"), SettingsPane::weather},
         {QStringLiteral("menuBar"), SettingsPane::menuBar},
         {QStringLiteral("time"), SettingsPane::time},
-        {QStringLiteral("Weather"), SettingsPane::general},   // other letter case
+        {QStringLiteral("Weather"), SettingsPane::general},     // other letter case
         {QStringLiteral("World Clock"), SettingsPane::general}, // a title
-        {QStringLiteral("rules"), SettingsPane::general},     // no such pane
+        {QStringLiteral("rules"), SettingsPane::general},       // no such pane
         {QStringLiteral(" about"), SettingsPane::general},
         {QVariant(3), SettingsPane::general},
     };
@@ -34,8 +35,9 @@ TEST(SettingsPane, SidebarTableInOrder) {
         EXPECT_EQ(panes[i].pane, allCases<SettingsPane>()[i]);
         titles << panes[i].title;
     }
-    EXPECT_EQ(titles.join(u'|'), QStringLiteral("General|Menu Bar|Overview|Shortcuts|"
-                                                "Notifications|Weather|World Clock|AI Agents|About"));
+    EXPECT_EQ(titles.join(u'|'),
+              QStringLiteral("General|Menu Bar|Overview|Shortcuts|"
+                             "Notifications|Weather|World Clock|AI Agents|About"));
     EXPECT_EQ(paneEntry(SettingsPane::notifications).symbol, QStringLiteral("bell.badge.fill"));
     EXPECT_EQ(paneEntry(SettingsPane::time).tint, Tint::orange);
     EXPECT_EQ(paneEntry(SettingsPane::agents).tint, Tint::purple);

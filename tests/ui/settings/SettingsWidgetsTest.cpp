@@ -102,7 +102,8 @@ TEST(SettingsView, LeavingShortcutsDuringARecordingGivesHotKeysBack) {
 TEST(GeneralPane, ToggleWritesOnceAndObserverSeesOneChange) {
     SettingsFixture f;
     int changes = 0;
-    auto subscription = f.hub.settings.addObserver([&](const Config&, const Config&) { ++changes; });
+    auto subscription =
+        f.hub.settings.addObserver([&](const Config&, const Config&) { ++changes; });
     GeneralPane pane(f.env().panel, f.env().general);
     QTest::mouseClick(pane.networkDisksToggle(), Qt::LeftButton);
     EXPECT_EQ(changes, 1);
@@ -206,8 +207,9 @@ TEST(MenuBarPane, OptionsWriteTheirFields) {
     EXPECT_EQ(pane.sensorPicker()->currentIndex(), -1);
     pane.sensorPicker()->activated(0);
     EXPECT_EQ(f.hub.settings.config().menubarSensorKey, std::nullopt);
-    EXPECT_EQ(MenuBarPane::sensorChoices({QStringLiteral("CPU Die")}, {QStringLiteral("TC0D")}),
-              (QStringList{QStringLiteral("Hottest CPU sensor"), QStringLiteral("CPU Die (TC0D)")}));
+    EXPECT_EQ(
+        MenuBarPane::sensorChoices({QStringLiteral("CPU Die")}, {QStringLiteral("TC0D")}),
+        (QStringList{QStringLiteral("Hottest CPU sensor"), QStringLiteral("CPU Die (TC0D)")}));
 }
 
 TEST(MenuBarPreview, ShownModules) {
@@ -328,7 +330,7 @@ TEST(ShortcutsPane, MovesACombinationAndDrivesTheHotKeys) {
 
     QTest::mouseClick(cpu->captionField(), Qt::LeftButton);
     QTest::mouseClick(memory->captionField(), Qt::LeftButton); // moves the recording
-    EXPECT_EQ(f.hotKeys.ungrabs, 1);                         // unregistered once
+    EXPECT_EQ(f.hotKeys.ungrabs, 1);                           // unregistered once
     EXPECT_TRUE(f.hotKeys.center.suspended);
     EXPECT_FALSE(cpu->isListening());
     EXPECT_TRUE(memory->isListening());
