@@ -36,6 +36,8 @@ const std::vector<LinkCommand>& candidates(SystemLink link) {
                                                         kdeSettings("kcm_notifications")};
     static const std::vector<LinkCommand> calendarPrivacy{gnomeSettings("privacy"),
                                                           program("systemsettings")};
+    static const std::vector<LinkCommand> onlineAccounts{gnomeSettings("online-accounts"),
+                                                         kdeSettings("kcm_kaccounts")};
     static const std::vector<LinkCommand> systemMonitor{
         program("gnome-system-monitor"), program("plasma-systemmonitor"), program("ksysguard"),
         program("xfce4-taskmanager"), program("mate-system-monitor")};
@@ -54,6 +56,8 @@ const std::vector<LinkCommand>& candidates(SystemLink link) {
         return notifications;
     case SystemLink::calendarPrivacySettings:
         return calendarPrivacy;
+    case SystemLink::onlineAccountsSettings:
+        return onlineAccounts;
     case SystemLink::systemMonitor:
         return systemMonitor;
     case SystemLink::diskUtility:

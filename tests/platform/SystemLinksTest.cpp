@@ -56,6 +56,9 @@ TEST(SystemLinks, FirstInstalledCandidateWins) {
         {SystemLink::dateTimeSettings,
          {"gnome-control-center"},
          {"/opt/bin/gnome-control-center", {"datetime"}}},
+        {SystemLink::onlineAccountsSettings,
+         {"systemsettings"},
+         {"/opt/bin/systemsettings", {"kcm_kaccounts"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected.program.toStdString());
