@@ -43,7 +43,7 @@ std::optional<std::vector<T>> step(const std::vector<T>& list, int index, int st
     const auto destination = stepDestination(index, step, int(list.size()));
     if (!destination)
         return std::nullopt;
-    return move(list, {index}, *destination);
+    return ListMoves::move(list, std::set<int>{index}, *destination);
 }
 
 } // namespace morvanex::ui::ListMoves
