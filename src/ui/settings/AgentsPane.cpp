@@ -225,9 +225,16 @@ void AgentsPane::rebuild() {
         12, Tint::secondaryText, appearance, QFont::Normal, true));
 
     FormSection* other = form->addSection(QStringLiteral("Other apps"));
+    auto* commandRow = new QWidget;
+    auto* commandLine = new QHBoxLayout(commandRow);
+    commandLine->setContentsMargins(0, 0, 0, 0);
+    commandLine->setSpacing(12);
+    commandLine->addWidget(formText(QStringLiteral("Command"), 13, Tint::primaryText, appearance));
     QLabel* command = monospaced(executable_ + QStringLiteral(" --mcp"));
     command->setObjectName(QStringLiteral("command"));
-    other->addLabeledRow(QStringLiteral("Command"), command);
+    command->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    commandLine->addWidget(command, 1);
+    other->addRow(commandRow);
     const QString snippet = AgentClient::genericSnippet(executable_);
     auto* snippetBox = new QWidget;
     auto* snippetLayout = new QVBoxLayout(snippetBox);

@@ -43,7 +43,10 @@ void applyFormPalette(QWidget* widget, Appearance appearance) {
     for (const auto group : {QPalette::Active, QPalette::Inactive}) {
         palette.setColor(group, QPalette::Window, c(Tint::windowBackground));
         palette.setColor(group, QPalette::WindowText, text);
-        palette.setColor(group, QPalette::Base, c(Tint::controlBackground));
+        // Fields and switch boxes stand out from the section fill in both appearances.
+        palette.setColor(group, QPalette::Base,
+                         appearance == Appearance::dark ? QColor(66, 66, 66)
+                                                        : c(Tint::controlBackground));
         palette.setColor(group, QPalette::AlternateBase, c(Tint::cardBackground));
         palette.setColor(group, QPalette::Text, solidText);
         palette.setColor(group, QPalette::Button,
@@ -66,7 +69,9 @@ void applyFormPalette(QWidget* widget, Appearance appearance) {
     const QColor disabled =
         appearance == Appearance::dark ? QColor(120, 120, 120) : QColor(165, 165, 165);
     palette.setColor(QPalette::Disabled, QPalette::Window, c(Tint::windowBackground));
-    palette.setColor(QPalette::Disabled, QPalette::Base, c(Tint::controlBackground));
+    palette.setColor(QPalette::Disabled, QPalette::Base,
+                     appearance == Appearance::dark ? QColor(52, 52, 52)
+                                                    : c(Tint::controlBackground));
     palette.setColor(QPalette::Disabled, QPalette::Button,
                      appearance == Appearance::dark ? QColor(56, 56, 56) : QColor(244, 244, 244));
     palette.setColor(QPalette::Disabled, QPalette::Text, disabled);
@@ -127,6 +132,13 @@ FormSection::FormSection(const QString& header, Appearance appearance, QWidget* 
 }
 
 QWidget* FormSection::addRow(QWidget* content) {
+    // A wrapping text is its own row: inside a frame of its own it would be given the height
+    // of its narrowest wrapping.
+    if (auto* label = qobject_cast<QLabel*>(content); label && label->wordWrap()) {
+        label->setContentsMargins(10, 8, 10, 8);
+        box_->layout->addWidget(label);
+        return label;
+    }
     auto* row = new QWidget(box_);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(10, 6, 10, 6);

@@ -121,11 +121,17 @@ void ReorderList::dropEvent(QDropEvent* event) {
 }
 
 void ReorderList::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    // Hairlines between the rows, as between the other rows of a form.
+    painter.setPen(QPen(color(Tint::separator, appearance_), 1));
+    for (std::size_t i = 0; i + 1 < rows_.size(); ++i) {
+        const double y = rows_[i]->geometry().bottom() + 0.5;
+        painter.drawLine(QPointF(10, y), QPointF(width() - 10, y));
+    }
     if (indicator_ < 0 || rows_.empty())
         return;
     const int y = indicator_ < rowCount() ? rows_[std::size_t(indicator_)]->geometry().top()
                                           : rows_.back()->geometry().bottom();
-    QPainter painter(this);
     painter.setPen(QPen(color(Tint::accent, appearance_), 2));
     painter.drawLine(8, y, width() - 8, y);
 }

@@ -102,7 +102,7 @@ void WeatherPane::build() {
 
     errorLabel_ = formText(QString(), 11, Tint::red, appearance, QFont::Normal, true);
     errorLabel_->setObjectName(QStringLiteral("error"));
-    location->addRow(errorLabel_);
+    errorRow_ = location->addRow(errorLabel_);
 
     auto* resultsBox = new QWidget;
     resultsList_ = new QVBoxLayout(resultsBox);
@@ -125,7 +125,7 @@ void WeatherPane::refresh() {
     automaticRow_->setVisible(config.weatherLocation.has_value());
     searchButton_->setEnabled(!searchTerm(query_->text()).isEmpty());
     spinner_->setVisible(isSearching());
-    errorLabel_->parentWidget()->setVisible(error_.has_value());
+    errorRow_->setVisible(error_.has_value());
     errorLabel_->setText(error_.value_or(QString()));
 
     while (QLayoutItem* item = resultsList_->takeAt(0)) {

@@ -57,6 +57,7 @@ private:
     QPushButton* searchButton_ = nullptr;
     QProgressBar* spinner_ = nullptr;
     QLabel* errorLabel_ = nullptr;
+    QWidget* errorRow_ = nullptr;
     QWidget* resultsRow_ = nullptr;
     QVBoxLayout* resultsList_ = nullptr;
 

@@ -119,6 +119,8 @@ TEST(WeatherPane, SearchListsPlacesAndChoosingOneStoresIt) {
     const QList<QPushButton*> places = pane.findChildren<QPushButton*>(QStringLiteral("place"));
     ASSERT_EQ(places.size(), 2);
     EXPECT_TRUE(test::shownTexts(places[1]).contains("44.03, -70.10"));
+    if (const QString keep = qEnvironmentVariable("MORVANEX_GALLERY"); !keep.isEmpty())
+        test::renderPane(&pane, QSize(630, 580), keep + QStringLiteral("/weather-results.png"));
 
     places[1]->click();
     test::settle();
@@ -152,6 +154,8 @@ TEST(WeatherPane, AFailedSearchShowsItsReasonAndKeepsEarlierPlaces) {
     EXPECT_TRUE(pane.error()->contains("Parameter count must be between 1 and 100."))
         << pane.error()->toStdString();
     EXPECT_EQ(pane.results().size(), 2u);
+    if (const QString keep = qEnvironmentVariable("MORVANEX_GALLERY"); !keep.isEmpty())
+        test::renderPane(&pane, QSize(630, 580), keep + QStringLiteral("/weather-error.png"));
     EXPECT_TRUE(test::child<QLabel>(&pane, QStringLiteral("error"))->isVisibleTo(&pane));
     EXPECT_FALSE(fixture.settings.config().weatherLocation);
 }
