@@ -26,7 +26,10 @@ QLabel* formText(const QString& text, double pixelSize, Tint tint, Appearance ap
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color(tint, appearance));
     palette.setColor(QPalette::Text, color(tint, appearance));
+    palette.setColor(QPalette::ButtonText, color(tint, appearance));
     label->setPalette(palette);
+    // Inside a button a label would take the button's text role otherwise.
+    label->setForegroundRole(QPalette::WindowText);
     label->setWordWrap(wrap);
     if (wrap)
         label->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
