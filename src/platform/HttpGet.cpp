@@ -30,9 +30,13 @@ void HttpClient::get(const QUrl& url, std::chrono::milliseconds timeout, qint64 
     QNetworkReply* reply = manager_->get(request);
 
     // ... and this one a slow trickle that never stalls.
+    auto timedOut = std::make_shared<bool>(false);
     auto* deadline = new QTimer(reply);
     deadline->setSingleShot(true);
-    QObject::connect(deadline, &QTimer::timeout, reply, [reply] { reply->abort(); });
+    QObject::connect(deadline, &QTimer::timeout, reply, [reply, timedOut] {
+        *timedOut = true;
+        reply->abort();
+    });
     deadline->start(timeout);
 
     auto body = std::make_shared<QByteArray>();
@@ -46,25 +50,32 @@ void HttpClient::get(const QUrl& url, std::chrono::milliseconds timeout, qint64 
         }
         body->append(chunk);
     });
-    QObject::connect(reply, &QNetworkReply::finished, reply,
-                     [reply, body, tooLong, maxBytes, done = std::move(done)] {
-                         const QByteArray rest = reply->readAll();
-                         if (body->size() + rest.size() > maxBytes)
-                             *tooLong = true;
-                         else
-                             body->append(rest);
-                         HttpAnswer answer;
-                         const QVariant status =
-                             reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-                         if (status.isValid())
-                             answer.status = status.toInt();
-                         answer.ok = reply->error() == QNetworkReply::NoError && !*tooLong;
-                         if (answer.ok)
-                             answer.body = *body;
-                         reply->deleteLater();
-                         if (done)
-                             done(std::move(answer));
-                     });
+    QObject::connect(
+        reply, &QNetworkReply::finished, reply,
+        [reply, body, tooLong, timedOut, maxBytes, timeout, done = std::move(done)] {
+            const QByteArray rest = reply->readAll();
+            if (body->size() + rest.size() > maxBytes)
+                *tooLong = true;
+            else
+                body->append(rest);
+            HttpAnswer answer;
+            const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+            if (status.isValid())
+                answer.status = status.toInt();
+            answer.ok = reply->error() == QNetworkReply::NoError && !*tooLong;
+            if (!*tooLong)
+                answer.body = *body;
+            if (*tooLong)
+                answer.error = QStringLiteral("The answer was larger than %1 bytes.").arg(maxBytes);
+            else if (*timedOut)
+                answer.error =
+                    QStringLiteral("No answer within %1 ms.").arg(qint64(timeout.count()));
+            else if (reply->error() != QNetworkReply::NoError)
+                answer.error = reply->errorString();
+            reply->deleteLater();
+            if (done)
+                done(std::move(answer));
+        });
 }
 
 } // namespace morvanex::platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <QUrl>
 #include <chrono>
 #include <functional>
@@ -14,8 +15,13 @@ namespace morvanex::platform {
 // The end of one GET request.
 struct HttpAnswer {
     std::optional<int> status; // HTTP status code; absent when no answer arrived
-    QByteArray body;           // empty on failure
-    bool ok = false;           // transfer completed without network error and within the limits
+    // The answer's body: whole when `ok`; for an error status what the server sent with it (a
+    // service's own explanation); empty when it grew past the limit.
+    QByteArray body;
+    bool ok = false; // transfer completed without network error and within the limits
+    // Why the transfer failed, in the network layer's words ("Connection refused"); empty
+    // when it did not.
+    QString error;
 
     bool isSuccess() const { return ok && status && *status >= 200 && *status < 300; }
 };

@@ -38,6 +38,8 @@ const std::vector<LinkCommand>& candidates(SystemLink link) {
     // access to them is given or taken away.
     static const std::vector<LinkCommand> calendarPrivacy{gnomeSettings("online-accounts"),
                                                           kdeSettings("kcm_kaccounts")};
+    static const std::vector<LinkCommand> onlineAccounts{gnomeSettings("online-accounts"),
+                                                         kdeSettings("kcm_kaccounts")};
     static const std::vector<LinkCommand> systemMonitor{
         program("gnome-system-monitor"), program("plasma-systemmonitor"), program("ksysguard"),
         program("xfce4-taskmanager"), program("mate-system-monitor")};
@@ -56,6 +58,8 @@ const std::vector<LinkCommand>& candidates(SystemLink link) {
         return notifications;
     case SystemLink::calendarPrivacySettings:
         return calendarPrivacy;
+    case SystemLink::onlineAccountsSettings:
+        return onlineAccounts;
     case SystemLink::systemMonitor:
         return systemMonitor;
     case SystemLink::diskUtility:

@@ -17,6 +17,8 @@ enum class SystemLink {
     dateTimeSettings,
     notificationSettings,
     calendarPrivacySettings,
+    // Where calendar accounts are added, so that a calendar source appears.
+    onlineAccountsSettings,
     systemMonitor,
     diskUtility,
     calendar,

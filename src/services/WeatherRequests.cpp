@@ -168,6 +168,31 @@ WeatherResult<std::vector<WeatherLocation>> readPlaces(const QByteArray& body) {
     return {places, QString()};
 }
 
+// Why a place search brought back nothing: the network layer's words when no answer came, the
+// service's own reason (its "reason" field) with an error status.
+QString searchFailureText(const platform::HttpAnswer& answer) {
+    const auto sentence = [](QString text) {
+        if (!text.endsWith(u'.'))
+            text += u'.';
+        return text;
+    };
+    if (!answer.status)
+        return answer.error.isEmpty()
+                   ? unreachableText()
+                   : sentence(QStringLiteral("The service could not be reached: ") + answer.error);
+    if (*answer.status >= 200 && *answer.status < 300)
+        return answer.error.isEmpty()
+                   ? incompleteText()
+                   : sentence(incompleteText().chopped(1) + QStringLiteral(": ") + answer.error);
+    QString text = QStringLiteral("The service answered with HTTP status ") +
+                   QString::fromStdString(numbers::integerText(*answer.status));
+    const QJsonDocument document = QJsonDocument::fromJson(answer.body);
+    const QJsonValue reason = document.object().value(QStringLiteral("reason"));
+    if (reason.isString() && !reason.toString().trimmed().isEmpty())
+        text += QStringLiteral(": ") + reason.toString().trimmed();
+    return sentence(text);
+}
+
 } // namespace
 
 QUrl forecastUrl(const WeatherEndpoints& endpoints, const WeatherLocation& place) {
@@ -235,7 +260,7 @@ void searchPlaces(platform::HttpClient& http, const WeatherEndpoints& endpoints,
     http.get(placesUrl(endpoints, query), endpoints.timeout, smallAnswerLimit,
              [done = std::move(done)](platform::HttpAnswer answer) mutable {
                  if (!answer.ok)
-                     return done(failure<std::vector<WeatherLocation>>(transferText(answer)));
+                     return done(failure<std::vector<WeatherLocation>>(searchFailureText(answer)));
                  offMain<WeatherResult<std::vector<WeatherLocation>>>(
                      [body = std::move(answer.body)] { return readPlaces(body); }, std::move(done));
              });

@@ -64,6 +64,9 @@ TEST(SystemLinks, FirstInstalledCandidateWins) {
          {"systemsettings"},
          {"/opt/bin/systemsettings", {"kcm_kaccounts"}}},
         {SystemLink::calendar, {"korganizer"}, {"/opt/bin/korganizer", {}}},
+        {SystemLink::onlineAccountsSettings,
+         {"systemsettings"},
+         {"/opt/bin/systemsettings", {"kcm_kaccounts"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected.program.toStdString());

@@ -1,0 +1,176 @@
+#include "ui/settings/AgentsPane.h"
+
+#include "PaneTestSupport.h"
+#include "support/FixtureTree.h"
+#include "support/Wait.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+using namespace morvanex;
+using namespace morvanex::ui;
+using morvanex::test::HubFixture;
+using morvanex::test::waitUntil;
+using Status = AgentClient::Status;
+
+namespace {
+
+// The agent applications' home in a folder of the test's own.
+struct AgentHome {
+    QTemporaryDir dir;
+    AgentHome() { qputenv("MORVANEX_AGENT_HOME", dir.path().toUtf8()); }
+    ~AgentHome() { qunsetenv("MORVANEX_AGENT_HOME"); }
+    QString path(const QString& relative) const { return dir.path() + u'/' + relative; }
+};
+
+QString noteOf(QWidget* pane, const QString& id) {
+    QWidget* row = test::child<QWidget>(pane, QStringLiteral("client-") + id);
+    QLabel* note = row ? test::child<QLabel>(row, QStringLiteral("note")) : nullptr;
+    return note ? note->text() : QString();
+}
+
+QString statusOf(QWidget* pane, const QString& id) {
+    QWidget* row = test::child<QWidget>(pane, QStringLiteral("client-") + id);
+    return row ? test::child<QLabel>(row, QStringLiteral("status"))->text() : QString();
+}
+
+} // namespace
+
+TEST(AgentsPane, StatusTextsDotsAndButtons) {
+    using A = AgentsPane::Action;
+    struct Row {
+        Status status;
+        const char* text;
+        Tint dot;
+        std::vector<AgentsPane::Button> buttons;
+    };
+    const Row rows[] = {
+        {Status::notInstalled(), "Not found on this Mac", Tint::secondaryText, {}},
+        {Status::notAdded(), "Not connected", Tint::secondaryText, {{"Add", A::add}}},
+        {Status::added(), "Connected", Tint::green, {{"Remove", A::remove}}},
+        {Status::addedElsewhere("/old/morvanex"),
+         "Connected to another copy of Morvanex",
+         Tint::orange,
+         {{"Update", A::add}, {"Remove", A::remove}}},
+        {Status::manual(),
+         "Set up with a Terminal command",
+         Tint::secondaryText,
+         {{"Copy Command", A::copyCommand}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(AgentsPane::statusText(row.status), QString::fromUtf8(row.text));
+        EXPECT_EQ(AgentsPane::dotTint(row.status), row.dot);
+        EXPECT_EQ(AgentsPane::buttons(row.status), row.buttons);
+    }
+}
+
+TEST(AgentsPane, LocationWarningOutsideAnInstallPrefix) {
+    const QString home = QStringLiteral("/home/ada");
+    const std::pair<const char*, bool> rows[] = {
+        {"/usr/bin/morvanex", false},
+        {"/usr/local/bin/morvanex", false},
+        {"/opt/morvanex/bin/morvanex", false},
+        {"/home/ada/.local/bin/morvanex", false},
+        {"/home/ada/src/morvanex/build/morvanex", true},
+        {"/home/ada/Applications/morvanex", true},
+        {"/usr/../home/ada/morvanex", true},
+        {"/tmp/morvanex", true},
+        {"/usrlocal/morvanex", true},
+    };
+    for (const auto& [path, warns] : rows) {
+        SCOPED_TRACE(path);
+        const auto warning = AgentsPane::locationWarning(QString::fromUtf8(path), home);
+        EXPECT_EQ(warning.has_value(), warns);
+        if (warning) {
+            EXPECT_EQ(*warning, QStringLiteral("Morvanex is running from ") +
+                                    QString::fromUtf8(path) +
+                                    QStringLiteral(". These apps remember that location, so move "
+                                                   "Morvanex to Applications first, or update the "
+                                                   "connections here after moving it."));
+        }
+    }
+}
+
+TEST(AgentsPane, RowsAddUpdateRemoveAndCopy) {
+    AgentHome home;
+    const QString executable = QStringLiteral("/opt/morvanex/bin/morvanex");
+    // Cursor installed and pointing at another copy; LM Studio installed with a file that has
+    // comments; Claude Code installed (set up by command); the rest missing.
+    test::writeFile(
+        home.dir.path(), QStringLiteral(".cursor/mcp.json"),
+        R"({"mcpServers": {"morvanex": {"command": "/old/morvanex", "args": ["--mcp"]}}})");
+    test::writeFile(home.dir.path(), QStringLiteral(".lmstudio/mcp.json"), "// mine\n{}");
+    test::writeFile(home.dir.path(), QStringLiteral(".claude.json"), "{}");
+    HubFixture fixture;
+    AgentsPane pane(test::paneEnv(fixture), AgentClient::table(executable), executable);
+    ASSERT_TRUE(waitUntil([&] { return pane.pending() == 0; }));
+    test::settle();
+    EXPECT_EQ(statusOf(&pane, "cursor"), "Connected to another copy of Morvanex");
+    EXPECT_EQ(statusOf(&pane, "windsurf"), "Not found on this Mac");
+    EXPECT_EQ(statusOf(&pane, "lm-studio"), "Not connected");
+    EXPECT_EQ(statusOf(&pane, "claude-code"), "Set up with a Terminal command");
+    EXPECT_EQ(test::child<QLabel>(&pane, QStringLiteral("locationWarning")), nullptr);
+    EXPECT_EQ(test::child<QLabel>(&pane, QStringLiteral("command"))->text(), executable + " --mcp");
+
+    // "Update" points the entry at this executable.
+    QWidget* cursor = test::child<QWidget>(&pane, QStringLiteral("client-cursor"));
+    test::child<QPushButton>(cursor, QStringLiteral("Update"))->click();
+    ASSERT_TRUE(waitUntil([&] { return pane.pending() == 0; }));
+    test::settle();
+    EXPECT_EQ(statusOf(&pane, "cursor"), "Connected");
+    EXPECT_EQ(noteOf(&pane, "cursor"), "Appears under Settings › MCP.");
+
+    // A file with comments: the error in place of a note, until a later success.
+    test::child<QPushButton>(test::child<QWidget>(&pane, QStringLiteral("client-lm-studio")),
+                             QStringLiteral("Add"))
+        ->click();
+    ASSERT_TRUE(waitUntil([&] { return pane.pending() == 0; }));
+    test::settle();
+    EXPECT_TRUE(noteOf(&pane, "lm-studio").contains("couldn't be read as plain JSON"))
+        << noteOf(&pane, "lm-studio").toStdString();
+    EXPECT_EQ(statusOf(&pane, "lm-studio"), "Not connected");
+    test::writeFile(home.dir.path(), QStringLiteral(".lmstudio/mcp.json"), "{}");
+    test::child<QPushButton>(test::child<QWidget>(&pane, QStringLiteral("client-lm-studio")),
+                             QStringLiteral("Add"))
+        ->click();
+    ASSERT_TRUE(waitUntil([&] { return pane.pending() == 0; }));
+    test::settle();
+    EXPECT_EQ(noteOf(&pane, "lm-studio"), "For local models that support tools.");
+    EXPECT_TRUE(pane.errors().empty());
+
+    test::child<QPushButton>(test::child<QWidget>(&pane, QStringLiteral("client-cursor")),
+                             QStringLiteral("Remove"))
+        ->click();
+    ASSERT_TRUE(waitUntil([&] { return pane.pending() == 0; }));
+    test::settle();
+    EXPECT_EQ(statusOf(&pane, "cursor"), "Not connected");
+    EXPECT_EQ(noteOf(&pane, "cursor"), "Removed.");
+
+    test::child<QPushButton>(test::child<QWidget>(&pane, QStringLiteral("client-claude-code")),
+                             QStringLiteral("Copy Command"))
+        ->click();
+    test::settle();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              "claude mcp add --scope user morvanex -- /opt/morvanex/bin/morvanex --mcp");
+    EXPECT_EQ(noteOf(&pane, "claude-code"), "Copied. Paste it into Terminal.");
+    EXPECT_EQ(statusOf(&pane, "claude-code"), "Set up with a Terminal command");
+
+    test::child<QPushButton>(&pane, QStringLiteral("copyConfig"))->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), AgentClient::genericSnippet(executable));
+}
+
+TEST(AgentsPane, AnExecutableOutsideThePrefixesShowsTheWarning) {
+    AgentHome home;
+    HubFixture fixture;
+    const QString executable = QStringLiteral("/tmp/build/morvanex");
+    AgentsPane pane(test::paneEnv(fixture), AgentClient::table(executable), executable);
+    ASSERT_TRUE(waitUntil([&] { return pane.pending() == 0; }));
+    test::settle();
+    QLabel* warning = test::child<QLabel>(&pane, QStringLiteral("locationWarning"));
+    ASSERT_NE(warning, nullptr);
+    EXPECT_TRUE(warning->text().startsWith("Morvanex is running from /tmp/build/morvanex."));
+}
