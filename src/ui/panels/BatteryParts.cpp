@@ -19,17 +19,6 @@ namespace morvanex::ui {
 
 namespace sp = systempanel;
 
-DetailCell::DetailCell(const QString& label, const std::optional<QString>& value,
-                       Appearance appearance, QWidget* parent)
-    : QWidget(parent), value_(value.value_or(QStringLiteral("—"))) {
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(1);
-    column->addWidget(sp::text(label, 11, Tint::secondaryText, appearance));
-    column->addWidget(sp::text(value_, 13, Tint::primaryText, appearance, QFont::Medium));
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-}
-
 QWidget* healthBadge(const QString& word, Appearance appearance) {
     auto* badge = new QWidget;
     auto* row = new QHBoxLayout(badge);

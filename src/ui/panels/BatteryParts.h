@@ -1,6 +1,7 @@
 #pragma once
 
 #include "monitors/BatteryMonitor.h"
+#include "ui/kit/DetailCell.h"
 #include "ui/kit/Palette.h"
 
 #include <QString>
@@ -8,18 +9,6 @@
 #include <optional>
 
 namespace morvanex::ui {
-
-// One cell of the battery details grid: a small grey label over its value, "—" without one.
-class DetailCell : public QWidget {
-    Q_OBJECT
-public:
-    DetailCell(const QString& label, const std::optional<QString>& value, Appearance appearance,
-               QWidget* parent = nullptr);
-    QString valueText() const { return value_; }
-
-private:
-    QString value_;
-};
 
 // The health card's badge: a coloured dot and the label.
 QWidget* healthBadge(const QString& word, Appearance appearance);

@@ -1,27 +1,20 @@
 #include "ui/settings/SettingsPanes.h"
 
+#include "ui/settings/AboutPane.h"
+#include "ui/settings/AgentsPane.h"
 #include "ui/settings/GeneralPane.h"
 #include "ui/settings/MenuBarPane.h"
+#include "ui/settings/NotificationsPane.h"
+#include "ui/settings/OverviewPane.h"
 #include "ui/settings/SettingsForm.h"
 #include "ui/settings/ShortcutsPane.h"
+#include "ui/settings/WeatherPane.h"
+#include "ui/settings/WorldClockPane.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
 
 namespace morvanex::ui {
-namespace {
-
-// Stands in for a pane whose view this build does not have yet.
-QWidget* placeholder(const SettingsEnv& env, QWidget* parent, const QString& title) {
-    auto* form = new SettingsForm(env.panel.appearance, parent);
-    FormSection* section = form->addSection(title);
-    section->addRow(formLabel(QStringLiteral("Not available in this build."), 13,
-                              Tint::secondaryText, env.panel.appearance));
-    form->finish();
-    return form;
-}
-
-} // namespace
 
 const std::vector<PaneEntry>& settingsPanes() {
     static const std::vector<PaneEntry> panes = {
@@ -37,8 +30,8 @@ const std::vector<PaneEntry>& settingsPanes() {
          }},
         {SettingsPane::overview, QStringLiteral("Overview"), QStringLiteral("square.grid.2x2.fill"),
          Tint::indigo,
-         [](const SettingsEnv& env, QWidget* parent) {
-             return placeholder(env, parent, QStringLiteral("Overview"));
+         [](const SettingsEnv& env, QWidget* parent) -> QWidget* {
+             return new OverviewPane(env.panel, parent);
          }},
         {SettingsPane::shortcuts, QStringLiteral("Shortcuts"), QStringLiteral("command"),
          Tint::gray,
@@ -47,27 +40,27 @@ const std::vector<PaneEntry>& settingsPanes() {
          }},
         {SettingsPane::notifications, QStringLiteral("Notifications"),
          QStringLiteral("bell.badge.fill"), Tint::red,
-         [](const SettingsEnv& env, QWidget* parent) {
-             return placeholder(env, parent, QStringLiteral("Notifications"));
+         [](const SettingsEnv& env, QWidget* parent) -> QWidget* {
+             return new NotificationsPane(env.panel, parent);
          }},
         {SettingsPane::weather, QStringLiteral("Weather"), QStringLiteral("cloud.sun.fill"),
          Tint::teal,
-         [](const SettingsEnv& env, QWidget* parent) {
-             return placeholder(env, parent, QStringLiteral("Weather"));
+         [](const SettingsEnv& env, QWidget* parent) -> QWidget* {
+             return new WeatherPane(env.panel, parent);
          }},
         {SettingsPane::time, QStringLiteral("World Clock"), QStringLiteral("globe"), Tint::orange,
-         [](const SettingsEnv& env, QWidget* parent) {
-             return placeholder(env, parent, QStringLiteral("World Clock"));
+         [](const SettingsEnv& env, QWidget* parent) -> QWidget* {
+             return new WorldClockPane(env.panel, parent);
          }},
         {SettingsPane::agents, QStringLiteral("AI Agents"), QStringLiteral("sparkles"),
          Tint::purple,
-         [](const SettingsEnv& env, QWidget* parent) {
-             return placeholder(env, parent, QStringLiteral("AI Agents"));
+         [](const SettingsEnv& env, QWidget* parent) -> QWidget* {
+             return new AgentsPane(env.panel, parent);
          }},
         {SettingsPane::about, QStringLiteral("About"), QStringLiteral("info.circle.fill"),
          Tint::gray,
-         [](const SettingsEnv& env, QWidget* parent) {
-             return placeholder(env, parent, QStringLiteral("About"));
+         [](const SettingsEnv& env, QWidget* parent) -> QWidget* {
+             return new AboutPane(env.panel, parent);
          }},
     };
     return panes;
