@@ -1,6 +1,7 @@
 #include "monitors/KeepAwake.h"
 
 #include "base/Fmt.h"
+#include "platform/Log.h"
 
 #include <QTimeZone>
 #include <algorithm>
@@ -65,10 +66,14 @@ KeepAwake::~KeepAwake() {
 }
 
 void KeepAwake::activate(bool keepDisplayOn, std::optional<QDateTime> until) {
-    stop(false);
+    // The new inhibitor is taken before the old one goes: when it cannot be had, a keep-awake
+    // already running stays as it was instead of ending silently.
     platform::HeldToken taken =
         power_.create ? power_.create(keepDisplayOn, assertionName) : platform::HeldToken();
+    if (!taken && isActive)
+        qCWarning(log::monitors) << "keep awake could not be changed; the current one stays";
     if (taken) {
+        stop(false);
         held_ = std::move(taken);
         // Identifiers count up from 1 and skip 0, which stands for none.
         lastAssertion_ =

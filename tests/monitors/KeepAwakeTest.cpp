@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QLocale>
 #include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -18,12 +19,13 @@ constexpr int waitMs = 60000;
 // Counts the assertions that are held, and keeps the wake-up callback for the test to call.
 struct FakePower {
     struct Assertion {
-        explicit Assertion(int& live) : live(live) { ++live; }
+        Assertion(int& live, int& mostLive) : live(live) { mostLive = std::max(mostLive, ++live); }
         ~Assertion() { --live; }
         int& live;
     };
 
     int live = 0;
+    int mostLive = 0; // the most held at one time
     int created = 0;
     bool refuse = false;
     std::vector<bool> displayFlags;
@@ -38,7 +40,7 @@ struct FakePower {
                 if (refuse)
                     return {};
                 ++created;
-                return std::make_shared<Assertion>(live);
+                return std::make_shared<Assertion>(live, mostLive);
             },
             [this](std::function<void()> onResume) -> platform::HeldToken {
                 wake = std::move(onResume);
@@ -166,14 +168,25 @@ TEST(KeepAwake, AnAssertionThatCannotBeTakenLeavesItOff) {
     EXPECT_EQ(keepAwake.statusText(), "Off");
     EXPECT_EQ(changes, 1); // the displays still learn that it is off
 
-    // A failed restart ends the one that was running.
+    // A failed restart (the display option changed) keeps the one that was running as it was.
     power.refuse = false;
     keepAwake.activate(false, std::nullopt);
     ASSERT_TRUE(keepAwake.isActive);
+    const auto running = keepAwake.assertion;
     power.refuse = true;
-    keepAwake.activate(false, std::nullopt);
-    EXPECT_FALSE(keepAwake.isActive);
-    EXPECT_EQ(power.live, 0);
+    keepAwake.activate(true, at1400.addSecs(600));
+    EXPECT_TRUE(keepAwake.isActive);
+    EXPECT_FALSE(keepAwake.keepsDisplayOn);
+    EXPECT_FALSE(keepAwake.endDate);
+    EXPECT_EQ(keepAwake.assertion, running);
+    EXPECT_EQ(power.live, 1);
+
+    // A restart that succeeds holds the new inhibitor before the old one is released.
+    power.refuse = false;
+    keepAwake.activate(true, std::nullopt);
+    EXPECT_TRUE(keepAwake.keepsDisplayOn);
+    EXPECT_EQ(power.live, 1);
+    EXPECT_EQ(power.mostLive, 2);
 }
 
 TEST(KeepAwake, QuittingReleasesWithoutACallback) {

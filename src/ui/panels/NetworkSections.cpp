@@ -187,7 +187,8 @@ QWidget* buildWiFiCard(const WiFiModel& model, const std::function<void()>& askL
         hstack({new SignalBarsView(SignalBars{wifi.rssi}, appearance),
                 new StatValue(signalText(wifi.rssi, wifi.noise), appearance)},
                6));
-    row(QStringLiteral("Noise"), new StatValue(noiseText(wifi.noise), appearance));
+    if (wifi.noise != 0) // unknown: no row rather than a meaningless "0 dBm"
+        row(QStringLiteral("Noise"), new StatValue(noiseText(wifi.noise), appearance));
     row(QStringLiteral("Channel"), new StatValue(channelText(wifi), appearance));
     row(QStringLiteral("Tx rate"), new StatValue(transmitRateText(wifi.transmitRate), appearance));
     row(QStringLiteral("Standard"), new StatValue(wifi.phyMode, appearance));

@@ -83,6 +83,9 @@ QStringList shownIPv6(const InterfaceInfo& info) {
 }
 
 QString signalText(int rssi, int noise) {
+    // The driver often reports no noise floor (0): a ratio against it would mean nothing.
+    if (noise == 0)
+        return integer(rssi) + QStringLiteral(" dBm");
     // In 64 bits: a reading at the ends of int cannot overflow the difference.
     return integer(rssi) + QStringLiteral(" dBm · SNR ") +
            integer(std::int64_t(rssi) - std::int64_t(noise));

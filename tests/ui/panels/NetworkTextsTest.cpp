@@ -80,6 +80,8 @@ TEST(NetworkTexts, InterfaceList) {
 TEST(NetworkTexts, WiFiRows) {
     EXPECT_EQ(signalText(-55, -90), "-55 dBm · SNR 35");
     EXPECT_EQ(signalText(-70, -70), "-70 dBm · SNR 0");
+    // No noise floor reported: no ratio against it.
+    EXPECT_EQ(signalText(-58, 0), "-58 dBm");
     // The difference is taken in 64 bits.
     EXPECT_EQ(signalText(std::numeric_limits<int>::max(), std::numeric_limits<int>::min()),
               "2147483647 dBm · SNR 4294967295");
