@@ -95,21 +95,13 @@ NotificationsPane::NotificationsPane(const PanelEnv& env, QWidget* parent)
 
 NotificationsPane::NotificationsPane(const PanelEnv& env, Hooks hooks, QWidget* parent)
     : QWidget(parent), env_(env), hooks_(std::move(hooks)) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    host_ = new FormHost(env_.appearance, this);
-    layout->addWidget(host_);
-    env_.settings->addObserver(this, [this](const Config&, const Config&) {
-        if (!quiet_)
-            rebuild();
-    });
+    editor_ =
+        std::make_unique<PaneEditor>(this, *env_.settings, env_.appearance, [this] { rebuild(); });
     rebuild();
 }
 
 void NotificationsPane::edit(const std::function<void(Config&)>& change, bool redraw) {
-    quiet_ = !redraw;
-    env_.settings->update(change);
-    quiet_ = false;
+    editor_->edit(change, redraw);
 }
 
 void NotificationsPane::editRule(const QUuid& id, const std::function<void(Rule&)>& change,
@@ -126,7 +118,7 @@ void NotificationsPane::editRule(const QUuid& id, const std::function<void(Rule&
 void NotificationsPane::rebuild() {
     const Appearance appearance = env_.appearance;
     const Config& config = env_.settings->config();
-    PaneForm* form = host_->replaceForm();
+    PaneForm* form = editor_->host()->replaceForm();
 
     FormSection* rules =
         form->addSection(QStringLiteral("Rules — notify when a value crosses a threshold"));

@@ -2,16 +2,17 @@
 
 #include "base/Config.h"
 #include "ui/kit/PanelEnv.h"
+#include "ui/settings/PaneForm.h"
 
 #include <QLocale>
 #include <QUuid>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace morvanex::ui {
 
-class FormHost;
 
 // The threshold rules, the insight switch and the event switches, with a test notification.
 class NotificationsPane : public QWidget {
@@ -57,8 +58,7 @@ private:
 
     PanelEnv env_;
     Hooks hooks_;
-    FormHost* host_ = nullptr;
-    bool quiet_ = false;
+    std::unique_ptr<PaneEditor> editor_;
 };
 
 } // namespace morvanex::ui

@@ -95,26 +95,18 @@ void OverviewPane::restoreDefaultOrder(Config& config) {
 }
 
 OverviewPane::OverviewPane(const PanelEnv& env, QWidget* parent) : QWidget(parent), env_(env) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    host_ = new FormHost(env_.appearance, this);
-    layout->addWidget(host_);
-    env_.settings->addObserver(this, [this](const Config&, const Config&) {
-        if (!quiet_)
-            rebuild();
-    });
+    editor_ =
+        std::make_unique<PaneEditor>(this, *env_.settings, env_.appearance, [this] { rebuild(); });
     rebuild();
 }
 
 void OverviewPane::edit(const std::function<void(Config&)>& change, bool redraw) {
-    quiet_ = !redraw;
-    env_.settings->update(change);
-    quiet_ = false;
+    editor_->edit(change, redraw);
 }
 
 void OverviewPane::rebuild() {
     const Config& config = env_.settings->config();
-    PaneForm* form = host_->replaceForm();
+    PaneForm* form = editor_->host()->replaceForm();
 
     FormSection* shown = form->addSection(QStringLiteral("Show in the Overview"));
     auto* list = new ReorderList(env_.appearance, [this](int from, int destination) {

@@ -2,13 +2,14 @@
 
 #include "base/Config.h"
 #include "ui/kit/PanelEnv.h"
+#include "ui/settings/PaneForm.h"
 
 #include <QWidget>
+#include <memory>
 #include <set>
 
 namespace morvanex::ui {
 
-class FormHost;
 
 // Which rows the overview panel shows and in which order.
 class OverviewPane : public QWidget {
@@ -35,8 +36,7 @@ private:
     void edit(const std::function<void(Config&)>& change, bool redraw);
 
     PanelEnv env_;
-    FormHost* host_ = nullptr;
-    bool quiet_ = false;
+    std::unique_ptr<PaneEditor> editor_;
 };
 
 } // namespace morvanex::ui

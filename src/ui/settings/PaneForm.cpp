@@ -1,5 +1,6 @@
 #include "ui/settings/PaneForm.h"
 
+#include "base/AppSettings.h"
 #include "ui/kit/Fonts.h"
 
 #include <QBoxLayout>
@@ -233,6 +234,24 @@ PaneForm* FormHost::replaceForm() {
 
 void FormHost::paintEvent(QPaintEvent*) {
     QPainter(this).fillRect(rect(), color(Tint::windowBackground, appearance_));
+}
+
+PaneEditor::PaneEditor(QWidget* pane, AppSettings& settings, Appearance appearance,
+                       std::function<void()> rebuild)
+    : settings_(settings), host_(new FormHost(appearance, pane)) {
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(host_);
+    settings_.addObserver(pane, [this, rebuild = std::move(rebuild)](const Config&, const Config&) {
+        if (!quiet_)
+            rebuild();
+    });
+}
+
+void PaneEditor::edit(const std::function<void(Config&)>& change, bool redraw) {
+    quiet_ = !redraw;
+    settings_.update(change);
+    quiet_ = false;
 }
 
 } // namespace morvanex::ui

@@ -6,9 +6,15 @@
 #include <QScrollArea>
 #include <QString>
 #include <QWidget>
+#include <functional>
 
 class QLabel;
 class QVBoxLayout;
+
+namespace morvanex {
+struct Config;
+class AppSettings;
+} // namespace morvanex
 
 // The grouped form every settings pane is made of: sections stacked down a scrolling column,
 // each with an optional header above, its rows on a rounded fill with hairlines between them,
@@ -85,6 +91,24 @@ private:
     Appearance appearance_;
     PaneForm* form_ = nullptr;
     QVBoxLayout* layout_ = nullptr;
+};
+
+// A pane's settings edits and the rebuilds they cause: a form host filling `pane` that is rebuilt
+// after every change of the settings, except the pane's own edits made without a redraw (a field
+// being typed in keeps its focus).
+class PaneEditor {
+public:
+    PaneEditor(QWidget* pane, AppSettings& settings, Appearance appearance,
+               std::function<void()> rebuild);
+
+    // Writes the whole record through the settings holder; redraws the pane only when asked.
+    void edit(const std::function<void(Config&)>& change, bool redraw);
+    FormHost* host() const { return host_; }
+
+private:
+    AppSettings& settings_;
+    FormHost* host_;
+    bool quiet_ = false;
 };
 
 } // namespace morvanex::ui
