@@ -1,6 +1,7 @@
 #include "ui/settings/AboutPane.h"
 
 #include "agents/McpSystemVersion.h"
+#include "base/BuildInfo.h"
 #include "platform/Sysctl.h"
 #include "ui/kit/Clipboard.h"
 #include "ui/kit/Fonts.h"
@@ -16,18 +17,15 @@
 namespace morvanex::ui {
 
 AboutInfo AboutInfo::application() {
-    // The build may name these (compile definitions of the ui library); a build that does not
-    // shows the fallbacks.
+    // What the build was configured to call itself; its own fallbacks ("dev", "—") read as unset.
+    const auto given = [](const char* value, const char* unset) -> std::optional<QString> {
+        const QString text = QString::fromUtf8(value);
+        return text == QString::fromUtf8(unset) ? std::nullopt : std::optional(text);
+    };
     AboutInfo info;
-#ifdef MORVANEX_VERSION
-    info.version = QStringLiteral(MORVANEX_VERSION);
-#endif
-#ifdef MORVANEX_BUILD_NUMBER
-    info.build = QStringLiteral(MORVANEX_BUILD_NUMBER);
-#endif
-#ifdef MORVANEX_COPYRIGHT
-    info.copyright = QStringLiteral(MORVANEX_COPYRIGHT);
-#endif
+    info.version = given(BuildInfo::version, "dev");
+    info.build = given(BuildInfo::buildNumber, "—");
+    info.copyright = given(BuildInfo::copyright, "—");
     return info;
 }
 
