@@ -19,6 +19,7 @@
 #include "ui/kit/SymbolIcon.h"
 #include "ui/kit/UsageBars.h"
 #include "ui/panels/BatteryParts.h"
+#include "ui/panels/KeepAwakeCard.h"
 #include "ui/panels/SystemPanelParts.h"
 
 #include <QBoxLayout>
@@ -40,6 +41,10 @@ BatteryPanel::BatteryPanel(PanelEnv env, PanelDefaults* defaults,
       defaults_(defaults ? *defaults : PanelDefaults::shared()),
       powerProfile_(std::move(powerProfile)), keepAwakeCard_(std::move(keepAwakeCard)),
       sections_(this) {
+    if (!keepAwakeCard_)
+        keepAwakeCard_ = [](const PanelEnv& env, QWidget* parent) {
+            return new KeepAwakeCard(env, parent);
+        };
     if (!powerProfile_ && !env_.previewOverrides.isPreview)
         powerProfile_ = platform::PowerProfileClient::systemReader();
     askPowerProfile();

@@ -5,6 +5,8 @@
 #include "ui/kit/Card.h"
 #include "ui/kit/Fonts.h"
 #include "ui/kit/PanelHeader.h"
+#include "ui/panels/KeepAwakeCard.h"
+#include "ui/panels/NextEventRow.h"
 #include "ui/panels/overview/OverviewRows.h"
 #include "ui/panels/overview/OverviewSummaries.h"
 #include "ui/panels/overview/OverviewTiles.h"
@@ -22,6 +24,14 @@ using namespace overview;
 
 CombinedPanel::CombinedPanel(PanelEnv env, OverviewRowMakers makers, QWidget* parent)
     : QWidget(parent), env_(std::move(env)), makers_(std::move(makers)) {
+    // The rows of their own panels unless the caller brings others (tests, renders).
+    if (!makers_.keepAwakeCard)
+        makers_.keepAwakeCard = [](const PanelEnv& env) { return new KeepAwakeCard(env); };
+    if (!makers_.nextEventRow)
+        makers_.nextEventRow = [](const CalendarEvent& event, std::function<void()> open,
+                                  const PanelEnv& env) {
+            return new NextEventRow(env, event, std::move(open));
+        };
     column_ = new QVBoxLayout(this);
     column_->setContentsMargins(0, 0, 0, 0);
     column_->setSpacing(0);
