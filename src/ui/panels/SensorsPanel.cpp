@@ -391,9 +391,11 @@ void SensorsPanel::buildDetailed(TempUnit unit) {
     scroll_->setVerticalScrollBarPolicy(env_.previewOverrides.isPreview ? Qt::ScrollBarAlwaysOff
                                                                         : Qt::ScrollBarAsNeeded);
     scroll_->setFixedHeight(400);
+    scroll_->setWidget(list);
+    // After setWidget, which turns the list's own background on (the light window colour, even
+    // in a dark panel): the card shows through instead.
     scroll_->viewport()->setAutoFillBackground(false);
     list->setAutoFillBackground(false);
-    scroll_->setWidget(list);
     frame->add(scroll_);
     sections_.add(frame);
     if (!env_.previewOverrides.isPreview) {
