@@ -60,10 +60,7 @@ AboutPane::AboutPane(const PanelEnv& env, QWidget* parent)
 
 AboutPane::AboutPane(const PanelEnv& env, AboutInfo info, Machine machine, QWidget* parent)
     : QWidget(parent), env_(env), info_(std::move(info)), machine_(std::move(machine)) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* host = new FormHost(env_.appearance, this);
-    layout->addWidget(host);
+    auto* host = fillWithFormHost(this, env_.appearance);
     PaneForm* form = host->replaceForm();
     const Appearance appearance = env_.appearance;
 

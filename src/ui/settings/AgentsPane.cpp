@@ -130,10 +130,7 @@ AgentsPane::AgentsPane(const PanelEnv& env, std::vector<AgentClient> clients, QS
                        QWidget* parent)
     : QWidget(parent), env_(env), clients_(std::move(clients)), executable_(std::move(executable)),
       files_(std::make_unique<platform::SerialQueue>(QStringLiteral("Morvanex.agents"))) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    host_ = new FormHost(env_.appearance, this);
-    layout->addWidget(host_);
+    host_ = fillWithFormHost(this, env_.appearance);
     rebuild();
     refresh();
 }

@@ -236,12 +236,17 @@ void FormHost::paintEvent(QPaintEvent*) {
     QPainter(this).fillRect(rect(), color(Tint::windowBackground, appearance_));
 }
 
-PaneEditor::PaneEditor(QWidget* pane, AppSettings& settings, Appearance appearance,
-                       std::function<void()> rebuild)
-    : settings_(settings), host_(new FormHost(appearance, pane)) {
+FormHost* fillWithFormHost(QWidget* pane, Appearance appearance) {
     auto* layout = new QVBoxLayout(pane);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(host_);
+    auto* host = new FormHost(appearance, pane);
+    layout->addWidget(host);
+    return host;
+}
+
+PaneEditor::PaneEditor(QWidget* pane, AppSettings& settings, Appearance appearance,
+                       std::function<void()> rebuild)
+    : settings_(settings), host_(fillWithFormHost(pane, appearance)) {
     settings_.addObserver(pane, [this, rebuild = std::move(rebuild)](const Config&, const Config&) {
         if (!quiet_)
             rebuild();

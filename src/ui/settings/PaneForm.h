@@ -93,6 +93,9 @@ private:
     QVBoxLayout* layout_ = nullptr;
 };
 
+// A form host filling the whole of `pane`: how every pane holds its form.
+FormHost* fillWithFormHost(QWidget* pane, Appearance appearance);
+
 // A pane's settings edits and the rebuilds they cause: a form host filling `pane` that is rebuilt
 // after every change of the settings, except the pane's own edits made without a redraw (a field
 // being typed in keeps its focus).

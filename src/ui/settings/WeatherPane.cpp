@@ -47,10 +47,7 @@ WeatherPane::distinctPlaces(const std::vector<WeatherLocation>& places) {
 }
 
 WeatherPane::WeatherPane(const PanelEnv& env, QWidget* parent) : QWidget(parent), env_(env) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    host_ = new FormHost(env_.appearance, this);
-    layout->addWidget(host_);
+    host_ = fillWithFormHost(this, env_.appearance);
     build();
     env_.settings->addObserver(this, [this](const Config&, const Config&) { refresh(); });
     if (env_.hub)

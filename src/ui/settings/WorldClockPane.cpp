@@ -93,10 +93,7 @@ WorldClockPane::WorldClockPane(const PanelEnv& env, QWidget* parent)
 
 WorldClockPane::WorldClockPane(const PanelEnv& env, QByteArrayList zones, QWidget* parent)
     : QWidget(parent), env_(env), zones_(std::move(zones)) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    host_ = new FormHost(env_.appearance, this);
-    layout->addWidget(host_);
+    host_ = fillWithFormHost(this, env_.appearance);
     build();
     env_.settings->addObserver(this, [this](const Config&, const Config&) { refresh(); });
     if (env_.hub)

@@ -1,3 +1,4 @@
+#include "support/GallerySheet.h"
 #include "ui/kit/BackRow.h"
 #include "ui/kit/Card.h"
 #include "ui/kit/CopyButton.h"
@@ -25,26 +26,6 @@ using namespace morvanex;
 using namespace morvanex::ui;
 
 namespace {
-
-// A panel-wide window in the appearance's background holding the widgets that `fill` adds.
-class Sheet : public QWidget {
-public:
-    explicit Sheet(Appearance appearance) : appearance_(appearance) {
-        column = new QVBoxLayout(this);
-        column->setContentsMargins(12, 12, 12, 12);
-        column->setSpacing(10);
-        setAttribute(Qt::WA_DontShowOnScreen);
-    }
-    QVBoxLayout* column;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter(this).fillRect(rect(), color(Tint::windowBackground, appearance_));
-    }
-
-private:
-    Appearance appearance_;
-};
 
 void hover(QWidget* widget) {
     QEnterEvent enter(QPointF(4, 4), QPointF(4, 4), QPointF(4, 4));
@@ -174,7 +155,7 @@ void navigation(QVBoxLayout* column, Appearance a) {
 }
 
 QImage render(const std::function<void(QVBoxLayout*, Appearance)>& fill, Appearance appearance) {
-    Sheet sheet(appearance);
+    test::GallerySheet sheet(appearance, QMargins(12, 12, 12, 12), 10);
     fill(sheet.column, appearance);
     sheet.column->addStretch(1);
     sheet.resize(340, sheet.sizeHint().height());

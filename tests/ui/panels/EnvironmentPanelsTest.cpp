@@ -1,4 +1,5 @@
 #include "base/FuzzyClock.h"
+#include "support/GallerySheet.h"
 #include "support/HubFixture.h"
 #include "support/TestEnv.h"
 #include "ui/kit/PanelHeader.h"
@@ -327,26 +328,8 @@ TEST(NextEventRow, TapOpensTheTimePanelAndJoinTheCall) {
 
 // ---- Gallery
 
-class Sheet : public QWidget {
-public:
-    explicit Sheet(Appearance appearance) : appearance_(appearance) {
-        column = new QVBoxLayout(this);
-        column->setContentsMargins(10, 6, 10, 6);
-        setAttribute(Qt::WA_DontShowOnScreen);
-    }
-    QVBoxLayout* column;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter(this).fillRect(rect(), color(Tint::windowBackground, appearance_));
-    }
-
-private:
-    Appearance appearance_;
-};
-
 QImage render(QWidget* panel, Appearance appearance) {
-    Sheet sheet(appearance);
+    test::GallerySheet sheet(appearance, QMargins(10, 6, 10, 6), -1); // -1: the style's spacing
     sheet.column->addWidget(panel);
     sheet.column->addStretch(1);
     sheet.resize(340, sheet.sizeHint().height());

@@ -1,5 +1,6 @@
 #include "PanelProbe.h"
 #include "support/FixtureTree.h"
+#include "support/GallerySheet.h"
 #include "support/HubFixture.h"
 #include "support/TestEnv.h"
 #include "ui/kit/PanelDefaults.h"
@@ -23,28 +24,8 @@ using namespace morvanex::test;
 
 namespace {
 
-// The dropdown's width and padding around a panel, in the appearance's window colour.
-class Sheet : public QWidget {
-public:
-    explicit Sheet(Appearance appearance) : appearance_(appearance) {
-        column = new QVBoxLayout(this);
-        column->setContentsMargins(10, 6, 10, 6);
-        column->setSpacing(8);
-        setAttribute(Qt::WA_DontShowOnScreen);
-    }
-    QVBoxLayout* column;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter(this).fillRect(rect(), color(Tint::windowBackground, appearance_));
-    }
-
-private:
-    Appearance appearance_;
-};
-
 QImage render(QWidget* content, Appearance appearance) {
-    Sheet sheet(appearance);
+    test::GallerySheet sheet(appearance, QMargins(10, 6, 10, 6), 8);
     sheet.column->addWidget(content);
     sheet.column->addStretch(1);
     sheet.resize(340, sheet.sizeHint().height());
