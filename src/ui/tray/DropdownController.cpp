@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLayout>
+#include <QPointer>
 #include <QWidget>
 #include <QWindow>
 #include <cmath>

@@ -4,7 +4,6 @@
 #include "ui/kit/PanelEnv.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QRect>
 #include <chrono>
 #include <functional>

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPointer>
 #include <QTest>
 #include <QWidget>
@@ -273,6 +274,21 @@ TEST_F(DropdownControllerTest, PressOutsideThePanelClosesAndInsideDoesNot) {
 
     QTest::mousePress(&settingsWindow, Qt::LeftButton, {}, {10, 10});
     EXPECT_FALSE(controller.isOpen());
+}
+
+TEST_F(DropdownControllerTest, AMenuOpenedFromThePanelKeepsItOpen) {
+    controller.show(ModuleKind::cpu, rightAnchor);
+    auto* menu = new QMenu(built.back().content);
+    menu->addAction(QStringLiteral("Quit Process"));
+    menu->popup(controller.panel()->geometry().center());
+    ASSERT_TRUE(test::waitUntil([&] { return QApplication::activePopupWidget() == menu; }));
+
+    QTest::mousePress(menu, Qt::LeftButton, {}, {5, 5});
+    EXPECT_TRUE(controller.isOpen());
+    // Escape belongs to the menu while it is open.
+    QTest::keyClick(menu, Qt::Key_Escape);
+    EXPECT_FALSE(menu->isVisible());
+    EXPECT_TRUE(controller.isOpen());
 }
 
 TEST_F(DropdownControllerTest, ToggleRightAfterAnOutsideCloseOfTheSameKindIsConsumed) {
