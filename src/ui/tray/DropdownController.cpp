@@ -15,6 +15,8 @@
 
 namespace morvanex::ui {
 
+static_assert(DropdownPanel::panelWidth == DropdownMetrics::width, "one dropdown width");
+
 namespace {
 
 QWidget* widgetOf(const QWindow* window) {

@@ -106,7 +106,7 @@ DropdownPanel::DropdownPanel(QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose, false);
     setFocusPolicy(Qt::StrongFocus);
     setWindowTitle(QStringLiteral("Morvanex"));
-    resize(width, 300);
+    resize(panelWidth, 300);
     edge_ = new PanelEdge(this);
     reshape();
 }

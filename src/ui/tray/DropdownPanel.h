@@ -25,7 +25,8 @@ class DropdownPanel : public QWidget {
 public:
     explicit DropdownPanel(QWidget* parent = nullptr);
 
-    static constexpr int width = 340;
+    // Named so, not `width`, which would hide QWidget::width().
+    static constexpr int panelWidth = 340;
     static constexpr double cornerRadius = 14;
     static constexpr double borderWidth = 0.5;
 

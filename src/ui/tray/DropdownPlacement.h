@@ -9,8 +9,8 @@ struct DropdownMetrics {
     static constexpr int width = 340;
     static constexpr int gap = 5;        // between the anchor and the panel's near edge
     static constexpr int edgeMargin = 8; // kept free at the visible frame's left and right
-    static constexpr int heightReserve =
-        40; // the panel is at most this much shorter than the frame
+    // The panel's height is at most the frame's height minus this.
+    static constexpr int heightReserve = 40;
 };
 
 // The panel's frame for content `contentHeight` tall under (or, for a panel at the bottom of

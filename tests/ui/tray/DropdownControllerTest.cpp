@@ -30,7 +30,7 @@ const QRect leftAnchor(0, 0, 30, 25);
 class FixedContent : public QWidget {
 public:
     explicit FixedContent(int height) : height_(height) {}
-    QSize sizeHint() const override { return {DropdownPanel::width, height_}; }
+    QSize sizeHint() const override { return {DropdownPanel::panelWidth, height_}; }
 
 private:
     int height_;
@@ -352,7 +352,7 @@ TEST_F(DropdownControllerTest, FocusMovingToAnotherWindowClosesOnceThePanelHadIt
 
 TEST(DropdownPanel, CutsItsCornersAndCancelsOnEscape) {
     DropdownPanel panel;
-    panel.resize(DropdownPanel::width, 200);
+    panel.resize(DropdownPanel::panelWidth, 200);
     panel.show(); // a hidden window is told its new size when it is shown
     EXPECT_TRUE(panel.windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_TRUE(panel.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
