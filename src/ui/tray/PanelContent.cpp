@@ -27,7 +27,7 @@ namespace morvanex::ui {
 
 PanelContent::PanelContent(ModuleKind kind, PanelEnv env, QWidget* parent)
     : QWidget(parent), kind_(kind), env_(std::move(env)) {
-    setFixedWidth(width);
+    setFixedWidth(panelWidth);
     column_ = new QVBoxLayout(this);
     column_->setSpacing(spacing);
     column_->setContentsMargins(10, 6, 10, 6);
@@ -88,7 +88,7 @@ std::vector<FooterItem> PanelContent::footerItems() const {
 }
 
 int PanelContent::naturalHeight() const {
-    return hasHeightForWidth() ? heightForWidth(width) : sizeHint().height();
+    return hasHeightForWidth() ? heightForWidth(panelWidth) : sizeHint().height();
 }
 
 void PanelContent::openModule(ModuleKind kind, std::optional<std::int32_t> process) {

@@ -54,7 +54,7 @@ public:
     // "Overview" for the combined module, the module's title otherwise.
     static QString backTitle(ModuleKind kind);
 
-    static constexpr int width = 340;
+    static constexpr int panelWidth = 340;
     static constexpr int spacing = 8;
 
 private:

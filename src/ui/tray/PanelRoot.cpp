@@ -22,7 +22,7 @@ PanelRoot::PanelRoot(ModuleKind kind, PanelEnv env, std::function<void(double)> 
     setWidgetResizable(false);
     setWidget(content_);
     content_->setAutoFillBackground(false);
-    setFixedWidth(PanelContent::width);
+    setFixedWidth(PanelContent::panelWidth);
     content_->installEventFilter(this);
     follow();
 }
@@ -47,7 +47,7 @@ void PanelRoot::follow() {
         layout->activate();
     const int height = content_->naturalHeight();
     if (content_->height() != height)
-        content_->resize(PanelContent::width, height);
+        content_->resize(PanelContent::panelWidth, height);
     if (height != reported_) {
         reported_ = height;
         if (onHeightChange_)

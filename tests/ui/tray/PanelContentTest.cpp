@@ -244,7 +244,7 @@ TEST_F(PanelShellView, RootReportsTheContentsNaturalHeight) {
     f.hub->tick();
     std::vector<double> reports;
     PanelRoot root(ModuleKind::cpu, env(), [&](double h) { reports.push_back(h); });
-    root.resize(PanelContent::width, 300);
+    root.resize(PanelContent::panelWidth, 300);
     settle();
     ASSERT_FALSE(reports.empty());
     EXPECT_GT(reports.back(), 100);
