@@ -1,30 +1,13 @@
 #include "platform/SingleInstance.h"
 
 #include "platform/Log.h"
+#include "platform/SingleInstanceEndpoint.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
-#include <QObject>
 
 namespace morvanex::platform {
-
-// The object a later start calls.
-class SingleInstance::Endpoint : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.morvanex.Morvanex")
-public:
-    explicit Endpoint(SingleInstance& owner) : owner_(owner) {}
-
-public slots:
-    void ShowSettings() {
-        if (owner_.onShowSettings)
-            owner_.onShowSettings();
-    }
-
-private:
-    SingleInstance& owner_;
-};
 
 SingleInstance::SingleInstance(QDBusConnection bus) : bus_(std::move(bus)) {
     if (!bus_.isConnected()) {
@@ -32,7 +15,7 @@ SingleInstance::SingleInstance(QDBusConnection bus) : bus_(std::move(bus)) {
         return;
     }
     // The object is there before the name, so a later start that sees the name can call it.
-    endpoint_ = std::make_unique<Endpoint>(*this);
+    endpoint_ = std::make_unique<SingleInstanceEndpoint>(onShowSettings);
     if (!bus_.registerObject(objectPath, endpoint_.get(), QDBusConnection::ExportAllSlots)) {
         qCWarning(log::platform) << "Could not export" << objectPath
                                  << "on the session bus: running without the single-instance "
@@ -86,5 +69,3 @@ void SingleInstance::release() {
 }
 
 } // namespace morvanex::platform
-
-#include "SingleInstance.moc"

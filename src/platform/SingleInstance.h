@@ -8,6 +8,8 @@
 
 namespace morvanex::platform {
 
+class SingleInstanceEndpoint;
+
 // One tray application per user session. The first start owns a name on the session bus and
 // answers ShowSettings() on it; a later start finds the name taken, asks the first to show its
 // settings window and should then exit. Without a session bus every start runs alone.
@@ -49,12 +51,10 @@ public:
     std::function<void()> onShowSettings;
 
 private:
-    class Endpoint;
-
     QDBusConnection bus_;
     Role role_ = Role::alone;
     bool reachedFirst_ = false;
-    std::unique_ptr<Endpoint> endpoint_;
+    std::unique_ptr<SingleInstanceEndpoint> endpoint_;
 };
 
 } // namespace morvanex::platform
