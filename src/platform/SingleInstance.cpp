@@ -10,7 +10,7 @@
 namespace morvanex::platform {
 
 SingleInstance::SingleInstance(QDBusConnection bus) : bus_(std::move(bus)) {
-    if (!bus_.isConnected()) {
+    if (!bus_.isConnected() || !bus_.interface()) {
         qCWarning(log::platform) << "No session bus: running without the single-instance check";
         return;
     }
