@@ -3,6 +3,7 @@
 #include "app/Hub.h"
 #include "monitors/KeepAwake.h"
 
+#include <QPointer>
 #include <optional>
 #include <utility>
 

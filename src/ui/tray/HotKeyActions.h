@@ -5,7 +5,6 @@
 #include "base/SettingsRecords.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <functional>
 #include <map>

@@ -11,7 +11,6 @@
 
 namespace morvanex {
 class Hub;
-class HotKeyCenter;
 } // namespace morvanex
 
 namespace morvanex::ui {
