@@ -1,0 +1,10 @@
+#include "platform/SingleInstanceEndpoint.h"
+
+namespace morvanex::platform {
+
+void SingleInstanceEndpoint::ShowSettings() {
+    if (showSettings_)
+        showSettings_();
+}
+
+} // namespace morvanex::platform
