@@ -45,9 +45,10 @@ QImage square(const MenuBarImage& image, Appearance appearance, int side) {
     const std::vector<MenuBarPart> parts = squareParts(image);
     const MenuBarImage shown =
         parts == image.parts() ? image : MenuBarRenderer::image(parts, image.isTemplate());
-    // Drawn at twice the square's resolution, then scaled down smoothly.
-    const double ratio = 2.0 * side / std::max(shown.size().width(), shown.size().height());
-    const QImage drawn = draw(shown, appearance, std::max(ratio, 0.1));
+    // Drawn at no less than ratio 2 and scaled down smoothly: drawn directly at a small ratio,
+    // hinted text grows past its slot and is cut off.
+    const double fit = 2.0 * side / std::max(shown.size().width(), shown.size().height());
+    const QImage drawn = draw(shown, appearance, std::max(fit, 2.0));
     const QImage fitted = drawn.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     QImage result(side, side, QImage::Format_ARGB32);
     result.fill(Qt::transparent);
