@@ -24,15 +24,15 @@ public:
     std::function<void(QMenu& menu)> fill;
 
     bool isShown() const { return icon_.isVisible(); }
-    const QMenu& contextMenu() const { return menu_; }
+    QMenu& contextMenu() { return menu_; }
 
 signals:
     void activated(QRect anchor);
     void menuAboutToShow();
 
 private:
+    QMenu menu_; // outlives the icon that shows it
     QSystemTrayIcon icon_;
-    QMenu menu_;
 };
 
 } // namespace morvanex::ui

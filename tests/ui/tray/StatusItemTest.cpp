@@ -5,6 +5,7 @@
 #include "support/Wait.h"
 #include "ui/tray/DBusMenuTypes.h"
 #include "ui/tray/SniTypes.h"
+#include "ui/tray/TrayIconFallback.h"
 
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -311,4 +312,23 @@ TEST(StatusItemWithoutBus, UsesTheTrayIcon) {
     item.setImage(cpuImage("23%"));
     item.setMenuProvider([](QMenu& menu) { menu.addAction(QStringLiteral("Quit Morvanex")); });
     EXPECT_EQ(item.label().label, "23%");
+}
+
+TEST(TrayIconFallback, RefillsItsMenuBeforeEveryShowing) {
+    TrayIconFallback fallback(QStringLiteral("Morvanex — CPU"));
+    int fills = 0;
+    fallback.fill = [&](QMenu& menu) {
+        ++fills;
+        menu.addAction(QStringLiteral("Fill %1").arg(fills));
+    };
+    QSignalSpy aboutToShow(&fallback, &TrayIconFallback::menuAboutToShow);
+    for (int showing = 1; showing <= 2; ++showing) {
+        emit fallback.contextMenu().aboutToShow();
+        EXPECT_EQ(aboutToShow.size(), showing);
+        ASSERT_EQ(fallback.contextMenu().actions().size(), 1); // the last fill only
+        EXPECT_EQ(fallback.contextMenu().actions().front()->text(),
+                  QStringLiteral("Fill %1").arg(showing));
+    }
+    fallback.setImage(cpuImage("23%"), Appearance::dark);
+    EXPECT_TRUE(fallback.isShown());
 }
