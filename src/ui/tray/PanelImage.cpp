@@ -1,0 +1,60 @@
+#include "ui/tray/PanelImage.h"
+
+#include <QPainter>
+#include <cmath>
+
+namespace morvanex::ui::PanelImage {
+
+namespace {
+
+// Wider than this (width over height) and the whole item would be too small in a square.
+constexpr double wholeAspectLimit = 1.5;
+
+} // namespace
+
+Appearance appearance(platform::DesktopColorScheme::Preference preference) {
+    using Preference = platform::DesktopColorScheme::Preference;
+    return preference == Preference::light ? Appearance::light : Appearance::dark;
+}
+
+QImage draw(const MenuBarImage& image, Appearance appearance, double ratio) {
+    QImage drawn = image.toImage(appearance, ratio);
+    if (image.isTemplate()) {
+        // The renderer draws templates black for a host to tint; keep the alpha, take the
+        // foreground colour.
+        QPainter painter(&drawn);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(QRectF(QPointF(0, 0), image.size()), color(Tint::primaryText, appearance));
+    }
+    QImage plain = drawn.convertToFormat(QImage::Format_ARGB32);
+    plain.setDevicePixelRatio(1);
+    return plain;
+}
+
+std::vector<MenuBarPart> squareParts(const MenuBarImage& image) {
+    const QSizeF size = image.size();
+    if (image.parts().empty() || size.width() <= size.height() * wholeAspectLimit)
+        return image.parts();
+    for (const MenuBarPart& part : image.parts())
+        if (!std::holds_alternative<MenuBarSymbol>(part))
+            return {part};
+    return {image.parts().front()};
+}
+
+QImage square(const MenuBarImage& image, Appearance appearance, int side) {
+    const std::vector<MenuBarPart> parts = squareParts(image);
+    const MenuBarImage shown =
+        parts == image.parts() ? image : MenuBarRenderer::image(parts, image.isTemplate());
+    // Drawn at no less than ratio 2 and scaled down smoothly: drawn directly at a small ratio,
+    // hinted text grows past its slot and is cut off.
+    const double fit = 2.0 * side / std::max(shown.size().width(), shown.size().height());
+    const QImage drawn = draw(shown, appearance, std::max(fit, 2.0));
+    const QImage fitted = drawn.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QImage result(side, side, QImage::Format_ARGB32);
+    result.fill(Qt::transparent);
+    QPainter painter(&result);
+    painter.drawImage(QPoint((side - fitted.width()) / 2, (side - fitted.height()) / 2), fitted);
+    return result;
+}
+
+} // namespace morvanex::ui::PanelImage

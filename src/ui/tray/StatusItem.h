@@ -1,0 +1,94 @@
+#pragma once
+
+#include "ui/kit/Palette.h"
+#include "ui/menubar/MenuBarRenderer.h"
+#include "ui/tray/StatusLabel.h"
+
+#include <QDBusConnection>
+#include <QMenu>
+#include <QObject>
+#include <QRect>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QDBusServiceWatcher;
+
+namespace morvanex::platform {
+class DesktopColorScheme;
+}
+
+namespace morvanex::ui {
+
+class DBusMenuExporter;
+class StatusNotifierItemAdaptor;
+class TrayIconFallback;
+
+// One item in the desktop's panel: a StatusNotifierItem over the session bus when a watcher
+// runs, else Qt's tray icon.
+//
+// Each item has a bus connection of its own, so its service name, its item object and its
+// menu object belong to it alone; the name is "org.kde.StatusNotifierItem-<pid>-<n>". The
+// item registers with the watcher whenever one appears (a panel restart brings a new one), and
+// an item that started on the tray icon moves over to the watcher once one appears.
+class StatusItem : public QObject {
+    Q_OBJECT
+public:
+    // id: "Morvanex.cpu" (the item's Id); title: "Morvanex — CPU" (Title and ToolTip).
+    StatusItem(const QString& id, const QString& title, QObject* parent = nullptr);
+    // The same on the bus at `busAddress`; an empty address is the session bus.
+    StatusItem(const QString& id, const QString& title, const QString& busAddress,
+               QObject* parent = nullptr);
+    ~StatusItem() override; // leaves the bus / hides the tray icon
+
+    void setImage(const MenuBarImage& image); // derives label + guide from the parts
+    // Called before every showing of the context menu (any path), to fill it afresh.
+    void setMenuProvider(std::function<void(QMenu& menu)> fill);
+    bool usesWatcher() const;
+
+    QString id() const { return id_; }
+    QString title() const { return title_; }
+    // The bus name the item is published under while it uses the watcher.
+    QString serviceName() const { return serviceName_; }
+    // The menu's object path on the item's connection.
+    static QString menuPath();
+    // The last image set, if any, and the label and guide derived from it.
+    const std::optional<MenuBarImage>& image() const { return image_; }
+    const StatusLabel& label() const { return label_; }
+    // The appearance the item draws with (see PanelImage::appearance); follows the desktop.
+    Appearance appearance() const { return appearance_; }
+
+signals:
+    void activated(QRect anchor); // left click: anchor = 1x1 rect at the point
+                                  // the host gave, or the tray icon geometry
+    void menuAboutToShow();       // any path, before the menu shows
+
+private:
+    void publish();
+    void registerWithWatcher();
+    void watcherAppeared();
+    void useFallback();
+    void setAppearance(Appearance appearance);
+    void render();
+    void showContextMenu(int x, int y);
+
+    const QString id_;
+    const QString title_;
+    const QString connectionName_;
+    QDBusConnection bus_;
+    const QString serviceName_;
+    StatusNotifierItemAdaptor* adaptor_ = nullptr;   // child
+    DBusMenuExporter* exporter_ = nullptr;           // child
+    QDBusServiceWatcher* watcher_ = nullptr;         // child
+    platform::DesktopColorScheme* scheme_ = nullptr; // child
+    std::unique_ptr<TrayIconFallback> fallback_;
+    std::unique_ptr<QMenu> popup_;
+    std::function<void(QMenu&)> provider_;
+    std::optional<MenuBarImage> image_;
+    StatusLabel label_;
+    Appearance appearance_ = Appearance::dark;
+    bool published_ = false;
+};
+
+} // namespace morvanex::ui

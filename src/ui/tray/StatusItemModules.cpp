@@ -1,0 +1,51 @@
+#include "ui/tray/StatusItemModules.h"
+
+#include "monitors/KeepAwake.h"
+
+#include <algorithm>
+
+namespace morvanex::ui {
+
+std::vector<ModuleKind> shownModules(const Config& config, bool batteryPresent) {
+    std::vector<ModuleKind> kinds;
+    for (const ModuleConfig& module : config.modules) {
+        if (!module.enabled)
+            continue;
+        if (module.kind == ModuleKind::battery && !batteryPresent)
+            continue;
+        kinds.push_back(module.kind);
+    }
+    if (kinds.empty())
+        kinds.push_back(ModuleKind::combined);
+    return kinds;
+}
+
+ModuleConfig itemModule(const Config& config, ModuleKind kind) {
+    const auto found = std::find_if(config.modules.begin(), config.modules.end(),
+                                    [kind](const ModuleConfig& m) { return m.kind == kind; });
+    if (found != config.modules.end())
+        return *found;
+    return ModuleConfig{kind, true, DisplayStyle::icon};
+}
+
+QString itemId(ModuleKind kind) {
+    return QStringLiteral("Morvanex.") + rawValue(kind);
+}
+
+QString itemTitle(ModuleKind kind) {
+    return QStringLiteral("Morvanex — ") + title(kind);
+}
+
+QString keepAwakeTitle(const KeepAwake& keepAwake) {
+    if (!keepAwake.isActive)
+        return QStringLiteral("Keep Awake");
+    return QStringLiteral("Keep Awake: ") + keepAwake.statusText();
+}
+
+QRect defaultAnchor(const QRect& availableGeometry) {
+    if (availableGeometry.isEmpty())
+        return {0, 0, 1, 1};
+    return {availableGeometry.right(), availableGeometry.top(), 1, 1};
+}
+
+} // namespace morvanex::ui

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QObject>
+#include <QStringList>
+
+namespace morvanex::test {
+
+// A StatusNotifierWatcher of the test's own: owns org.kde.StatusNotifierWatcher on a bus,
+// records every item that registers (a service name as given; an object path is prefixed
+// with the caller's unique name, as desktop watchers do) and announces it.
+class SniWatcher : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ registered)
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+
+public:
+    explicit SniWatcher(QDBusConnection bus, QObject* parent = nullptr);
+    ~SniWatcher() override;
+
+    // Takes the watcher's name and object; whether the bus gave them.
+    bool start();
+    // Gives them up again, as a panel that quits does.
+    void stop();
+
+    // Every registration so far, in order, repeats included.
+    QStringList registrations() const { return registrations_; }
+    QStringList registered() const { return registrations_; }
+    bool hostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+
+public slots:
+    Q_SCRIPTABLE void RegisterStatusNotifierItem(const QString& service);
+    Q_SCRIPTABLE void RegisterStatusNotifierHost(const QString& service);
+
+signals:
+    Q_SCRIPTABLE void StatusNotifierItemRegistered(const QString& service);
+    Q_SCRIPTABLE void StatusNotifierHostRegistered();
+    void itemRegistered(const QString& service);
+
+private:
+    QDBusConnection bus_;
+    QStringList registrations_;
+    bool running_ = false;
+};
+
+} // namespace morvanex::test

@@ -1,0 +1,300 @@
+#include "ui/tray/StatusItemController.h"
+
+#include "SniTestBus.h"
+#include "base/AppActions.h"
+#include "support/HubFixture.h"
+#include "support/Wait.h"
+#include "ui/menubar/MenuBarContent.h"
+#include "ui/tray/StatusItemModules.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <gtest/gtest.h>
+
+using namespace morvanex;
+using namespace morvanex::ui;
+using K = ModuleKind;
+using S = DisplayStyle;
+
+namespace {
+
+const QString kCup = QStringLiteral("cup.and.saucer.fill");
+
+struct Toggle {
+    K kind;
+    QRect anchor;
+    bool operator==(const Toggle&) const = default;
+};
+
+struct StatusItemControllerTest : testing::Test {
+    test::SniTestBus sni;
+    test::HubFixture f;
+    std::vector<Toggle> toggles;
+    int closes = 0;
+    std::unique_ptr<StatusItemController> controller;
+
+    void SetUp() override {
+        ASSERT_TRUE(sni.bus.isRunning());
+        ASSERT_TRUE(sni.watcher.start());
+        f.hub->battery.present = true;
+        controller = std::make_unique<StatusItemController>(
+            *f.hub, f.settings,
+            DropdownHooks{[this](K kind, QRect anchor) {
+                              toggles.push_back({kind, anchor});
+                          },
+                          [this] { ++closes; }});
+        controller->busAddress = sni.bus.address();
+    }
+
+    void configure(std::vector<ModuleConfig> modules) {
+        f.settings.update([&](Config& c) { c.modules = std::move(modules); });
+    }
+    std::vector<K> kinds() const {
+        std::vector<K> out;
+        for (const auto& entry : controller->entries())
+            out.push_back(entry.kind);
+        return out;
+    }
+    const StatusItem* itemOf(K kind) const {
+        for (const auto& entry : controller->entries())
+            if (entry.kind == kind)
+                return entry.item;
+        return nullptr;
+    }
+};
+
+// The menu's texts, "-" for separators; a submenu's texts follow its title in brackets.
+QStringList texts(const QMenu& menu) {
+    QStringList out;
+    for (const QAction* action : menu.actions()) {
+        if (action->isSeparator()) {
+            out << QStringLiteral("-");
+            continue;
+        }
+        out << action->text();
+        if (const QMenu* sub = QMenu::menuInAction(action))
+            out << QStringLiteral("[") << texts(*sub) << QStringLiteral("]");
+    }
+    return out;
+}
+
+QAction* find(const QMenu& menu, const QString& text) {
+    for (QAction* action : menu.actions()) {
+        if (action->text() == text)
+            return action;
+        if (const QMenu* sub = QMenu::menuInAction(action))
+            if (QAction* inner = find(*sub, text))
+                return inner;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TEST_F(StatusItemControllerTest, OneItemPerShownModuleWithTheCupOnTheLeftmost) {
+    configure({{K::cpu, true, S::graphAndText},
+               {K::gpu, false, S::text},
+               {K::memory, true, S::text},
+               {K::network, true, S::graph}});
+    controller->rebuild();
+    EXPECT_EQ(closes, 1); // the dropdown is closed first
+    EXPECT_EQ(kinds(), (std::vector<K>{K::network, K::memory, K::cpu}));
+    QStringList services;
+    for (const auto& entry : controller->entries()) {
+        EXPECT_EQ(entry.item->id(), itemId(entry.kind));
+        EXPECT_EQ(entry.item->title(), itemTitle(entry.kind));
+        EXPECT_TRUE(entry.item->usesWatcher());
+        services << entry.item->serviceName();
+    }
+    ASSERT_TRUE(test::waitUntil([&] { return sni.watcher.registrations().size() == 3; }));
+    QStringList registered = sni.watcher.registrations();
+    registered.sort();
+    services.sort();
+    EXPECT_EQ(registered, services);
+
+    for (const bool monochrome : {false, true}) {
+        for (const bool awake : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "monochrome " << monochrome << " awake " << awake);
+            f.settings.update([&](Config& c) { c.monochrome = monochrome; });
+            if (awake)
+                f.hub->keepAwake.activate(false, std::nullopt);
+            else
+                f.hub->keepAwake.stop(false);
+            controller->refresh();
+            const Config& config = f.settings.config();
+            for (const auto& entry : controller->entries()) {
+                SCOPED_TRACE(rawValue(entry.kind).toStdString());
+                std::vector<MenuBarPart> expected =
+                    MenuBarContent::parts(itemModule(config, entry.kind), *f.hub, config);
+                if (awake && entry.kind == K::cpu)
+                    expected.insert(expected.begin(), MenuBarSymbol{kCup, false});
+                const MenuBarImage rendered = MenuBarRenderer::image(expected, monochrome);
+                ASSERT_TRUE(entry.item->image().has_value());
+                const MenuBarImage& shown = *entry.item->image();
+                EXPECT_EQ(shown.parts(), rendered.parts());
+                EXPECT_EQ(shown.widths(), rendered.widths());
+                EXPECT_EQ(shown.size(), rendered.size());
+                EXPECT_EQ(shown.isTemplate(), monochrome);
+            }
+        }
+    }
+
+    // A rebuild replaces the items: the old names leave the bus.
+    configure({{K::memory, true, S::text}});
+    controller->rebuild();
+    EXPECT_EQ(kinds(), (std::vector<K>{K::memory}));
+    for (const QString& service : services)
+        EXPECT_FALSE(sni.hasOwner(service));
+}
+
+TEST_F(StatusItemControllerTest, CombinedItemWhenNothingIsShown) {
+    struct Row {
+        const char* name;
+        std::vector<ModuleConfig> modules;
+        bool battery;
+        S style;
+    };
+    const Row rows[] = {
+        {"all disabled, combined configured",
+         {{K::combined, false, S::graph}, {K::cpu, false, S::text}},
+         true,
+         S::graph},
+        {"all disabled, no combined entry: the icon", {{K::cpu, false, S::text}}, true, S::icon},
+        {"only a battery the machine lacks", {{K::battery, true, S::text}}, false, S::icon},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        f.hub->battery.present = row.battery;
+        configure(row.modules);
+        controller->rebuild();
+        ASSERT_EQ(kinds(), std::vector<K>{K::combined});
+        const Config& config = f.settings.config();
+        const auto expected =
+            MenuBarContent::parts(ModuleConfig{K::combined, true, row.style}, *f.hub, config);
+        EXPECT_EQ(controller->entries().front().item->image()->parts(), expected);
+    }
+}
+
+TEST_F(StatusItemControllerTest, ContextMenuFollowsKeepAwakeAndTheUpdateHook) {
+    configure({{K::cpu, true, S::text}});
+    controller->rebuild();
+    const QStringList durations{"30 minutes", "1 hour", "2 hours", "Until turned off"};
+    struct Row {
+        const char* name;
+        bool awake;
+        bool updates;
+        QStringList expected;
+    };
+    const Row rows[] = {
+        {"off", false, false,
+         QStringList{"Keep Awake", "["} + durations +
+             QStringList{"]", "-", "Morvanex Settings…", "-", "Quit Morvanex"}},
+        {"on", true, false,
+         QStringList{"Keep Awake: Until turned off", "["} + durations +
+             QStringList{"-", "Turn Off", "]", "-", "Morvanex Settings…", "-", "Quit Morvanex"}},
+        {"with updates", false, true,
+         QStringList{"Keep Awake", "["} + durations +
+             QStringList{"]", "-", "Morvanex Settings…", "Check for Updates…", "-",
+                         "Quit Morvanex"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.awake)
+            f.hub->keepAwake.activate(false, std::nullopt);
+        else
+            f.hub->keepAwake.stop(false);
+        controller->checkForUpdates = row.updates ? std::function<void()>([] {}) : nullptr;
+        QMenu menu;
+        controller->fillContextMenu(menu);
+        EXPECT_EQ(texts(menu), row.expected);
+        EXPECT_EQ(find(menu, "Morvanex Settings…")->shortcut(), QKeySequence("Ctrl+,"));
+        EXPECT_EQ(find(menu, "Quit Morvanex")->shortcut(), QKeySequence("Ctrl+Q"));
+    }
+}
+
+TEST_F(StatusItemControllerTest, MenuActionsStartAndStopKeepAwakeAndCallTheHooks) {
+    configure({{K::cpu, true, S::text}});
+    controller->rebuild();
+    for (const bool display : {false, true}) {
+        SCOPED_TRACE(display);
+        f.settings.update([&](Config& c) { c.keepAwakeDisplay = display; });
+        QMenu menu;
+        controller->fillContextMenu(menu);
+        find(menu, "2 hours")->trigger();
+        EXPECT_TRUE(f.hub->keepAwake.isActive);
+        EXPECT_EQ(f.hub->keepAwake.endDate, f.now.addSecs(7200));
+        EXPECT_EQ(f.hub->keepAwake.keepsDisplayOn, display);
+    }
+    {
+        QMenu menu;
+        controller->fillContextMenu(menu);
+        find(menu, "Until turned off")->trigger();
+        EXPECT_TRUE(f.hub->keepAwake.isActive);
+        EXPECT_EQ(f.hub->keepAwake.endDate, std::nullopt);
+    }
+    int changes = 0;
+    f.hub->keepAwake.onChange = [&] { ++changes; };
+    {
+        QMenu menu;
+        controller->fillContextMenu(menu);
+        find(menu, "Turn Off")->trigger();
+        EXPECT_FALSE(f.hub->keepAwake.isActive);
+        EXPECT_EQ(changes, 1); // stopped with notice
+    }
+
+    int settingsOpened = 0, updateChecks = 0, quits = 0;
+    const auto savedOpen = AppActions::openSettings;
+    AppActions::openSettings = [&] { ++settingsOpened; };
+    controller->checkForUpdates = [&] { ++updateChecks; };
+    controller->quit = [&] { ++quits; };
+    QMenu menu;
+    controller->fillContextMenu(menu);
+    find(menu, "Morvanex Settings…")->trigger();
+    find(menu, "Check for Updates…")->trigger();
+    find(menu, "Quit Morvanex")->trigger();
+    AppActions::openSettings = savedOpen;
+    EXPECT_EQ(settingsOpened, 1);
+    EXPECT_EQ(updateChecks, 1);
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_F(StatusItemControllerTest, ClicksAndHotKeysToggleTheDropdownUnderTheRightItem) {
+    controller->toggleDropdown(K::cpu); // no items yet: nothing
+    EXPECT_TRUE(toggles.empty());
+
+    configure({{K::cpu, true, S::text}, {K::memory, true, S::text}, {K::battery, true, S::text}});
+    f.hub->battery.present = false;
+    controller->rebuild();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect fallback = defaultAnchor(screen ? screen->availableGeometry() : QRect());
+
+    // Before any click the items' anchors are the default.
+    controller->toggleDropdown(K::memory);
+    controller->toggleDropdown(K::battery); // no item: under the leftmost
+    EXPECT_EQ(toggles, (std::vector<Toggle>{{K::memory, fallback}, {K::battery, fallback}}));
+
+    // A click on the memory item toggles memory at the click and is remembered.
+    toggles.clear();
+    const StatusItem* memory = itemOf(K::memory);
+    const StatusItem* cpu = itemOf(K::cpu);
+    sni.call(memory->serviceName(), "/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate",
+             {1500, 3});
+    sni.call(cpu->serviceName(), "/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate",
+             {1400, 2});
+    controller->toggleDropdown(K::memory);
+    controller->toggleDropdown(K::battery);
+    controller->toggleDropdown(K::time);
+    EXPECT_EQ(toggles, (std::vector<Toggle>{{K::memory, QRect(1500, 3, 1, 1)},
+                                            {K::cpu, QRect(1400, 2, 1, 1)},
+                                            {K::memory, QRect(1500, 3, 1, 1)},
+                                            {K::battery, QRect(1400, 2, 1, 1)},
+                                            {K::time, QRect(1400, 2, 1, 1)}}));
+
+    // Opening a context menu, by any path, closes the dropdown.
+    const int before = closes;
+    sni.call(cpu->serviceName(), "/StatusNotifierItem", "org.kde.StatusNotifierItem", "ContextMenu",
+             {1400, 2});
+    sni.call(memory->serviceName(), StatusItem::menuPath(), "com.canonical.dbusmenu", "AboutToShow",
+             {0});
+    EXPECT_EQ(closes, before + 2);
+}
