@@ -3,6 +3,7 @@
 
 #include "dump/DebugDump.h"
 #include "platform/GuiLibrary.h"
+#include "ui/tray/TrayApplication.h"
 
 #include <cstdio>
 #include <optional>
@@ -18,8 +19,8 @@ extern "C" [[gnu::visibility("default")]] int morvanex_gui_main(int argc, char**
         return morvanex::DebugDump::launch(argc, argv, folder);
     }
     case Mode::application:
-        break;
+        return morvanex::ui::runTrayApplication(argc, argv);
     }
-    std::fputs("Morvanex: the menu-bar application is not available in this build.\n", stderr);
+    std::fprintf(stderr, "Morvanex: unknown run mode %d.\n", mode);
     return 1;
 }
