@@ -6,8 +6,10 @@
 #include "base/AppSettings.h"
 #include "dump/DumpMenuBar.h"
 #include "dump/DumpReport.h"
+#include "dump/DumpSettingsPanes.h"
 #include "dump/DumpValues.h"
 #include "monitors/SMC.h"
+#include "ui/kit/PanelDefaults.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -64,6 +66,11 @@ void run(const std::optional<QString>& outputDirectory) {
     if (outputDirectory) {
         const QString folder = dump::prepareOutputDirectory(*outputDirectory);
         dump::writeMenuBarRenders(hub, config, folder);
+        ui::PanelDefaults& defaults = ui::PanelDefaults::shared();
+        dump::StoredSettingsPane storedPane(defaults);
+        dump::writeSettingsRenders(hub, settings, defaults, folder);
+        hub.keepAwake.stop(true);
+        storedPane.restore();
         printLine(QStringLiteral("Wrote menu bar and panel renders to ") + folder);
     }
 }
