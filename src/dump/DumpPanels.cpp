@@ -6,6 +6,7 @@
 #include "dump/SyntheticHistory.h"
 #include "platform/Log.h"
 
+#include <QDBusConnection>
 #include <QDir>
 
 namespace morvanex::dump {
@@ -51,7 +52,7 @@ void installSampleState(Hub& hub, SampleState state, const std::function<void(QS
         break;
     case SampleState::keepAwake:
         startSampleKeepAwake(hub, now);
-        print(keepAwakeCheck());
+        print(keepAwakeCheck(QDBusConnection::systemBus()));
         break;
     case SampleState::speedTest:
         installSampleSpeedTests(hub, now);

@@ -24,8 +24,8 @@ QString keepAwakeCheckLine(const std::optional<std::vector<platform::InhibitorEn
     return QStringLiteral("KeepAwake assertion NOT found");
 }
 
-QString keepAwakeCheck(std::chrono::milliseconds bound) {
-    return keepAwakeCheckLine(platform::listInhibitors(QDBusConnection::systemBus(), bound));
+QString keepAwakeCheck(const QDBusConnection& bus, std::chrono::milliseconds bound) {
+    return keepAwakeCheckLine(platform::listInhibitors(bus, bound));
 }
 
 } // namespace morvanex::dump

@@ -19,8 +19,9 @@ QString inhibitorLine(const platform::InhibitorEntry& entry);
 // found" when there is none or no list could be had.
 QString keepAwakeCheckLine(const std::optional<std::vector<platform::InhibitorEntry>>& locks);
 
-// The line for the locks logind holds now, asked on the system bus; a missing bus or login
-// manager answers at once, one that does not answer is given up after `bound`.
-QString keepAwakeCheck(std::chrono::milliseconds bound = std::chrono::milliseconds(2000));
+// The line for the locks logind holds now, asked on `bus` (the system bus); a missing bus or
+// login manager answers at once, one that does not answer is given up after `bound`.
+QString keepAwakeCheck(const QDBusConnection& bus,
+                       std::chrono::milliseconds bound = std::chrono::milliseconds(2000));
 
 } // namespace morvanex::dump
