@@ -1,0 +1,261 @@
+#include "ui/tray/PanelContent.h"
+
+#include "support/HubFixture.h"
+#include "ui/kit/BackRow.h"
+#include "ui/kit/PanelDefaults.h"
+#include "ui/kit/ProcessRow.h"
+#include "ui/kit/TextLine.h"
+#include "ui/panels/DevicePanel.h"
+#include "ui/panels/ProcessorPanel.h"
+#include "ui/panels/overview/CombinedPanel.h"
+#include "ui/tray/PanelFooterItems.h"
+#include "ui/tray/PanelRoot.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <gtest/gtest.h>
+
+using namespace morvanex;
+using namespace morvanex::ui;
+
+namespace {
+
+QStringList titles(const std::vector<FooterItem>& items) {
+    QStringList all;
+    for (const FooterItem& item : items)
+        all << item.title;
+    return all;
+}
+
+// Runs the posted rebuilds, the layout requests they post, and the deletions.
+void settle() {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+TEST(PanelShell, ShownPanelPrecedence) {
+    struct Case {
+        ModuleKind kind;
+        std::optional<ModuleKind> detail;
+        std::optional<ModuleKind> previewDetail;
+        ModuleKind shown;
+    };
+    const Case cases[] = {
+        {ModuleKind::combined, std::nullopt, std::nullopt, ModuleKind::combined},
+        {ModuleKind::combined, std::nullopt, ModuleKind::cpu, ModuleKind::cpu},
+        {ModuleKind::combined, ModuleKind::memory, ModuleKind::cpu, ModuleKind::memory},
+        // A module's own dropdown ignores the overview's forced drill-down.
+        {ModuleKind::network, std::nullopt, ModuleKind::cpu, ModuleKind::network},
+        {ModuleKind::network, ModuleKind::disks, std::nullopt, ModuleKind::disks},
+    };
+    for (const Case& c : cases) {
+        PreviewOverrides preview;
+        preview.overviewDetail = c.previewDetail;
+        EXPECT_EQ(PanelContent::shownKind(c.kind, c.detail, preview), c.shown);
+    }
+
+    PreviewOverrides preview;
+    preview.overviewDevice = QStringLiteral("preview-1");
+    EXPECT_EQ(PanelContent::shownDeviceID(ModuleKind::combined, std::nullopt, preview),
+              QStringLiteral("preview-1"));
+    EXPECT_EQ(PanelContent::shownDeviceID(ModuleKind::cpu, std::nullopt, preview), std::nullopt);
+    EXPECT_EQ(PanelContent::shownDeviceID(ModuleKind::cpu, QStringLiteral("d"), preview),
+              QStringLiteral("d"));
+    EXPECT_EQ(PanelContent::backTitle(ModuleKind::combined), QStringLiteral("Overview"));
+}
+
+TEST(PanelShell, FooterItemsPerPanel) {
+    const FooterActions none{
+        [] {}, [] {}, [](const QString&) {}, [](platform::SystemLink) {}, [](const QString&) {},
+        [] {}};
+    const QString settings = QStringLiteral("Morvanex Settings…");
+    const QString ip = QStringLiteral("192.0.2.4");
+    struct Case {
+        std::optional<ModuleKind> shown;
+        bool device;
+        std::optional<QString> address;
+        QStringList titles;
+    };
+    const Case cases[] = {
+        {std::nullopt, true, std::nullopt, {settings}},
+        {ModuleKind::combined, true, std::nullopt, {settings}},
+        {ModuleKind::combined, false, std::nullopt, {"Customize Overview…", settings}},
+        {ModuleKind::cpu, false, std::nullopt, {"Open Activity Monitor", settings}},
+        {ModuleKind::gpu, false, std::nullopt, {"Open Activity Monitor", settings}},
+        {ModuleKind::memory, false, std::nullopt, {"Open Activity Monitor", settings}},
+        {ModuleKind::disks, false, std::nullopt, {"Open Disk Utility", settings}},
+        {ModuleKind::network, false, std::nullopt, {"Network Settings…", settings}},
+        {ModuleKind::network, false, ip, {"Copy Local IP Address", "Network Settings…", settings}},
+        {ModuleKind::sensors, false, std::nullopt, {settings}},
+        {ModuleKind::battery, false, std::nullopt, {"Battery Settings…", settings}},
+        {ModuleKind::weather,
+         false,
+         std::nullopt,
+         {"Refresh Weather", "Change Location…", settings}},
+        {ModuleKind::astronomy,
+         false,
+         std::nullopt,
+         {"Refresh Weather", "Change Location…", settings}},
+        {ModuleKind::time, false, std::nullopt, {"Date & Time Settings…", settings}},
+    };
+    for (const Case& c : cases) {
+        const std::vector<FooterItem> items = footerItems(c.shown, c.device, c.address, none);
+        EXPECT_EQ(titles(items), c.titles) << (c.shown ? title(*c.shown) : QString()).toStdString();
+        for (const FooterItem& item : items)
+            EXPECT_EQ(item.shortcut.has_value(), item.title == settings);
+    }
+}
+
+TEST(PanelShell, CopyableAddressNeedsListedPrimaryWithIPv4) {
+    NetworkMonitor network;
+    auto interface = [](const QString& name, QStringList v4, QStringList v6) {
+        InterfaceInfo info;
+        info.bsdName = name;
+        info.ipv4 = std::move(v4);
+        info.ipv6 = std::move(v6);
+        return info;
+    };
+    network.interfaces = {interface("wlan0", {"10.0.0.2", "10.0.0.3"}, {}),
+                          interface("eth0", {}, {"2001:db8::1"})};
+    EXPECT_EQ(copyableLocalAddress(network), std::nullopt); // no primary interface
+    network.primaryInterface = QStringLiteral("tun0");
+    EXPECT_EQ(copyableLocalAddress(network), std::nullopt); // primary not listed
+    network.primaryInterface = QStringLiteral("eth0");
+    EXPECT_EQ(copyableLocalAddress(network), std::nullopt); // IPv6 only
+    network.primaryInterface = QStringLiteral("wlan0");
+    EXPECT_EQ(copyableLocalAddress(network), QStringLiteral("10.0.0.2"));
+}
+
+TEST(PanelShell, EveryFooterActionDismissesBeforeItActs) {
+    QStringList log;
+    FooterActions actions;
+    actions.dismiss = [&] { log << "dismiss"; };
+    actions.openSettings = [&] { log << "settings"; };
+    actions.selectSettingsPane = [&](const QString& pane) { log << "pane " + pane; };
+    actions.openLink = [&](platform::SystemLink) { log << "link"; };
+    actions.copy = [&](const QString& text) { log << "copy " + text; };
+    actions.refreshWeather = [&] { log << "refresh"; };
+    const std::pair<ModuleKind, QStringList> expected[] = {
+        {ModuleKind::combined, {"dismiss", "pane overview", "settings"}},
+        {ModuleKind::network, {"dismiss", "copy 10.1.1.1"}},
+        {ModuleKind::weather, {"dismiss", "refresh"}},
+        {ModuleKind::astronomy, {"dismiss", "refresh"}},
+        {ModuleKind::disks, {"dismiss", "link"}},
+    };
+    for (const auto& [kind, calls] : expected) {
+        log.clear();
+        footerItems(kind, false, QStringLiteral("10.1.1.1"), actions).front().action();
+        EXPECT_EQ(log, calls) << title(kind).toStdString();
+    }
+    // "Change Location…" stores the weather pane, and the settings item leaves the pane alone.
+    log.clear();
+    footerItems(ModuleKind::weather, false, std::nullopt, actions)[1].action();
+    EXPECT_EQ(log, QStringList({"dismiss", "pane weather", "settings"}));
+    log.clear();
+    footerItems(ModuleKind::time, false, std::nullopt, actions).back().action();
+    EXPECT_EQ(log, QStringList({"dismiss", "settings"}));
+}
+
+class PanelShellView : public testing::Test {
+protected:
+    PanelEnv env() {
+        PanelEnv e;
+        e.hub = f.hub.get();
+        e.settings = &f.settings;
+        e.processActions.hasLocation = [](std::int32_t) { return false; };
+        e.panelActions.dismiss = [this] { ++dismissed; };
+        e.openLink = [](platform::SystemLink) {};
+        return e;
+    }
+
+    test::HubFixture f;
+    int dismissed = 0;
+};
+
+TEST_F(PanelShellView, ForcedOverviewDrillDownShowsProcessorPanelWithBackRow) {
+    f.hub->tick();
+    PanelEnv e = env();
+    e.previewOverrides.isPreview = true;
+    e.previewOverrides.overviewDetail = ModuleKind::cpu;
+    PanelContent content(ModuleKind::combined, e);
+    EXPECT_NE(qobject_cast<CPUPanel*>(content.panel()), nullptr);
+    ASSERT_NE(content.backRow(), nullptr);
+    EXPECT_EQ(content.backRow()->titleLine()->fullText(), QStringLiteral("Overview"));
+    EXPECT_EQ(titles(content.footerItems()),
+              QStringList({"Open Activity Monitor", "Morvanex Settings…"}));
+}
+
+TEST_F(PanelShellView, DrillDownMarksProcessAndBackClearsBoth) {
+    f.hub->tick();
+    f.advance(2);
+    f.hub->tick();
+    const std::vector<ProcessSample> top = f.hub->processes.top(&ProcessSample::cpu, 1);
+    ASSERT_FALSE(top.empty());
+    PanelContent content(ModuleKind::combined, env());
+    EXPECT_NE(qobject_cast<CombinedPanel*>(content.panel()), nullptr);
+    EXPECT_EQ(content.backRow(), nullptr);
+
+    content.openModule(ModuleKind::cpu, top.front().pid);
+    settle();
+    EXPECT_EQ(content.shown(), ModuleKind::cpu);
+    ASSERT_NE(content.backRow(), nullptr);
+    int marked = 0;
+    for (const ProcessRow* row : content.panel()->findChildren<ProcessRow*>())
+        marked += row->isHighlighted() && row->process().pid == top.front().pid;
+    EXPECT_GE(marked, 1);
+
+    content.goBack();
+    settle();
+    EXPECT_EQ(content.shown(), ModuleKind::combined);
+    EXPECT_EQ(content.backRow(), nullptr);
+    content.openModule(ModuleKind::cpu, std::nullopt);
+    settle();
+    for (const ProcessRow* row : content.panel()->findChildren<ProcessRow*>())
+        EXPECT_FALSE(row->isHighlighted());
+
+    // A drill-down into the dropdown's own module needs no way back.
+    PanelContent own(ModuleKind::cpu, env());
+    own.openModule(ModuleKind::cpu, std::nullopt);
+    settle();
+    EXPECT_EQ(own.backRow(), nullptr);
+}
+
+TEST_F(PanelShellView, GoneDeviceStillGetsTheDevicePanelAndOnlyTheSettingsItem) {
+    PanelContent content(ModuleKind::combined, env());
+    content.openModule(ModuleKind::memory, std::nullopt);
+    content.openDevice(QStringLiteral("gone-device"));
+    settle();
+    EXPECT_NE(qobject_cast<DevicePanel*>(content.panel()), nullptr);
+    EXPECT_EQ(titles(content.footerItems()), QStringList({"Morvanex Settings…"}));
+    ASSERT_NE(content.backRow(), nullptr);
+}
+
+TEST_F(PanelShellView, FooterRowsCloseTheDropdown) {
+    PanelContent content(ModuleKind::disks, env());
+    ASSERT_NE(content.footer(), nullptr);
+    ASSERT_EQ(content.footer()->rows().size(), 2u);
+    content.footer()->rows().front()->item().action();
+    EXPECT_EQ(dismissed, 1);
+}
+
+TEST_F(PanelShellView, RootReportsTheContentsNaturalHeight) {
+    f.hub->tick();
+    std::vector<double> reports;
+    PanelRoot root(ModuleKind::cpu, env(), [&](double h) { reports.push_back(h); });
+    root.resize(PanelContent::width, 300);
+    settle();
+    ASSERT_FALSE(reports.empty());
+    EXPECT_GT(reports.back(), 100);
+    EXPECT_EQ(int(reports.back()), root.content()->naturalHeight());
+    EXPECT_EQ(root.content()->height(), root.content()->naturalHeight());
+    // A rebuild that changes the rows reports the new height.
+    const std::size_t before = reports.size();
+    root.content()->openModule(ModuleKind::sensors, std::nullopt);
+    settle();
+    EXPECT_EQ(int(reports.back()), root.content()->naturalHeight());
+    EXPECT_GE(reports.size(), before);
+}
+
+} // namespace
