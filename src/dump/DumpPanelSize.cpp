@@ -50,11 +50,13 @@ QString panelSizeLine(Hub& hub, AppSettings& settings, ModuleKind kind,
         runMainLoop(wait);
     }
 
-    ui::PanelContent alone(kind, sizeEnv(hub, settings));
-    alone.setAttribute(Qt::WA_DontShowOnScreen);
-    alone.show();
-    settleLayouts(alone);
-    const int natural = alone.naturalHeight();
+    // The same panel on its own, without the scroller, in a window of its own.
+    QWidget holder;
+    holder.setAttribute(Qt::WA_DontShowOnScreen);
+    auto* alone = new ui::PanelContent(kind, sizeEnv(hub, settings), &holder);
+    holder.show();
+    settleLayouts(holder);
+    const int natural = alone->naturalHeight();
 
     QStringList heights;
     for (const double height : reported)
