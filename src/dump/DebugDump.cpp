@@ -5,9 +5,14 @@
 #include "app/InsightEngine.h"
 #include "base/AppSettings.h"
 #include "dump/DumpMenuBar.h"
+#include "dump/DumpPanelSize.h"
+#include "dump/DumpPanels.h"
 #include "dump/DumpReport.h"
+#include "dump/DumpSettingsPanes.h"
 #include "dump/DumpValues.h"
 #include "monitors/SMC.h"
+#include "ui/kit/PanelDefaults.h"
+#include "ui/tray/PanelContent.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -58,12 +63,25 @@ void run(const std::optional<QString>& outputDirectory) {
     for (const QString& line : dump::reportLines(hub, config, hub.smc().isOpen(), hub.clock.now()))
         printLine(line);
 
+    for (const QString& line : dump::panelSizeLines(hub, settings))
+        printLine(line);
     for (const QString& line : dump::menuBarWidthLines())
         printLine(line);
 
     if (outputDirectory) {
         const QString folder = dump::prepareOutputDirectory(*outputDirectory);
         dump::writeMenuBarRenders(hub, config, folder);
+        dump::writePanelRenders(
+            hub, settings, folder,
+            [](ModuleKind kind, const ui::PanelEnv& env) {
+                return new ui::PanelContent(kind, env);
+            },
+            printLine);
+        ui::PanelDefaults& defaults = ui::PanelDefaults::shared();
+        dump::StoredSettingsPane storedPane(defaults);
+        dump::writeSettingsRenders(hub, settings, defaults, folder);
+        hub.keepAwake.stop(true);
+        storedPane.restore();
         printLine(QStringLiteral("Wrote menu bar and panel renders to ") + folder);
     }
 }

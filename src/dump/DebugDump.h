@@ -10,9 +10,11 @@ namespace morvanex::DebugDump {
 // Builds a hub of its own on the shared settings (never started: no timer, nothing recorded),
 // starts sensor discovery, the device subscription and a forced weather fetch, ticks four
 // times 1.5 s apart on the main event loop, probes hot-key registration, judges the insight
-// as if three minutes had passed, and prints the report. Needs an application object; runs on
-// the main thread. With `outputDirectory`, then renders every module's menu-bar item into it
-// as PNG files and prints the closing line.
+// as if three minutes had passed, and prints the report, the panel heights and the item widths.
+// Needs an application object; runs on the main thread. With `outputDirectory`, then renders
+// every module's menu-bar item, every dropdown panel state and every settings pane, dark and
+// light, into it as PNG files (the panels from sample data where the machine has none), puts
+// back the settings window's stored pane and prints the closing line.
 void run(const std::optional<QString>& outputDirectory);
 
 // The whole mode from the entry point: the application object (on the off-screen platform

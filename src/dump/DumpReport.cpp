@@ -1,11 +1,11 @@
 #include "dump/DumpReport.h"
 
+#include "app/InsightEngine.h"
+#include "app/RuleEngine.h"
 #include "dump/DumpMachineLines.h"
 #include "dump/DumpNetworkLines.h"
 #include "dump/DumpPowerLines.h"
 #include "dump/DumpServiceLines.h"
-#include "app/InsightEngine.h"
-#include "app/RuleEngine.h"
 
 #include <QTimeZone>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "base/Config.h"
 #include "app/HotKeys.h"
 #include "app/Hub.h"
+#include "base/Config.h"
 
 #include <QDateTime>
 #include <QString>

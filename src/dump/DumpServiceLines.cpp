@@ -1,9 +1,9 @@
 #include "dump/DumpServiceLines.h"
 
 #include "base/Fmt.h"
+#include "base/FuzzyClock.h"
 #include "base/Units.h"
 #include "dump/DumpValues.h"
-#include "base/FuzzyClock.h"
 #include "services/SunCalc.h"
 #include "services/WeatherCode.h"
 

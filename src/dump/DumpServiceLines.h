@@ -1,8 +1,8 @@
 #pragma once
 
+#include "app/InsightEngine.h"
 #include "base/SettingsEnums.h"
 #include "base/SettingsRecords.h"
-#include "app/InsightEngine.h"
 #include "services/AstronomyMonitor.h"
 #include "services/ConnectedDevice.h"
 #include "services/WeatherReport.h"

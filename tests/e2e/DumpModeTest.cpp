@@ -1,14 +1,18 @@
 #include "e2e/RunBinary.h"
 #include "support/TestEnv.h"
 
-#include <QDir>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QRegularExpression>
+#include <QSettings>
+#include <QThread>
 #include <QUuid>
 #include <gtest/gtest.h>
+#include <map>
+#include <sqlite3.h>
 
 using namespace morvanex;
 using namespace morvanex::test;
@@ -58,12 +62,14 @@ const LineKind lineKinds[] = {
     {'Z', R"(^Fuzzy    (midnight|[a-z]+ o'clock|(five|ten|quarter|twenty|twenty five|half) )"
           R"((past|to) [a-z]+)$)"},
     {'U', R"(^Rule     .+ = (n/a|-?\d+\.\d)$)"},
+    {'Q', R"(^PanelSize (cpu|network|sensors): reported \[(\d+(, \d+)*)?\] natural \d+ )"
+          R"(\(frame 300, \d+ reports\)$)"},
     {'X', R"(^MenuBarWidth (percent|network|temperature): \[\d+(, \d+)*\] stable$)"},
 };
 
 // Every line in print order: the hot-key probe, then the report's fixed lines with the
 // repeated and optional ones where they belong.
-const char* const reportOrder = "^HIDCG*MK*ONF*W?SP*A*BRET?ZU*XXX$";
+const char* const reportOrder = "^HIDCG*MK*ONF*W?SP*A*BRET?ZU*QQQXXX$";
 
 char kindOf(const QString& line) {
     for (const LineKind& kind : lineKinds) {
@@ -237,30 +243,156 @@ bool columnsAre(const QImage& image, int from, int to, QRgb colour) {
     return true;
 }
 
-TEST(DumpMode, RendersEveryMenuBarItemIntoANewNestedFolder) {
+const char* const panelNames[] = {"combined",
+                                  "cpu",
+                                  "gpu",
+                                  "memory",
+                                  "disks",
+                                  "network",
+                                  "sensors",
+                                  "battery",
+                                  "weather",
+                                  "astronomy",
+                                  "time",
+                                  "sensors-detailed",
+                                  "sensors-simple",
+                                  "battery-apps",
+                                  "battery-expanded",
+                                  "network-expanded",
+                                  "combined-detail-cpu",
+                                  "combined-devices",
+                                  "combined-device-detail",
+                                  "combined-keepawake",
+                                  "network-speedtest",
+                                  "cpu-history-hour",
+                                  "cpu-history-day",
+                                  "cpu-history-week",
+                                  "cpu-history-month",
+                                  "network-history-day",
+                                  "sensors-history-day",
+                                  "combined-insight",
+                                  "combined-reordered",
+                                  "time-noaccess",
+                                  "time-events",
+                                  "combined-nextevent",
+                                  "combined-trimmed",
+                                  "combined-insight-cpu"};
+const char* const settingsPanes[] = {"general", "menuBar", "overview", "shortcuts", "notifications",
+                                     "weather", "time",    "agents",   "about"};
+
+QStringList expectedPanelFiles() {
+    QStringList names;
+    for (const char* name : panelNames)
+        for (const char* appearance : {"dark", "light"})
+            names.append(QStringLiteral("panel-%1-%2.png").arg(name, appearance));
+    return names;
+}
+
+QStringList expectedSettingsFiles() {
+    QStringList names;
+    for (const char* pane : settingsPanes)
+        for (const char* appearance : {"dark", "light"})
+            names.append(QStringLiteral("settings-%1-%2.png").arg(pane, appearance));
+    return names;
+}
+
+QStringList sorted(QStringList list) {
+    list.sort();
+    return list;
+}
+
+// Within one step of 8 bits per channel, opaque.
+bool near(QRgb pixel, double red, double green, double blue) {
+    const auto close = [](int value, double wanted) {
+        return std::abs(value - wanted * 255) <= 1.01;
+    };
+    return close(qRed(pixel), red) && close(qGreen(pixel), green) && close(qBlue(pixel), blue) &&
+           qAlpha(pixel) == 255;
+}
+
+double meanLuminance(const QImage& image) {
+    double sum = 0;
+    long count = 0;
+    for (int y = 0; y < image.height(); y += 2) {
+        for (int x = 0; x < image.width(); x += 2) {
+            const QRgb p = image.pixel(x, y);
+            sum += 0.2126 * qRed(p) + 0.7152 * qGreen(p) + 0.0722 * qBlue(p);
+            ++count;
+        }
+    }
+    return count ? sum / double(count) : 0;
+}
+
+QVariant storedValue(const QString& key) {
+    return QSettings(storedSettingsFile(), QSettings::IniFormat).value(key);
+}
+
+// The panel and settings renders run the event loop between renders and draw 168 images: a
+// run under the sanitizers takes a good while on a busy machine.
+constexpr std::chrono::milliseconds renderPatience(240000);
+
+TEST(DumpMode, RendersEveryItemPanelAndPaneIntoANewNestedFolder) {
+    writeSettings();
+    {
+        QSettings stored(storedSettingsFile(), QSettings::IniFormat);
+        stored.setValue(QStringLiteral("settings.pane"), QStringLiteral("weather"));
+    }
     const QString work = scratchDir() + QStringLiteral("/work");
-    ASSERT_TRUE(QDir().mkpath(work));
+    const QString tmp = scratchDir() + QStringLiteral("/tmp");
+    ASSERT_TRUE(QDir().mkpath(work) && QDir().mkpath(tmp));
+    // The synthetic history goes to a temporary folder of this test's own.
+    QProcessEnvironment environment = localEnvironment();
+    environment.insert(QStringLiteral("TMPDIR"), tmp);
     // A relative path whose parents do not exist yet, taken from the working directory.
     const RunResult result = runMorvanex({QStringLiteral("--dump"), QStringLiteral("out/renders")},
-                                         localEnvironment(), {}, work);
+                                         environment, {}, work, renderPatience);
     ASSERT_FALSE(result.crashed) << result.standardError.toStdString();
-    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
     const QString folder = work + QStringLiteral("/out/renders");
     const QStringList lines = linesOf(result.standardOutput);
-    ASSERT_GE(lines.size(), 4);
+    ASSERT_GE(lines.size(), 8);
     EXPECT_EQ(lines.last(), QStringLiteral("Wrote menu bar and panel renders to ") + folder);
-    for (int i = 2; i <= 4; ++i)
+    // The keep-awake check during the renders, then the closing line.
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^KeepAwake (assertion NOT found|.*Morvanex Keep "
+                                                  "Awake.*)$"))
+                    .match(lines[lines.size() - 2])
+                    .hasMatch())
+        << lines[lines.size() - 2].toStdString();
+    for (int i = 3; i <= 5; ++i)
         EXPECT_TRUE(lines[lines.size() - i].startsWith("MenuBarWidth ")) << i;
 
-    const QStringList expected = expectedMenuBarFiles();
-    ASSERT_EQ(expected.size(), 82);
-    QStringList written = QDir(folder).entryList({QStringLiteral("*.png")}, QDir::Files);
-    written.sort();
-    QStringList sortedExpected = expected;
-    sortedExpected.sort();
-    EXPECT_EQ(written, sortedExpected);
+    // The panel heights, before the widths: what the shell last reported is what the panel
+    // needs. The network panel's rows may still change with a late reading, so only processor
+    // and sensors are held to it.
+    const QRegularExpression sizeLine(QStringLiteral(
+        R"(^PanelSize (cpu|network|sensors): reported \[(\d+(?:, \d+)*)?\] natural (\d+) )"
+        R"(\(frame 300, (\d+) reports\)$)"));
+    QStringList kinds;
+    for (int i = 6; i <= 8; ++i) {
+        const QString line = lines[lines.size() - i];
+        const auto match = sizeLine.match(line);
+        ASSERT_TRUE(match.hasMatch()) << line.toStdString();
+        kinds.prepend(match.captured(1));
+        const QStringList reported =
+            match.captured(2).split(QStringLiteral(", "), Qt::SkipEmptyParts);
+        EXPECT_EQ(QString::number(reported.size()), match.captured(4)) << line.toStdString();
+        ASSERT_FALSE(reported.isEmpty()) << line.toStdString();
+        if (match.captured(1) != QLatin1String("network")) {
+            EXPECT_EQ(reported.last(), match.captured(3)) << line.toStdString();
+        }
+    }
+    EXPECT_EQ(kinds, (QStringList{"cpu", "network", "sensors"}));
 
-    for (const QString& name : expected) {
+    const QStringList menuBar = expectedMenuBarFiles();
+    const QStringList panels = expectedPanelFiles();
+    const QStringList panes = expectedSettingsFiles();
+    ASSERT_EQ(menuBar.size(), 82);
+    ASSERT_EQ(panels.size(), 68);
+    ASSERT_EQ(panes.size(), 18);
+    const QStringList all = menuBar + panels + panes;
+    EXPECT_EQ(sorted(QDir(folder).entryList(QDir::Files)), sorted(all));
+
+    for (const QString& name : menuBar) {
         if (!name.endsWith(QStringLiteral("-dark.png")))
             continue;
         const QImage dark(folder + u'/' + name);
@@ -281,13 +413,89 @@ TEST(DumpMode, RendersEveryMenuBarItemIntoANewNestedFolder) {
         EXPECT_FALSE(columnsAre(dark, 8, w - 8, qRgb(0, 0, 0))) << name.toStdString();
     }
 
-    // A second run into the same folder replaces the files.
-    const QDateTime before = QFileInfo(folder + QStringLiteral("/cpu-text-dark.png")).lastModified();
+    std::map<QString, int> heights;
+    for (const QString& name : panels) {
+        SCOPED_TRACE(name.toStdString());
+        const QImage image(folder + u'/' + name);
+        ASSERT_FALSE(image.isNull());
+        EXPECT_EQ(image.width(), (340 + 40) * 2);
+        EXPECT_EQ(image.height() % 2, 0);
+        EXPECT_GT(image.height(), 2 * (40 + 100)) << "a panel with something in it";
+        heights[name] = image.height();
+        const bool dark = name.endsWith(QStringLiteral("-dark.png"));
+        // The backdrop in the corner and inside the padding; the card left of the panel's rows.
+        const double backdrop[3] = {dark ? 0.08 : 0.73, dark ? 0.10 : 0.80, dark ? 0.15 : 0.89};
+        const double card = dark ? 0.17 : 0.96;
+        for (const QPoint at : {QPoint(0, 0), QPoint(image.width() - 1, image.height() - 1),
+                                QPoint(2 * 10, image.height() / 2)})
+            EXPECT_TRUE(near(image.pixel(at), backdrop[0], backdrop[1], backdrop[2]))
+                << at.x() << "," << at.y();
+        EXPECT_TRUE(near(image.pixel(2 * 24, image.height() / 2), card, card, card));
+    }
+    for (const QString& name : panes) {
+        const QImage image(folder + u'/' + name);
+        EXPECT_EQ(image.size(), QSize(1680, 1160)) << name.toStdString();
+    }
+    // Dark and light of one render have one size, and the dark one is the darker.
+    for (const QString& name : all) {
+        if (!name.endsWith(QStringLiteral("-dark.png")))
+            continue;
+        SCOPED_TRACE(name.toStdString());
+        const QImage dark(folder + u'/' + name);
+        const QImage light(folder + u'/' + QString(name).replace("-dark.png", "-light.png"));
+        EXPECT_EQ(dark.size(), light.size());
+        EXPECT_LT(meanLuminance(dark), meanLuminance(light));
+    }
+    // What the sample data and overrides add or take away shows in the heights.
+    const auto height = [&](const char* name) {
+        return heights[QStringLiteral("panel-%1-dark.png").arg(name)];
+    };
+    EXPECT_GT(height("combined-devices"), height("combined")) << "two devices listed";
+    EXPECT_LT(height("combined-trimmed"), height("combined-keepawake"));
+    if (firstWith(lines, "Battery  ").startsWith("Battery  present=true")) {
+        EXPECT_GT(height("battery-expanded"), height("battery"));
+    }
+
+    // The pane the settings window opens on is what it was before the run.
+    EXPECT_EQ(storedValue(QStringLiteral("settings.pane")), QStringLiteral("weather"));
+    // The graphs' month of history was made in the temporary folder given, with the seven
+    // metrics the dump records and no other.
+    {
+        sqlite3* db = nullptr;
+        const QByteArray path =
+            QFile::encodeName(tmp + QStringLiteral("/morvanex-dump-history.sqlite"));
+        ASSERT_EQ(sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+        const auto count = [db](const char* sql) {
+            sqlite3_stmt* statement = nullptr;
+            std::int64_t value = -1;
+            if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
+                sqlite3_step(statement) == SQLITE_ROW)
+                value = sqlite3_column_int64(statement, 0);
+            sqlite3_finalize(statement);
+            return value;
+        };
+        const std::int64_t rows = count("SELECT COUNT(*) FROM raw");
+        EXPECT_GT(rows, 0);
+        EXPECT_EQ(count("SELECT COUNT(cpu_user) FROM raw"), rows);
+        EXPECT_EQ(count("SELECT COUNT(power) FROM raw"), rows);
+        EXPECT_EQ(count("SELECT COUNT(gpu) FROM raw"), 0);
+        EXPECT_EQ(count("SELECT COUNT(battery) FROM raw"), 0);
+        sqlite3_close(db);
+    }
+
+    // A second run into the same folder writes every file again.
+    std::map<QString, QDateTime> before;
+    for (const QString& name : all)
+        before[name] = QFileInfo(folder + u'/' + name).lastModified();
+    QThread::msleep(20); // a new modification time even on a coarse file system clock
     const RunResult again = runMorvanex({QStringLiteral("--dump"), QStringLiteral("out/renders")},
-                                        localEnvironment(), {}, work);
-    EXPECT_EQ(again.exitCode, 0);
-    EXPECT_GE(QFileInfo(folder + QStringLiteral("/cpu-text-dark.png")).lastModified(), before);
-    EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*.png")}, QDir::Files).size(), 82);
+                                        environment, {}, work, renderPatience);
+    EXPECT_EQ(again.exitCode, 0) << again.standardError.toStdString();
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 168);
+    for (const QString& name : all)
+        EXPECT_GT(QFileInfo(folder + u'/' + name).lastModified(), before[name])
+            << name.toStdString();
+    EXPECT_EQ(storedValue(QStringLiteral("settings.pane")), QStringLiteral("weather"));
 }
 
 TEST(DumpMode, AFolderThatCannotBeMadeStillEndsWithTheClosingLine) {
@@ -295,13 +503,19 @@ TEST(DumpMode, AFolderThatCannotBeMadeStillEndsWithTheClosingLine) {
     QFile file(blocker);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
+    const QString tmp = scratchDir() + QStringLiteral("/tmp");
+    ASSERT_TRUE(QDir().mkpath(tmp));
+    QProcessEnvironment environment = localEnvironment();
+    environment.insert(QStringLiteral("TMPDIR"), tmp);
     const RunResult result = runMorvanex({QStringLiteral("--dump"), blocker + QStringLiteral("/x")},
-                                         localEnvironment());
+                                         environment, {}, {}, renderPatience);
     ASSERT_FALSE(result.crashed) << result.standardError.toStdString();
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(linesOf(result.standardOutput).last(),
               QStringLiteral("Wrote menu bar and panel renders to ") + blocker +
                   QStringLiteral("/x"));
+    // No pane was stored before the run, so none is after it.
+    EXPECT_FALSE(storedValue(QStringLiteral("settings.pane")).isValid());
 }
 
 } // namespace

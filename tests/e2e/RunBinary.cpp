@@ -89,6 +89,10 @@ void storeSettings(const Config& config) {
     qputenv("XDG_CONFIG_HOME", testConfigHome);
 }
 
+QString storedSettingsFile() {
+    return scratchConfigHome() + QStringLiteral("/Morvanex/Morvanex.conf");
+}
+
 QProcessEnvironment localEnvironment() {
     if (!QFile::exists(scratchConfigHome() + QStringLiteral("/Morvanex/Morvanex.conf")))
         storeSettings(localConfig());
@@ -108,7 +112,8 @@ QStringList morvanexCommand(const QStringList& arguments) {
 }
 
 RunResult runMorvanex(const QStringList& arguments, const QProcessEnvironment& environment,
-                      const QByteArray& input, const QString& workingDirectory) {
+                      const QByteArray& input, const QString& workingDirectory,
+                      std::chrono::milliseconds patience) {
     const QStringList command = morvanexCommand(arguments);
     QProcess process;
     process.setProcessEnvironment(environment);
@@ -120,7 +125,7 @@ RunResult runMorvanex(const QStringList& arguments, const QProcessEnvironment& e
         return result;
     process.write(input);
     process.closeWriteChannel();
-    if (!process.waitForFinished(60000)) {
+    if (!process.waitForFinished(int(patience.count()))) {
         process.kill();
         process.waitForFinished();
     }

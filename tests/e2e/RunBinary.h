@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QProcessEnvironment>
 #include <QStringList>
+#include <chrono>
 
 namespace morvanex::test {
 
@@ -27,6 +28,9 @@ Config localConfig();
 // way the application writes them.
 void storeSettings(const Config& config);
 
+// The settings file the binary reads and writes in the bare environment's home (an INI file).
+QString storedSettingsFile();
+
 // The bare environment whose home holds local settings (localConfig(), unless the test stored
 // settings of its own first).
 QProcessEnvironment localEnvironment();
@@ -44,8 +48,10 @@ QStringList isolatedCommand(const QStringList& command);
 QStringList morvanexCommand(const QStringList& arguments);
 
 // Runs the built morvanex binary with the arguments, writes `input` to its standard input
-// and closes it, and waits for it to end (60 s at most); in `workingDirectory` when given.
+// and closes it, and waits for it to end (`patience` at most, then kills it); in
+// `workingDirectory` when given.
 RunResult runMorvanex(const QStringList& arguments, const QProcessEnvironment& environment,
-                      const QByteArray& input = {}, const QString& workingDirectory = {});
+                      const QByteArray& input = {}, const QString& workingDirectory = {},
+                      std::chrono::milliseconds patience = std::chrono::milliseconds(60000));
 
 } // namespace morvanex::test

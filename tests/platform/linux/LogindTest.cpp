@@ -1,4 +1,5 @@
 #include "platform/linux/LogindInhibitor.h"
+#include "platform/linux/LogindInhibitors.h"
 #include "platform/linux/LogindPowerAssertion.h"
 #include "platform/linux/LogindSleepWatch.h"
 #include "platform/linux/LogindTestBus.h"
@@ -197,4 +198,41 @@ TEST(PowerAssertions, WatchesWakeUps) {
             return resumed > 0;
         },
         waitMs));
+}
+
+TEST(LogindInhibitors, ListsEveryHeldLockWithItsFields) {
+    PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    FakeDesktop desktop(bus);
+    ASSERT_TRUE(desktop.isReady());
+    desktop.logind.setOtherLocks({{"shutdown", "NetworkManager", "Saving state", "delay", 0, 12}});
+    const QDBusConnection client = bus.connect("client");
+    auto lock = LogindInhibitor::take(client, sleepLock, patient);
+    ASSERT_TRUE(lock);
+
+    const auto listed = listInhibitors(client, patient);
+    ASSERT_TRUE(listed);
+    const std::vector<InhibitorEntry> expected{
+        {"shutdown", "NetworkManager", "Saving state", "delay", 0, 12},
+        {"sleep", "Morvanex", "Morvanex Keep Awake", "block", std::uint32_t(::getuid()), 4000}};
+    EXPECT_EQ(*listed, expected);
+
+    lock.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.logind.released(0); }, waitMs));
+    EXPECT_EQ(listInhibitors(client, patient)->size(), 1u);
+}
+
+TEST(LogindInhibitors, NoListWithoutAnAnsweringLoginManager) {
+    PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    {
+        FakeDesktop desktop(bus, false);
+        EXPECT_FALSE(listInhibitors(bus.connect("client"), patient));
+    }
+    {
+        FakeDesktop desktop(bus);
+        desktop.logind.setAnswer(FakeLogind::Answer::never);
+        EXPECT_FALSE(listInhibitors(bus.connect("client"), std::chrono::milliseconds(200)));
+    }
+    EXPECT_FALSE(listInhibitors(QDBusConnection(QStringLiteral("not connected")), patient));
 }

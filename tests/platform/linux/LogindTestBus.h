@@ -3,8 +3,10 @@
 // A private message bus with a fake login manager and a fake screen saver, for the tests of
 // the keep-awake assertions. Header-only so both test programs can use it.
 
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusUnixFileDescriptor>
 #include <QDBusVirtualObject>
 #include <QProcess>
@@ -61,6 +63,30 @@ private:
     QStringList names_;
 };
 
+// One row of logind's ListInhibitors answer, a(ssssuu).
+struct ListedInhibitor {
+    QString what, who, why, mode;
+    uint uid = 0, pid = 0;
+};
+inline QDBusArgument& operator<<(QDBusArgument& argument, const ListedInhibitor& row) {
+    argument.beginStructure();
+    argument << row.what << row.who << row.why << row.mode << row.uid << row.pid;
+    argument.endStructure();
+    return argument;
+}
+inline const QDBusArgument& operator>>(const QDBusArgument& argument, ListedInhibitor& row) {
+    argument.beginStructure();
+    argument >> row.what >> row.who >> row.why >> row.mode >> row.uid >> row.pid;
+    argument.endStructure();
+    return argument;
+}
+
+} // namespace morvanex::test
+
+Q_DECLARE_METATYPE(morvanex::test::ListedInhibitor)
+
+namespace morvanex::test {
+
 // logind's Inhibit: hands out the write end of a pipe and keeps the read end, which reports a
 // hang-up once every copy of the write end is closed, as logind watches its lock.
 class FakeLogind : public QDBusVirtualObject {
@@ -98,10 +124,19 @@ public:
         return ::poll(&poll, 1, 0) == 1 && (poll.revents & POLLHUP) != 0;
     }
 
+    // Locks of other programs that ListInhibitors names before the ones handed out here.
+    void setOtherLocks(QList<ListedInhibitor> others) {
+        const std::lock_guard lock(mutex_);
+        others_ = std::move(others);
+    }
+
     QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
-        if (message.interface() != QStringLiteral("org.freedesktop.login1.Manager") ||
-            message.member() != QStringLiteral("Inhibit") || message.arguments().size() != 4)
+        if (message.interface() != QStringLiteral("org.freedesktop.login1.Manager"))
+            return false;
+        if (message.member() == QStringLiteral("ListInhibitors"))
+            return list(message, connection);
+        if (message.member() != QStringLiteral("Inhibit") || message.arguments().size() != 4)
             return false;
         const std::lock_guard lock(mutex_);
         ++calls_;
@@ -125,10 +160,33 @@ public:
     }
 
 private:
+    // The other programs' locks, then each lock handed out here that is still held, as pid
+    // 4000 + its index.
+    bool list(const QDBusMessage& message, const QDBusConnection& connection) {
+        qDBusRegisterMetaType<ListedInhibitor>();
+        qDBusRegisterMetaType<QList<ListedInhibitor>>();
+        QList<ListedInhibitor> rows;
+        {
+            const std::lock_guard lock(mutex_);
+            if (answer_ == Answer::never)
+                return true;
+            rows = others_;
+        }
+        const auto all = inhibits();
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            if (!released(i))
+                rows.append({all[i].what, all[i].who, all[i].why, all[i].mode, uint(::getuid()),
+                             uint(4000 + i)});
+        }
+        connection.send(message.createReply(QVariant::fromValue(rows)));
+        return true;
+    }
+
     mutable std::mutex mutex_;
     Answer answer_ = Answer::lock;
     int calls_ = 0;
     std::vector<Inhibit> inhibits_;
+    QList<ListedInhibitor> others_;
 };
 
 // The desktop's org.freedesktop.ScreenSaver: Inhibit answers a cookie, UnInhibit is recorded.
