@@ -176,7 +176,9 @@ std::vector<BatteryPanel::Line> BatteryPanel::powerLines(const BatteryMonitor& b
                                                          bool lowPowerMode) {
     std::vector<Line> lines;
     const auto watts = [](double w) { return Fmt::number(w, 1) + QStringLiteral(" W"); };
-    if (battery.onAC) {
+    // Without a battery the machine can only be running from the mains, whatever the power
+    // sources say (a desktop often lists none at all).
+    if (battery.onAC || !battery.present) {
         lines.push_back({QStringLiteral("Source"), QStringLiteral("Power adapter")});
         if (battery.adapterWatts) {
             QString text = QString::number(*battery.adapterWatts) + QStringLiteral(" W");

@@ -249,6 +249,9 @@ TEST_F(PanelHelpers, BatteryPowerLinesAndTemperature) {
     b.onAC = false;
     b.amperage = -1.5;
     sensors.sensors = {sensor("PSTR", SensorGroup::power, SensorKind::power, 7.25)};
+    // A machine without a battery can only be running from the mains.
+    EXPECT_EQ(BatteryPanel::powerLines(b, sensors, false).front(), (L{"Source", "Power adapter"}));
+    b.present = true;
     EXPECT_EQ(BatteryPanel::powerLines(b, sensors, false),
               (std::vector<L>{{"Source", "Battery"},
                               {"Discharge rate", "18.0 W"},
