@@ -42,7 +42,7 @@ namespace {
 
 // The check finds the lock keep-awake really takes, and only while it holds it.
 TEST(KeepAwakeCheck, FindsKeepAwakesOwnLockWhileItRuns) {
-    test::PrivateBus bus;
+    test::DesktopBus bus;
     ASSERT_TRUE(bus.isRunning());
     test::FakeDesktop desktop(bus);
     ASSERT_TRUE(desktop.isReady());
@@ -62,7 +62,7 @@ TEST(KeepAwakeCheck, FindsKeepAwakesOwnLockWhileItRuns) {
 }
 
 TEST(KeepAwakeCheck, AnUnansweredListIsGivenUp) {
-    test::PrivateBus bus;
+    test::DesktopBus bus;
     ASSERT_TRUE(bus.isRunning());
     test::FakeDesktop desktop(bus);
     ASSERT_TRUE(desktop.isReady());

@@ -254,7 +254,7 @@ TEST(KeepAwake, UntilTurnedOffWatchesNoWakeUps) {
 }
 
 TEST(KeepAwake, HoldsALogindLockOverTheBus) {
-    test::PrivateBus bus;
+    test::DesktopBus bus;
     ASSERT_TRUE(bus.isRunning());
     test::FakeDesktop desktop(bus);
     ASSERT_TRUE(desktop.isReady());
@@ -296,7 +296,7 @@ TEST(KeepAwake, HoldsALogindLockOverTheBus) {
 }
 
 TEST(KeepAwake, WakesUpOnTheLoginManagersNotice) {
-    test::PrivateBus bus;
+    test::DesktopBus bus;
     ASSERT_TRUE(bus.isRunning());
     test::FakeDesktop desktop(bus);
     ASSERT_TRUE(desktop.isReady());
@@ -317,7 +317,7 @@ TEST(KeepAwake, WakesUpOnTheLoginManagersNotice) {
 }
 
 TEST(KeepAwake, NoLoginManagerNoKeepAwake) {
-    test::PrivateBus bus;
+    test::DesktopBus bus;
     ASSERT_TRUE(bus.isRunning());
     const QDBusConnection client = bus.connect("client");
     KeepAwake keepAwake(platform::PowerAssertions::over(client, client, std::chrono::seconds(60)));

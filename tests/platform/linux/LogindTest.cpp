@@ -11,7 +11,7 @@
 using namespace morvanex::platform;
 using morvanex::test::FakeDesktop;
 using morvanex::test::FakeLogind;
-using morvanex::test::PrivateBus;
+using morvanex::test::DesktopBus;
 
 namespace {
 
@@ -23,7 +23,7 @@ const LogindInhibitor::Request sleepLock{"sleep", "Morvanex", "Morvanex Keep Awa
 } // namespace
 
 TEST(LogindInhibitor, HoldsTheLockUntilDestroyed) {
-    PrivateBus bus;
+    DesktopBus bus;
     ASSERT_TRUE(bus.isRunning());
     FakeDesktop desktop(bus);
     ASSERT_TRUE(desktop.isReady());
@@ -44,7 +44,7 @@ TEST(LogindInhibitor, HoldsTheLockUntilDestroyed) {
 }
 
 TEST(LogindInhibitor, MovingHandsTheLockOverAndReplacingReleasesTheOld) {
-    PrivateBus bus;
+    DesktopBus bus;
     ASSERT_TRUE(bus.isRunning());
     FakeDesktop desktop(bus);
     ASSERT_TRUE(desktop.isReady());
@@ -73,7 +73,7 @@ TEST(LogindInhibitor, NoLockWithoutAnAnsweringLoginManager) {
         {"refused", true, FakeLogind::Answer::refuse},
         {"never answers", true, FakeLogind::Answer::never},
     };
-    PrivateBus bus;
+    DesktopBus bus;
     ASSERT_TRUE(bus.isRunning());
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -96,7 +96,7 @@ TEST(LogindInhibitor, NoLockWithoutAnAnsweringLoginManager) {
 }
 
 TEST(LogindSleepWatch, CallsBackWhenTheMachineWakes) {
-    PrivateBus bus;
+    DesktopBus bus;
     ASSERT_TRUE(bus.isRunning());
     FakeDesktop desktop(bus);
     ASSERT_TRUE(desktop.isReady());
@@ -117,7 +117,7 @@ TEST(LogindSleepWatch, CallsBackWhenTheMachineWakes) {
 }
 
 TEST(PowerAssertions, SystemSleepTakesOnlyTheSleepLock) {
-    PrivateBus bus;
+    DesktopBus bus;
     ASSERT_TRUE(bus.isRunning());
     FakeDesktop desktop(bus);
     ASSERT_TRUE(desktop.isReady());
@@ -138,7 +138,7 @@ TEST(PowerAssertions, SystemSleepTakesOnlyTheSleepLock) {
 }
 
 TEST(PowerAssertions, TheDisplayAlsoInhibitsIdleAndTheScreenSaver) {
-    PrivateBus bus;
+    DesktopBus bus;
     ASSERT_TRUE(bus.isRunning());
     FakeDesktop desktop(bus);
     ASSERT_TRUE(desktop.isReady());
@@ -161,7 +161,7 @@ TEST(PowerAssertions, TheDisplayAlsoInhibitsIdleAndTheScreenSaver) {
 }
 
 TEST(PowerAssertions, TheLoginManagerDecides) {
-    PrivateBus bus;
+    DesktopBus bus;
     ASSERT_TRUE(bus.isRunning());
     const QDBusConnection client = bus.connect("client");
     const PowerAssertions power = PowerAssertions::over(client, client, patient);
@@ -183,7 +183,7 @@ TEST(PowerAssertions, TheLoginManagerDecides) {
 }
 
 TEST(PowerAssertions, WatchesWakeUps) {
-    PrivateBus bus;
+    DesktopBus bus;
     ASSERT_TRUE(bus.isRunning());
     FakeDesktop desktop(bus);
     ASSERT_TRUE(desktop.isReady());
@@ -201,7 +201,7 @@ TEST(PowerAssertions, WatchesWakeUps) {
 }
 
 TEST(LogindInhibitors, ListsEveryHeldLockWithItsFields) {
-    PrivateBus bus;
+    DesktopBus bus;
     ASSERT_TRUE(bus.isRunning());
     FakeDesktop desktop(bus);
     ASSERT_TRUE(desktop.isReady());
@@ -223,7 +223,7 @@ TEST(LogindInhibitors, ListsEveryHeldLockWithItsFields) {
 }
 
 TEST(LogindInhibitors, NoListWithoutAnAnsweringLoginManager) {
-    PrivateBus bus;
+    DesktopBus bus;
     ASSERT_TRUE(bus.isRunning());
     {
         FakeDesktop desktop(bus, false);

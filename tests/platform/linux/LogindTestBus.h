@@ -23,9 +23,9 @@
 namespace morvanex::test {
 
 // A dbus-daemon of the test's own, stopped with the object.
-class PrivateBus {
+class DesktopBus {
 public:
-    PrivateBus() {
+    DesktopBus() {
         daemon_.setProgram(QStringLiteral("dbus-daemon"));
         daemon_.setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"),
                               QStringLiteral("--print-address")});
@@ -36,7 +36,7 @@ public:
         }
         address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
     }
-    ~PrivateBus() {
+    ~DesktopBus() {
         for (const QString& name : names_)
             QDBusConnection::disconnectFromBus(name);
         daemon_.terminate();
@@ -45,8 +45,8 @@ public:
             daemon_.waitForFinished(30000);
         }
     }
-    PrivateBus(const PrivateBus&) = delete;
-    PrivateBus& operator=(const PrivateBus&) = delete;
+    DesktopBus(const DesktopBus&) = delete;
+    DesktopBus& operator=(const DesktopBus&) = delete;
 
     bool isRunning() const { return !address_.isEmpty(); }
 
@@ -237,7 +237,7 @@ private:
 // the main thread is still answered.
 class FakeDesktop {
 public:
-    explicit FakeDesktop(PrivateBus& bus, bool withLogind = true, bool withScreenSaver = true)
+    explicit FakeDesktop(DesktopBus& bus, bool withLogind = true, bool withScreenSaver = true)
         : connection_(bus.connect(QStringLiteral("desktop"))) {
         thread_.start();
         logind.moveToThread(&thread_);

@@ -6,7 +6,7 @@
 
 using namespace morvanex::platform;
 using morvanex::test::FakeDesktop;
-using morvanex::test::PrivateBus;
+using morvanex::test::DesktopBus;
 
 namespace {
 
@@ -16,7 +16,7 @@ constexpr int waitMs = 60000;
 } // namespace
 
 TEST(ScreenSaverInhibitor, InhibitsUntilDestroyed) {
-    PrivateBus bus;
+    DesktopBus bus;
     ASSERT_TRUE(bus.isRunning());
     FakeDesktop desktop(bus);
     ASSERT_TRUE(desktop.isReady());
@@ -37,7 +37,7 @@ TEST(ScreenSaverInhibitor, InhibitsUntilDestroyed) {
 }
 
 TEST(ScreenSaverInhibitor, ReleasesOnceWhateverMoves) {
-    PrivateBus bus;
+    DesktopBus bus;
     ASSERT_TRUE(bus.isRunning());
     FakeDesktop desktop(bus);
     ASSERT_TRUE(desktop.isReady());
@@ -59,7 +59,7 @@ TEST(ScreenSaverInhibitor, ReleasesOnceWhateverMoves) {
 }
 
 TEST(ScreenSaverInhibitor, NothingWithoutTheService) {
-    PrivateBus bus;
+    DesktopBus bus;
     ASSERT_TRUE(bus.isRunning());
     FakeDesktop desktop(bus, true, false);
     ASSERT_TRUE(desktop.isReady());
