@@ -1,5 +1,7 @@
 #include "platform/DesktopColorScheme.h"
 
+#include <utility>
+
 #include "platform/Log.h"
 
 #include <QDBusMessage>
@@ -59,8 +61,11 @@ void DesktopColorScheme::start() {
                 call->deleteLater();
                 const QDBusPendingReply<QDBusVariant> reply = *call;
                 if (reply.isError()) {
-                    qCInfo(log::platform)
-                        << "the settings portal gave no colour scheme:" << reply.error().message();
+                    // Every status item asks for itself; one line says it for all of them.
+                    static bool told = false;
+                    if (!std::exchange(told, true))
+                        qCInfo(log::platform) << "the settings portal gave no colour scheme:"
+                                              << reply.error().message();
                     return;
                 }
                 emit changed(fromValue(QVariant::fromValue(reply.value())));
