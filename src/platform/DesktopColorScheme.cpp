@@ -1,13 +1,12 @@
 #include "platform/DesktopColorScheme.h"
 
-#include <utility>
-
 #include "platform/Log.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
+#include <utility>
 
 namespace morvanex::platform {
 
