@@ -23,11 +23,12 @@
 #include <QEvent>
 #include <QLayout>
 #include <QMenuBar>
+#include <QTimer>
 
 namespace morvanex::ui {
 
-AppDelegate::AppDelegate(AppSettings& settings, QObject* parent)
-    : QObject(parent), settings_(settings) {}
+AppDelegate::AppDelegate(AppSettings& settings, MakeHub makeHub, QObject* parent)
+    : QObject(parent), settings_(settings), makeHub_(std::move(makeHub)) {}
 
 AppDelegate::~AppDelegate() {
     AppActions::openSettings = [] {};
@@ -38,7 +39,7 @@ AppDelegate::~AppDelegate() {
 
 Hub& AppDelegate::hub() {
     if (!hub_)
-        hub_ = std::make_unique<Hub>(settings_);
+        hub_ = makeHub_ ? makeHub_(settings_) : std::make_unique<Hub>(settings_);
     return *hub_;
 }
 
@@ -139,6 +140,7 @@ void AppDelegate::buildSettingsWindow() {
     env.panel.hub = &hub();
     env.panel.settings = &settings_;
     env.panel.appearance = currentAppearance();
+    settingsAppearance_ = env.panel.appearance;
     env.menuBarPreview = menuBarPreviewImages();
     auto* view = new SettingsView(std::move(env), PanelDefaults::shared());
     view->setObjectName(Updater::settingsWindowName);
@@ -191,10 +193,36 @@ void AppDelegate::showSettings() {
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
-    // Closing the window only hides it; the same window serves the next opening.
-    if (watched == settingsWindow_ && event->type() == QEvent::Close)
-        policy_.setPolicy(ActivationPolicy::accessory);
+    if (watched == settingsWindow_) {
+        // Closing the window only hides it; the same window serves the next opening.
+        if (event->type() == QEvent::Close)
+            policy_.setPolicy(ActivationPolicy::accessory);
+        // The window draws in the appearance it was made with: a change (the user's choice on
+        // the General pane, or the desktop's scheme) makes it anew, once control is back in
+        // the event loop, since the click that chose it is still running inside the window.
+        if (event->type() == QEvent::ApplicationPaletteChange &&
+            currentAppearance() != settingsAppearance_)
+            QTimer::singleShot(0, this, [this] { remakeSettingsWindow(); });
+    }
     return QObject::eventFilter(watched, event);
+}
+
+void AppDelegate::remakeSettingsWindow() {
+    if (!settingsWindow_ || currentAppearance() == settingsAppearance_)
+        return;
+    const QByteArray geometry = settingsWindow_->saveGeometry();
+    const bool visible = settingsWindow_->isVisible();
+    SettingsView* old = settingsWindow_;
+    old->removeEventFilter(this);
+    old->hide();
+    old->deleteLater();
+    buildSettingsWindow();
+    settingsWindow_->restoreGeometry(geometry);
+    if (visible) {
+        settingsWindow_->show();
+        settingsWindow_->raise();
+        settingsWindow_->activateWindow();
+    }
 }
 
 } // namespace morvanex::ui

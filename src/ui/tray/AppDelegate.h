@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <functional>
 #include <memory>
 
 namespace morvanex {
@@ -25,7 +26,10 @@ class StatusItemController;
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
-    explicit AppDelegate(AppSettings& settings, QObject* parent = nullptr);
+    // Makes the hub on first use; tests pass one over their own sources.
+    using MakeHub = std::function<std::unique_ptr<Hub>(AppSettings& settings)>;
+
+    explicit AppDelegate(AppSettings& settings, MakeHub makeHub = {}, QObject* parent = nullptr);
     ~AppDelegate() override;
 
     // The launch sequence; once.
@@ -52,12 +56,15 @@ protected:
 
 private:
     void buildSettingsWindow();
+    void remakeSettingsWindow();
 
     AppSettings& settings_;
+    MakeHub makeHub_;
     std::unique_ptr<Hub> hub_;
     std::unique_ptr<DropdownController> dropdown_;
     std::unique_ptr<StatusItemController> statusController_;
     QPointer<SettingsView> settingsWindow_;
+    Appearance settingsAppearance_ = Appearance::light;
     ApplicationPolicy policy_;
     bool terminated_ = false;
 };
