@@ -32,8 +32,12 @@ AppDelegate::AppDelegate(AppSettings& settings, QObject* parent)
 AppDelegate::~AppDelegate() {
     AppActions::openSettings = [] {};
     HotKeyCenter::shared().onTrigger = nullptr;
-    if (settingsWindow_)
+    if (settingsWindow_) {
+        // The window's own teardown sends events (children leaving) through its filters while
+        // it is no longer a SettingsView; this filter must not see them.
+        settingsWindow_->removeEventFilter(this);
         delete settingsWindow_.data();
+    }
 }
 
 Hub& AppDelegate::hub() {
@@ -192,7 +196,7 @@ void AppDelegate::showSettings() {
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
     // Closing the window only hides it; the same window serves the next opening.
-    if (watched == settingsWindow_ && event->type() == QEvent::Close)
+    if (event->type() == QEvent::Close && watched == settingsWindow_)
         policy_.setPolicy(ActivationPolicy::accessory);
     return QObject::eventFilter(watched, event);
 }
