@@ -527,7 +527,8 @@ TEST(TrayApp, ContextMenuOffersKeepAwakeSettingsAndQuitAndKeepAwakeShowsTheCup) 
         after = iconPixmaps(bus, leftmost);
         return !after.empty() && after[0].width > before[0].width;
     })) << "the leftmost item stayed "
-        << before[0].width << " wide";
+        << before[0].width << " wide\n"
+        << tray.scene.appErrors().toStdString();
     EXPECT_EQ(tray.scene.locksTaken(), 1);
     // Only the leftmost item shows the cup.
     for (const auto& [id, service] : tray.items) {
