@@ -13,9 +13,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
-#include <set>
 #include <sqlite3.h>
 
 using namespace morvanex;
@@ -417,7 +417,7 @@ TEST(TrayApp, PublishesOneItemPerShownModuleDrawnByTheRendererAndFlushesHistoryO
                              << variants->second.begin()->second[0].height;
     }
 
-    // A few ticks get recorded; the history is written once a minute, and on the way out.
+    // A few ticks get recorded; the history is written every half minute, and on the way out.
     QElapsedTimer running;
     running.start();
     waitUntil([&] { return running.elapsed() > 3000; });
