@@ -5,8 +5,8 @@
 
 namespace morvanex::test {
 
-XServer::XServer() {
-    process_.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "320x240x24"});
+XServer::XServer(const QString& screen) {
+    process_.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", screen});
     if (!process_.waitForStarted(10000))
         return;
     QElapsedTimer waited;

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QProcess>
+#include <QString>
 #include <QStringList>
 
 namespace morvanex::test {
@@ -9,7 +10,8 @@ namespace morvanex::test {
 // A private X server (Xvfb) for the test, on a display number of its own choosing.
 class XServer {
 public:
-    XServer();
+    // `screen` is the first screen's WIDTHxHEIGHTxDEPTH.
+    explicit XServer(const QString& screen = QStringLiteral("320x240x24"));
     ~XServer();
     XServer(const XServer&) = delete;
     XServer& operator=(const XServer&) = delete;

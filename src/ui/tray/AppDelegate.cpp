@@ -33,8 +33,12 @@ AppDelegate::AppDelegate(AppSettings& settings, MakeHub makeHub, QObject* parent
 AppDelegate::~AppDelegate() {
     AppActions::openSettings = [] {};
     HotKeyCenter::shared().onTrigger = nullptr;
-    if (settingsWindow_)
+    if (settingsWindow_) {
+        // The window's own teardown sends events (children leaving) through its filters while
+        // it is no longer a SettingsView; this filter must not see them.
+        settingsWindow_->removeEventFilter(this);
         delete settingsWindow_.data();
+    }
 }
 
 Hub& AppDelegate::hub() {
@@ -193,15 +197,19 @@ void AppDelegate::showSettings() {
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
+    // The event type first: reading the window pointer casts to the window's class, which a
+    // window in its own teardown no longer is.
+    const QEvent::Type type = event->type();
+    if (type != QEvent::Close && type != QEvent::ApplicationPaletteChange)
+        return QObject::eventFilter(watched, event);
     if (watched == settingsWindow_) {
         // Closing the window only hides it; the same window serves the next opening.
-        if (event->type() == QEvent::Close)
+        if (type == QEvent::Close)
             policy_.setPolicy(ActivationPolicy::accessory);
         // The window draws in the appearance it was made with: a change (the user's choice on
         // the General pane, or the desktop's scheme) makes it anew, once control is back in
         // the event loop, since the click that chose it is still running inside the window.
-        if (event->type() == QEvent::ApplicationPaletteChange &&
-            currentAppearance() != settingsAppearance_)
+        if (type == QEvent::ApplicationPaletteChange && currentAppearance() != settingsAppearance_)
             QTimer::singleShot(0, this, [this] { remakeSettingsWindow(); });
     }
     return QObject::eventFilter(watched, event);
