@@ -25,7 +25,8 @@ QImage draw(const MenuBarImage& image, Appearance appearance, double ratio);
 // than about one and a half squares is shown whole, scaled down to fit and centred; a wider
 // one would shrink past reading, so only its first reading is shown (the first part that is
 // not a plain symbol, e.g. "23%" or the graph; the first part when all are symbols), drawn
-// through the renderer alone and fitted the same way. `side` in pixels.
+// through the renderer alone and fitted the same way, on a rounded plate of the appearance's
+// window colour so that it reads on a panel of any colour. `side` in pixels.
 QImage square(const MenuBarImage& image, Appearance appearance, int side);
 
 // The parts the square shows (see `square`).

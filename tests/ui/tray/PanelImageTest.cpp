@@ -1,5 +1,6 @@
 #include "ui/tray/PanelImage.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 using namespace morvanex;
@@ -81,10 +82,17 @@ TEST(PanelImage, SquareShowsNarrowItemsWholeAndTheFirstReadingOfWideOnes) {
         EXPECT_EQ(PanelImage::squareParts(image), row.shown);
         const QImage square = PanelImage::square(image, Appearance::dark, 22);
         EXPECT_EQ(square.size(), QSize(22, 22));
+        // On its own plate: the middle is opaque, the corners are left to the panel, and the
+        // foreground stands out from the plate.
+        EXPECT_EQ(square.pixelColor(11, 11).alpha(), 255);
+        EXPECT_EQ(square.pixelColor(0, 0).alpha(), 0);
+        const QColor plate = color(Tint::windowBackground, Appearance::dark);
         int inked = 0;
         for (int y = 0; y < 22; ++y)
-            for (int x = 0; x < 22; ++x)
-                inked += square.pixelColor(x, y).alpha() > 0 ? 1 : 0;
-        EXPECT_GT(inked, 10);
+            for (int x = 0; x < 22; ++x) {
+                const QColor c = square.pixelColor(x, y);
+                inked += c.alpha() == 255 && std::abs(c.lightness() - plate.lightness()) > 40;
+            }
+        EXPECT_GT(inked, 4);
     }
 }
