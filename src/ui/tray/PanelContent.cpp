@@ -27,7 +27,8 @@ namespace morvanex::ui {
 
 PanelContent::PanelContent(ModuleKind kind, PanelEnv env, QWidget* parent)
     : QWidget(parent), kind_(kind), env_(std::move(env)) {
-    setFixedWidth(panelWidth);
+    // 340 wide, less a scroll bar's width while the dropdown is capped and scrolls.
+    setMaximumWidth(panelWidth);
     column_ = new QVBoxLayout(this);
     column_->setSpacing(spacing);
     column_->setContentsMargins(10, 6, 10, 6);

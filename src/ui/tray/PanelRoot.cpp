@@ -6,6 +6,7 @@
 #include <QLayout>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <algorithm>
 
 namespace morvanex::ui {
 
@@ -24,12 +25,15 @@ PanelRoot::PanelRoot(ModuleKind kind, PanelEnv env, std::function<void(double)> 
     content_->setAutoFillBackground(false);
     setFixedWidth(PanelContent::panelWidth);
     content_->installEventFilter(this);
+    // A scroll bar that comes or goes narrows or widens the viewport the content must fit.
+    viewport()->installEventFilter(this);
     follow();
 }
 
 bool PanelRoot::eventFilter(QObject* watched, QEvent* event) {
     // A panel that rebuilt its rows asks its parents to lay out again; its height may follow.
-    if (watched == content_ && event->type() == QEvent::LayoutRequest) {
+    if ((watched == content_ && event->type() == QEvent::LayoutRequest) ||
+        (watched == viewport() && event->type() == QEvent::Resize)) {
         const bool handled = QScrollArea::eventFilter(watched, event);
         follow();
         return handled;
@@ -45,9 +49,18 @@ void PanelRoot::resizeEvent(QResizeEvent* event) {
 void PanelRoot::follow() {
     if (QLayout* layout = content_->layout())
         layout->activate();
+    // The window follows the height the content wants at its full width; while the window is
+    // capped below that, the content fits the viewport's width (a scroll bar takes its part)
+    // and scrolls.
     const int height = content_->naturalHeight();
-    if (content_->height() != height)
-        content_->resize(PanelContent::panelWidth, height);
+    const int shown = viewport()->width() > 0
+                          ? std::min(viewport()->width(), int(PanelContent::panelWidth))
+                          : int(PanelContent::panelWidth);
+    const int shownHeight = shown == PanelContent::panelWidth || !content_->hasHeightForWidth()
+                                ? height
+                                : content_->heightForWidth(shown);
+    if (content_->size() != QSize(shown, shownHeight))
+        content_->resize(shown, shownHeight);
     if (height != reported_) {
         reported_ = height;
         if (onHeightChange_)

@@ -258,4 +258,23 @@ TEST_F(PanelShellView, RootReportsTheContentsNaturalHeight) {
     EXPECT_GE(reports.size(), before);
 }
 
+TEST_F(PanelShellView, CappedRootFitsTheContentBesideItsScrollBar) {
+    f.hub->tick();
+    std::vector<double> reports;
+    PanelRoot root(ModuleKind::cpu, env(), [&](double h) { reports.push_back(h); });
+    root.resize(PanelContent::panelWidth, 200);
+    root.show();
+    settle();
+    ASSERT_FALSE(reports.empty());
+    ASSERT_GT(reports.back(), 200);
+    // The window still hears the height the content wants at full width, while the content
+    // itself fits beside the scroll bar instead of running under it.
+    EXPECT_EQ(int(reports.back()), root.content()->naturalHeight());
+    EXPECT_LT(root.viewport()->width(), PanelContent::panelWidth);
+    EXPECT_EQ(root.content()->width(), root.viewport()->width());
+    root.resize(PanelContent::panelWidth, 2000);
+    settle();
+    EXPECT_EQ(root.content()->width(), PanelContent::panelWidth);
+}
+
 } // namespace
