@@ -20,12 +20,11 @@
 #include "base/AppSettings.h"
 #include "base/Numbers.h"
 #include "platform/UserDefaults.h"
+#include "support/PrivateBus.h"
 #include "support/SniWatcher.h"
 #include "ui/tray/StatusItemController.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -40,39 +39,6 @@ namespace {
 
 const QUrl closedPort(QStringLiteral("http://127.0.0.1:9/"));
 constexpr double goal = 1.5;
-
-// A dbus-daemon of this program's own.
-class PrivateBus {
-public:
-    PrivateBus() {
-        daemon_.start(QStringLiteral("dbus-daemon"),
-                      {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                       QStringLiteral("--print-address=1")});
-        if (!daemon_.waitForStarted(10000))
-            return;
-        QElapsedTimer waited;
-        waited.start();
-        while (!daemon_.canReadLine() && waited.elapsed() < 20000)
-            daemon_.waitForReadyRead(500);
-        address_ = QString::fromUtf8(daemon_.readLine().trimmed());
-    }
-    ~PrivateBus() {
-        QDBusConnection::disconnectFromBus(QStringLiteral("tray-bench-watcher"));
-        daemon_.terminate();
-        if (!daemon_.waitForFinished(5000)) {
-            daemon_.kill();
-            daemon_.waitForFinished(5000);
-        }
-    }
-    PrivateBus(const PrivateBus&) = delete;
-    PrivateBus& operator=(const PrivateBus&) = delete;
-
-    QString address() const { return address_; }
-
-private:
-    QProcess daemon_;
-    QString address_;
-};
 
 // A hub over this machine started in `mode`, ticking only when told: its timer is set to the
 // longest interval.
@@ -98,7 +64,7 @@ struct Machine {
 
 struct Scene {
     QTemporaryDir folder;
-    PrivateBus bus;
+    test::PrivateBus bus;
     std::unique_ptr<test::SniWatcher> watcher;
     std::unique_ptr<Machine> tray;
     std::unique_ptr<ui::StatusItemController> items;
@@ -106,8 +72,8 @@ struct Scene {
 
     Scene() {
         const QString history = folder.filePath(QStringLiteral("history.sqlite"));
-        watcher = std::make_unique<test::SniWatcher>(
-            QDBusConnection::connectToBus(bus.address(), QStringLiteral("tray-bench-watcher")));
+        watcher =
+            std::make_unique<test::SniWatcher>(bus.connect(QStringLiteral("tray-bench-watcher")));
         if (bus.address().isEmpty() || !watcher->start())
             std::cerr << "no private bus with a watcher: the items fall back to tray icons\n";
         tray = std::make_unique<Machine>(Hub::Mode::application, history);
