@@ -6,6 +6,7 @@
 //
 // Usage: menubar_bench [benchmark flags]
 
+#include "LocalSources.h"
 #include "app/Hub.h"
 #include "base/AppSettings.h"
 #include "dump/DumpMenuBar.h"
@@ -21,23 +22,13 @@ using namespace morvanex;
 
 namespace {
 
-const QUrl closedPort(QStringLiteral("http://127.0.0.1:9/"));
-
 struct Machine {
     AppSettings settings{platform::UserDefaults::inMemory()};
     std::unique_ptr<Hub> hub;
 
     Machine() {
-        Config config = settings.config();
-        config.pingHost = QStringLiteral("127.0.0.1");
-        settings.setConfig(config);
-        HubSources sources = HubSources::system();
-        sources.network.publicAddressUrl = closedPort;
-        sources.weather = WeatherEndpoints{closedPort, closedPort, closedPort};
-        sources.deviceLibrary = [] { return std::optional<platform::MobileDeviceAPI>(); };
-        sources.speedTestResults = platform::UserDefaults::inMemory();
-        sources.historyURL = QString();
-        hub = std::make_unique<Hub>(settings, platform::Clock::system(), std::move(sources));
+        bench::pingLoopback(settings);
+        hub = std::make_unique<Hub>(settings, platform::Clock::system(), bench::localSources());
         hub->tick();
     }
 };

@@ -16,6 +16,7 @@
 //
 // Usage: tray_bench [benchmark flags]
 
+#include "LocalSources.h"
 #include "app/Hub.h"
 #include "base/AppSettings.h"
 #include "base/Numbers.h"
@@ -37,7 +38,6 @@ using namespace morvanex;
 
 namespace {
 
-const QUrl closedPort(QStringLiteral("http://127.0.0.1:9/"));
 constexpr double goal = 1.5;
 
 // A hub over this machine started in `mode`, ticking only when told: its timer is set to the
@@ -47,17 +47,10 @@ struct Machine {
     std::unique_ptr<Hub> hub;
 
     Machine(Hub::Mode mode, const QString& historyFile) {
-        Config config = settings.config();
-        config.pingHost = QStringLiteral("127.0.0.1");
-        config.updateInterval = 86400;
-        settings.setConfig(config);
-        HubSources sources = HubSources::system();
-        sources.network.publicAddressUrl = closedPort;
-        sources.weather = WeatherEndpoints{closedPort, closedPort, closedPort};
-        sources.deviceLibrary = [] { return std::optional<platform::MobileDeviceAPI>(); };
-        sources.speedTestResults = platform::UserDefaults::inMemory();
-        sources.historyURL = historyFile;
-        hub = std::make_unique<Hub>(settings, platform::Clock::system(), std::move(sources));
+        bench::pingLoopback(settings);
+        settings.update([](Config& c) { c.updateInterval = 86400; });
+        hub = std::make_unique<Hub>(settings, platform::Clock::system(),
+                                    bench::localSources(historyFile));
         hub->start(mode);
     }
 };
