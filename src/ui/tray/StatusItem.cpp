@@ -156,6 +156,12 @@ void StatusItem::useFallback() {
 }
 
 void StatusItem::setImage(const MenuBarImage& image) {
+    // Every tick hands every item its image; most ticks leave some items as they were, and
+    // drawing them again at two ratios would only find the same pixels.
+    // (A tray icon not shown yet, its host not there, is tried again.)
+    if (image_ && image_->parts() == image.parts() && image_->widths() == image.widths() &&
+        image_->isTemplate() == image.isTemplate() && (!fallback_ || fallback_->isShown()))
+        return;
     image_ = image;
     render();
 }
