@@ -7,9 +7,11 @@
 
 namespace morvanex {
 
-MemoryMonitor::MemoryMonitor(platform::Roots roots, platform::Clock clock, std::int64_t pageSize)
+MemoryMonitor::MemoryMonitor(platform::Roots roots, platform::Clock clock,
+                             std::int64_t pageSizeOverride)
     : roots_(std::move(roots)), clock_(std::move(clock)),
-      systemPageSize_(pageSize > 0 ? pageSize : platform::Sysctl::systemPageSize()) {
+      systemPageSize_(pageSizeOverride > 0 ? pageSizeOverride
+                                           : platform::Sysctl::systemPageSize()) {
     const platform::Sysctl sysctl(roots_, systemPageSize_);
     total = double(sysctl.integer(QStringLiteral("hw.memsize")).value_or(0));
     pageSize = double(sysctl.integer(QStringLiteral("hw.pagesize")).value_or(16384));
@@ -31,8 +33,8 @@ void MemoryMonitor::sample() {
     if (lastSample && now - *lastSample > 0) {
         const double interval = now - *lastSample;
         // A 64-bit counter never wraps in practice; one that went down gives 0.
-        const auto delta = [](std::uint64_t now, std::uint64_t before) {
-            return now >= before ? double(now - before) : 0.0;
+        const auto delta = [](std::uint64_t current, std::uint64_t before) {
+            return current >= before ? double(current - before) : 0.0;
         };
         pageInsRate = delta(stats->pageins, lastPageIns) * pageSize / interval;
         pageOutsRate = delta(stats->pageouts, lastPageOuts) * pageSize / interval;

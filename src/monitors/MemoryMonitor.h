@@ -15,7 +15,7 @@ class MemoryMonitor {
 public:
     explicit MemoryMonitor(platform::Roots roots = platform::Roots::system(),
                            platform::Clock clock = platform::Clock::system(),
-                           std::int64_t pageSize = 0); // 0: the system's page size
+                           std::int64_t pageSizeOverride = 0); // 0: the system's page size
 
     void sample();
 
