@@ -86,8 +86,10 @@ std::optional<WiFiLink> readWiFiLink(InterfaceKindCache& interfaceKinds) {
                 continue;
             const bool isTheStation = station && station->address == bss->bssid;
             if (bss->associated || isTheStation) {
-                associated = std::move(bss);
-                if (associated->associated)
+                // Read before the move: the associated network ends the search.
+                const bool endsSearch = bss->associated;
+                associated = std::move(*bss);
+                if (endsSearch)
                     break;
             }
         }
