@@ -260,7 +260,7 @@ std::vector<AgentClient> AgentClient::table(const QString& executable) {
                jsonConfig("~/Library/Application Support/Claude/claude_desktop_config.json",
                           "mcpServers", false),
                {"/Applications/Claude.app", "~/Library/Application Support/Claude"}),
-        client("claude-code", "Claude Code", "Run this once in Terminal.",
+        client("claude-code", "Claude Code", "Run this once in a terminal.",
                CommandConfig{claudeCodeCommand(executable)}, {"~/.claude.json", "~/.claude"}),
         client("cursor", "Cursor", "Appears under Settings › MCP.",
                jsonConfig("~/.cursor/mcp.json", "mcpServers", false),
@@ -337,7 +337,7 @@ AgentClient::Status AgentClient::status() const {
 std::optional<AgentClient::ConfigError> AgentClient::add() const {
     if (std::holds_alternative<CommandConfig>(config))
         return configError(name + QStringLiteral(" is set up with a command; copy it and run it in "
-                                                 "Terminal."));
+                                                 "a terminal."));
     if (std::holds_alternative<TomlConfig>(config))
         return updateTOML(*this, true);
     const auto& json = std::get<JsonConfig>(config);
@@ -349,7 +349,7 @@ std::optional<AgentClient::ConfigError> AgentClient::add() const {
 std::optional<AgentClient::ConfigError> AgentClient::remove() const {
     if (std::holds_alternative<CommandConfig>(config))
         return configError(QStringLiteral("Run `claude mcp remove ") + entryName +
-                           QStringLiteral(" --scope user` in Terminal."));
+                           QStringLiteral(" --scope user` in a terminal."));
     if (std::holds_alternative<TomlConfig>(config))
         return updateTOML(*this, false);
     return updateJSON(*this, std::get<JsonConfig>(config).key,

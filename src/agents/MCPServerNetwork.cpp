@@ -180,8 +180,8 @@ QJsonObject MCPServer::device(const ConnectedDevice& device) {
     }
     if (!device.trusted) {
         object.insert("note",
-                      QStringLiteral("Unlock the device and trust this Mac to read battery and "
-                                     "storage."));
+                      QStringLiteral("Unlock the device and trust this computer to read battery "
+                                     "and storage."));
     }
     return object;
 }

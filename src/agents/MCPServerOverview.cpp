@@ -6,8 +6,8 @@
 #include "agents/McpNumbers.h"
 #include "agents/McpSystemVersion.h"
 #include "agents/McpText.h"
-#include "base/Fmt.h"
 #include "app/InsightEngine.h"
+#include "base/Fmt.h"
 #include "platform/Sysctl.h"
 
 #include <algorithm>
@@ -27,7 +27,7 @@ QString pressureText(int level) {
 
 QJsonObject macObject(const CPUMonitor& cpu, const platform::Roots& roots) {
     const auto model = platform::Sysctl(roots).string(QStringLiteral("hw.model"));
-    return QJsonObject{{"model", model ? mcp::text(*model) : QStringLiteral("Mac")},
+    return QJsonObject{{"model", model ? mcp::text(*model) : QStringLiteral("Computer")},
                        {"processor", mcp::text(cpu.brand)},
                        {"cores", cpu.logicalCount},
                        {"macos", mcp::systemVersion(roots)}};

@@ -70,7 +70,7 @@ QJsonArray hottest(const SensorMonitor& monitor) {
 
 QJsonObject MCPServer::sensors(bool all) const {
     if (!sources_.smcOpen || !sources_.smcOpen())
-        return QJsonObject{{"note", "Sensors are not accessible on this Mac."}};
+        return QJsonObject{{"note", "No hardware sensors are readable on this computer."}};
     const SensorMonitor& monitor = hub.sensors;
     QJsonArray fans;
     for (const Fan& fan : monitor.fans)

@@ -34,10 +34,10 @@ QJsonObject initializeResult(const QJsonObject& params, const QString& serverVer
         {"serverInfo",
          QJsonObject{{"name", "morvanex"}, {"title", "Morvanex"}, {"version", serverVersion}}},
         {"instructions",
-         "Live and historical stats for this Mac from Morvanex. Start with get_overview; use "
-         "get_history to answer questions about the past (up to 30 days), and "
+         "Live and historical stats for this computer from Morvanex. Start with get_overview; "
+         "use get_history to answer questions about the past (up to 30 days), and "
          "get_top_processes to find what is using CPU, memory or disk. Process CPU percentages "
-         "follow Activity Monitor: 100% is one full core. Temperatures are in \u00b0C."}};
+         "are per core, as top shows them: 100% is one full core. Temperatures are in \u00b0C."}};
 }
 
 QJsonObject toolResult(const QString& text, bool isError) {

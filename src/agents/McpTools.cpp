@@ -55,21 +55,21 @@ QJsonArray buildTools() {
         {"all_sensors",
          QJsonObject{
              {"type", "boolean"},
-             {"description", "Also list every sensor with its SMC key (long). Default: false."}}}};
+             {"description", "Also list every sensor with its key (long). Default: false."}}}};
 
     return QJsonArray{
         tool("get_overview", "Overview",
-             "Snapshot of the Mac right now: CPU, GPU, memory, startup disk, network, "
+             "Snapshot of this computer right now: CPU, GPU, memory, startup disk, network, "
              "temperatures, fans, battery, power, uptime, connected iPhones/iPads, and "
-             "Morvanex's one-line insight about what is using the Mac."),
+             "Morvanex's one-line insight about what is using the computer."),
         tool("get_top_processes", "Top processes",
              "The processes using the most CPU, memory or disk right now. CPU is per core (100% "
              "= one full core). Only processes of the current user are visible.",
              topProcesses),
         tool("get_history", "History",
              "Recorded history of one metric: summary (min, max, average, when the peak was) "
-             "plus evenly spaced points. Morvanex keeps 30 days while it runs; gaps mean the Mac "
-             "was asleep or Morvanex wasn't running.",
+             "plus evenly spaced points. Morvanex keeps 30 days while it runs; gaps mean the "
+             "computer was asleep or Morvanex wasn't running.",
              history),
         tool("get_sensors", "Sensors",
              "Temperatures (average and maximum per component group, and the hottest sensors), "
@@ -87,7 +87,7 @@ QJsonArray buildTools() {
              "Mounted volumes with capacity, used and free space, purgeable space, and current "
              "disk read/write rates."),
         tool("get_connected_devices", "Connected devices",
-             "iPhones and iPads connected by USB or Wi-Fi sync that trust this Mac: battery, "
+             "iPhones and iPads connected by USB or Wi-Fi sync that trust this computer: battery, "
              "battery health, cycle count, storage, model and iOS version.")};
 }
 

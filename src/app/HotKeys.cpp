@@ -3,7 +3,9 @@
 #include "platform/MainQueue.h"
 #include "platform/linux/X11KeyGrabber.h"
 
+#include <QStringList>
 #include <algorithm>
+#include <utility>
 
 namespace morvanex {
 namespace {
@@ -101,6 +103,33 @@ std::optional<HotKey> hotKeyFromKeyPress(const KeyPress& press) {
     if (name.isEmpty())
         return std::nullopt;
     return HotKey{press.keyCode, modifiers, label + name};
+}
+
+QString hotKeyDisplayText(const HotKey& key) {
+    static const std::pair<std::uint32_t, const char*> modifierNames[] = {
+        {0x1000, "Ctrl"}, {0x800, "Alt"}, {0x200, "Shift"}, {0x100, "Super"}};
+    // The key symbols of the stored labels, named as the keys are labelled here.
+    static const std::pair<const char*, const char*> keyNames[] = {
+        {"↩", "Enter"},  {"⇥", "Tab"},       {"←", "Left"}, {"→", "Right"},   {"↓", "Down"},
+        {"↑", "Up"},     {"↖", "Home"},      {"↘", "End"},  {"⇞", "Page Up"}, {"⇟", "Page Down"},
+        {"⌦", "Delete"}, {"⌫", "Backspace"}, {"⎋", "Esc"},  {"⌤", "Enter"},
+    };
+    QStringList parts;
+    for (const auto& [mask, name] : modifierNames)
+        if (key.modifiers & mask)
+            parts << QString::fromLatin1(name);
+    QString keyPart = key.label;
+    static const QString modifierMarks = QStringLiteral("⌃⌥⇧⌘");
+    while (!keyPart.isEmpty() && modifierMarks.contains(keyPart.front()))
+        keyPart.remove(0, 1);
+    for (const auto& [symbol, name] : keyNames)
+        if (keyPart == QString::fromUtf8(symbol)) {
+            keyPart = QString::fromLatin1(name);
+            break;
+        }
+    if (!keyPart.isEmpty())
+        parts << keyPart;
+    return parts.join(u'+');
 }
 
 HotKeyCenter::Connect HotKeyCenter::x11() {

@@ -50,6 +50,12 @@ struct KeyPress {
 // none, or when the key has no name.
 std::optional<HotKey> hotKeyFromKeyPress(const KeyPress& press);
 
+// The text a person reads for a shortcut, as Linux desktops write them: the modifiers held, in
+// the order Ctrl, Alt, Shift, Super, then the key, joined by "+" ("Ctrl+Alt+Super+C",
+// "Super+Space", "Ctrl+F5"). The stored label keeps the other system's marks (⌃⌥⇧⌘ and key
+// symbols such as ↩); only its key part is read here, the modifiers come from the mask.
+QString hotKeyDisplayText(const HotKey& key);
+
 // Registers the configured shortcuts with the system and turns their presses into actions.
 class HotKeyCenter {
 public:

@@ -79,7 +79,7 @@ QString title(OverviewItem item) {
     case OverviewItem::devices:
         return QStringLiteral("iPhone and iPad");
     case OverviewItem::keepAwake:
-        return QStringLiteral("Keep Mac Awake");
+        return QStringLiteral("Keep Computer Awake");
     case OverviewItem::weather:
         return QStringLiteral("Weather");
     case OverviewItem::worldClocks:

@@ -1,12 +1,11 @@
 #include "monitors/ProcessActions.h"
 
+#include "platform/SystemLinks.h"
 #include "platform/linux/ProcessTable.h"
 
 #include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
-#include <QProcess>
-#include <QStandardPaths>
 #include <csignal>
 
 namespace morvanex::ProcessActions {
@@ -77,28 +76,8 @@ void forceQuit(std::int32_t pid, const QString& name, const Confirm& confirm) {
         handle.signal(SIGKILL);
 }
 
-const QStringList& systemMonitorPrograms() {
-    static const QStringList programs{QStringLiteral("gnome-system-monitor"),
-                                      QStringLiteral("plasma-systemmonitor"),
-                                      QStringLiteral("ksysguard")};
-    return programs;
-}
-
-std::optional<QString> findSystemMonitor(const QStringList& searchFolders) {
-    // An empty list would make the lookup fall back to the real PATH.
-    if (searchFolders.isEmpty())
-        return std::nullopt;
-    for (const QString& program : systemMonitorPrograms())
-        if (QString found = QStandardPaths::findExecutable(program, searchFolders);
-            !found.isEmpty())
-            return found;
-    return std::nullopt;
-}
-
 void openActivityMonitor() {
-    const QStringList path = qEnvironmentVariable("PATH").split(u':', Qt::SkipEmptyParts);
-    if (const auto program = findSystemMonitor(path))
-        QProcess::startDetached(*program, {});
+    platform::SystemLinks::open(platform::SystemLink::systemMonitor);
 }
 
 } // namespace morvanex::ProcessActions

@@ -51,13 +51,8 @@ void quit(const ProcessHandle& handle);
 // (SIGKILL). Cancelling does nothing; a process gone meanwhile is left alone.
 void forceQuit(std::int32_t pid, const QString& name, const Confirm& confirm);
 
-// The desktops' system monitors, in the order they are tried.
-const QStringList& systemMonitorPrograms();
-
-// The first system monitor found in the given folders (a PATH split at ':').
-std::optional<QString> findSystemMonitor(const QStringList& searchFolders);
-
-// Starts the first system monitor found on PATH, detached; nothing when none is installed.
+// Starts the desktop's system monitor (the system links' first one installed), detached;
+// nothing when none is installed.
 void openActivityMonitor();
 
 } // namespace morvanex::ProcessActions

@@ -97,6 +97,10 @@ std::optional<DesktopEntry> parseDesktopEntry(const QByteArray& text, const QStr
             entry.startupWMClass = value;
         else if (key == QLatin1String("Icon"))
             entry.icon = value;
+        else if (key == QLatin1String("Name"))
+            entry.name = value;
+        else if (key == QLatin1String("NoDisplay"))
+            entry.noDisplay = value == QLatin1String("true");
     }
     if (!sawMain || hidden || type != QLatin1String("Application"))
         return std::nullopt;
@@ -155,6 +159,16 @@ QString iconForProgram(const std::vector<DesktopEntry>& entries, const QString& 
     for (const DesktopEntry& entry : entries)
         if (entry.icon == programName)
             return entry.icon;
+    return {};
+}
+
+QString nameForProgram(const std::vector<DesktopEntry>& entries, const QString& programName) {
+    if (programName.isEmpty())
+        return {};
+    for (const bool shown : {true, false})
+        for (const DesktopEntry& entry : entries)
+            if (entry.noDisplay != shown && entry.execName == programName && !entry.name.isEmpty())
+                return entry.name;
     return {};
 }
 

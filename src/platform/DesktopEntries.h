@@ -15,6 +15,8 @@ struct DesktopEntry {
     QString execName;       // base name of the program the Exec line starts
     QString startupWMClass; // the window class the program's windows carry
     QString icon;           // an icon theme name, or an absolute file path
+    QString name;           // the program's own name, as menus show it ("Files", "Disks")
+    bool noDisplay = false; // kept out of menus (helpers started by other programs)
 };
 
 // Parses one entry's text. Nothing for a file without a "[Desktop Entry]" group, of another
@@ -37,5 +39,9 @@ std::vector<DesktopEntry> loadDesktopEntries(const QStringList& dataFolders);
 // whose Exec program has that name first, then one whose StartupWMClass matches it (ignoring
 // case), then one whose icon is named after it. Empty when none matches.
 QString iconForProgram(const std::vector<DesktopEntry>& entries, const QString& programName);
+
+// The name of the entry whose Exec program has that base name, an entry shown in menus before
+// one kept out of them; empty when no entry starts the program or it gives no name.
+QString nameForProgram(const std::vector<DesktopEntry>& entries, const QString& programName);
 
 } // namespace morvanex::platform

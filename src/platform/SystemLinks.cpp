@@ -2,8 +2,11 @@
 
 #include "platform/Log.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
+#include <map>
+#include <mutex>
 
 namespace morvanex::platform::SystemLinks {
 
@@ -45,6 +48,10 @@ const std::vector<LinkCommand>& candidates(SystemLink link) {
         program("xfce4-taskmanager"), program("mate-system-monitor")};
     static const std::vector<LinkCommand> diskUtility{program("gnome-disks"),
                                                       program("partitionmanager")};
+    // Each of these serves org.freedesktop.FileManager1, which shows an item in its folder.
+    static const std::vector<LinkCommand> fileManager{program("nautilus"), program("dolphin"),
+                                                      program("nemo"),     program("caja"),
+                                                      program("thunar"),   program("pcmanfm-qt")};
     static const std::vector<LinkCommand> calendar{program("gnome-calendar"), program("korganizer"),
                                                    program("evolution")};
     switch (link) {
@@ -64,16 +71,76 @@ const std::vector<LinkCommand>& candidates(SystemLink link) {
         return systemMonitor;
     case SystemLink::diskUtility:
         return diskUtility;
+    case SystemLink::fileManager:
+        return fileManager;
     case SystemLink::calendar:
         return calendar;
     }
     return systemMonitor; // not reached: every link is listed above
 }
 
+QString genericName(SystemLink link) {
+    switch (link) {
+    case SystemLink::systemMonitor:
+        return QStringLiteral("System Monitor");
+    case SystemLink::diskUtility:
+        return QStringLiteral("Disks");
+    case SystemLink::fileManager:
+        return QStringLiteral("File Manager");
+    case SystemLink::calendar:
+        return QStringLiteral("Calendar");
+    case SystemLink::networkSettings:
+    case SystemLink::batterySettings:
+    case SystemLink::dateTimeSettings:
+    case SystemLink::notificationSettings:
+    case SystemLink::calendarPrivacySettings:
+    case SystemLink::onlineAccountsSettings:
+        break;
+    }
+    return QStringLiteral("Settings");
+}
+
+std::optional<InstalledProgram> installed(SystemLink link, const FindProgram& find,
+                                          const std::vector<DesktopEntry>& entries) {
+    for (const LinkCommand& candidate : candidates(link)) {
+        const QString path = find ? find(candidate.program) : QString();
+        if (path.isEmpty())
+            continue;
+        QString name = nameForProgram(entries, candidate.program);
+        if (name.isEmpty())
+            name = genericName(link);
+        return InstalledProgram{{path, candidate.arguments}, name};
+    }
+    return std::nullopt;
+}
+
+std::optional<InstalledProgram> installed(SystemLink link) {
+    // Menus ask on every opening; reading every desktop entry each time would be wasted work.
+    static std::mutex mutex;
+    static QElapsedTimer age;
+    static std::map<SystemLink, std::optional<InstalledProgram>> found;
+    static std::optional<std::vector<DesktopEntry>> entries;
+    const std::lock_guard lock(mutex);
+    if (!age.isValid() || age.hasExpired(60'000)) {
+        found.clear();
+        entries.reset();
+        age.start();
+    }
+    if (const auto known = found.find(link); known != found.end())
+        return known->second;
+    if (!entries)
+        entries = loadDesktopEntries(desktopDataFolders());
+    const auto result = installed(
+        link, [](const QString& name) { return QStandardPaths::findExecutable(name); }, *entries);
+    found.emplace(link, result);
+    return result;
+}
+
 std::optional<SystemLink> forIdentifier(const QString& identifier) {
     static const std::pair<const char*, SystemLink> table[] = {
         {"com.apple.ActivityMonitor", SystemLink::systemMonitor},
         {"com.apple.DiskUtility", SystemLink::diskUtility},
+        {"com.apple.finder", SystemLink::fileManager},
         {"x-apple.systempreferences:com.apple.Network-Settings.extension",
          SystemLink::networkSettings},
         {"x-apple.systempreferences:com.apple.Battery-Settings.extension",
@@ -93,11 +160,8 @@ std::optional<SystemLink> forIdentifier(const QString& identifier) {
 }
 
 std::optional<LinkCommand> command(SystemLink link, const FindProgram& find) {
-    for (const LinkCommand& candidate : candidates(link)) {
-        const QString path = find ? find(candidate.program) : QString();
-        if (!path.isEmpty())
-            return LinkCommand{path, candidate.arguments};
-    }
+    if (auto program = installed(link, find, {}))
+        return program->command;
     return std::nullopt;
 }
 

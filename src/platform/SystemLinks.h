@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/DesktopEntries.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -7,8 +9,9 @@
 #include <vector>
 
 // The desktop's own programs that the panels hand the user over to: settings pages, the system
-// monitor, the disk utility and the calendar. Each link lists the GNOME, KDE and other programs
-// that serve it, in the order they are tried; the first one installed is started detached.
+// monitor, the disk utility, the file manager and the calendar. Each link lists the GNOME, KDE and
+// other programs that serve it, in the order they are tried; the first one installed is started
+// detached.
 namespace morvanex::platform {
 
 enum class SystemLink {
@@ -21,6 +24,8 @@ enum class SystemLink {
     onlineAccountsSettings,
     systemMonitor,
     diskUtility,
+    // Shows a program's file in its folder; the item is asked to do so over D-Bus.
+    fileManager,
     calendar,
 };
 
@@ -29,6 +34,16 @@ struct LinkCommand {
     QStringList arguments;
 
     bool operator==(const LinkCommand&) const = default;
+};
+
+// The program a link opens on this machine and what the user knows it by.
+struct InstalledProgram {
+    LinkCommand command;
+    // The Name of the program's desktop entry ("System Monitor", "Disks", "Files"), else the
+    // link's generic name.
+    QString name;
+
+    bool operator==(const InstalledProgram&) const = default;
 };
 
 namespace SystemLinks {
@@ -48,6 +63,18 @@ std::optional<SystemLink> forIdentifier(const QString& identifier);
 
 // The first installed candidate, its program resolved to a full path; nothing when none is.
 std::optional<LinkCommand> command(SystemLink link, const FindProgram& find);
+
+// What the program of a link is called when its desktop entry gives no name: "System Monitor",
+// "Disks", "File Manager", "Calendar", "Settings".
+QString genericName(SystemLink link);
+
+// The first installed candidate and its name from the desktop entries that start it; nothing
+// when no candidate is installed.
+std::optional<InstalledProgram> installed(SystemLink link, const FindProgram& find,
+                                          const std::vector<DesktopEntry>& entries);
+// The same on this machine: PATH and the desktop entries of the XDG data folders, looked at
+// again when the last look is a minute old, so a program installed meanwhile appears.
+std::optional<InstalledProgram> installed(SystemLink link);
 
 // Starts the first installed candidate. A link without an installed program does nothing
 // (logged at debug level); a failed start is logged as a warning. True when a program started.

@@ -80,7 +80,7 @@ TEST(AgentClientTable, HoldsTheEightApplicationsInOrderWithLinuxPaths) {
          {"~/.config/Claude"}},
         {"claude-code",
          "Claude Code",
-         "Run this once in Terminal.",
+         "Run this once in a terminal.",
          "",
          "",
          false,
@@ -643,11 +643,11 @@ TEST_F(AgentHome, CommandApplicationsExplainWhatToRunInstead) {
     const auto added = client("claude-code").add();
     ASSERT_TRUE(added);
     EXPECT_EQ(added->localizedDescription(),
-              "Claude Code is set up with a command; copy it and run it in Terminal.");
+              "Claude Code is set up with a command; copy it and run it in a terminal.");
     const auto removed = client("claude-code").remove();
     ASSERT_TRUE(removed);
     EXPECT_EQ(removed->localizedDescription(),
-              "Run `claude mcp remove morvanex --scope user` in Terminal.");
+              "Run `claude mcp remove morvanex --scope user` in a terminal.");
     EXPECT_TRUE(QDir(home).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }
 

@@ -200,7 +200,7 @@ TEST(McpDevicesAnswer, DeviceObjects) {
     untrusted.name = QStringLiteral("Phone");
     EXPECT_EQ(canonical(MCPServer::device(untrusted)), canonical(R"js({
         "name": "Phone", "trusted": false, "connection": "Wi-Fi",
-        "note": "Unlock the device and trust this Mac to read battery and storage."})js"));
+        "note": "Unlock the device and trust this computer to read battery and storage."})js"));
 
     ConnectedDevice tablet;
     tablet.id = QStringLiteral("00008110-000B");

@@ -112,7 +112,7 @@ TEST(McpOverviewAnswer, MissingReadingsLeaveKeysOutExceptTheNullOnes) {
     f.hub.battery.present = false;
     EXPECT_EQ(canonical(f.answer("get_overview")), canonical(R"({
         "time": "2027-01-15T08:00:00Z",
-        "mac": {"model": "Mac", "processor": "CPU", "cores": 2, "macos": "Linux"},
+        "mac": {"model": "Computer", "processor": "CPU", "cores": 2, "macos": "Linux"},
         "uptime": "0m",
         "insight": "All quiet.",
         "cpu": {"total_percent": 0, "user_percent": 0, "system_percent": 0,

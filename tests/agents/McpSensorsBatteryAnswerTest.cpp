@@ -21,7 +21,7 @@ TEST(McpSensorsAnswer, WithoutControllerAccessOnlyTheNote) {
         sensor("TC0P", "CPU", SensorGroup::cpu, SensorKind::temperature, 50, 50)};
     for (const QJsonObject& arguments : {QJsonObject(), QJsonObject{{"all_sensors", true}}}) {
         EXPECT_EQ(canonical(f.answer("get_sensors", arguments)),
-                  canonical(R"({"note": "Sensors are not accessible on this Mac."})"));
+                  canonical(R"({"note": "No hardware sensors are readable on this computer."})"));
     }
 }
 

@@ -14,10 +14,10 @@ using morvanex::test::McpTestServer;
 namespace {
 
 const char* const instructions =
-    "Live and historical stats for this Mac from Morvanex. Start with get_overview; use "
+    "Live and historical stats for this computer from Morvanex. Start with get_overview; use "
     "get_history to answer questions about the past (up to 30 days), and get_top_processes to "
-    "find what is using CPU, memory or disk. Process CPU percentages follow Activity Monitor: "
-    "100% is one full core. Temperatures are in \u00b0C.";
+    "find what is using CPU, memory or disk. Process CPU percentages are per core, as top shows "
+    "them: 100% is one full core. Temperatures are in \u00b0C.";
 
 TEST(McpServerDispatch, InitializeAnswersAKnownVersionOrItsOwn) {
     struct Row {

@@ -40,6 +40,64 @@ TEST(HotKey, FromKeyPress) {
     }
 }
 
+TEST(HotKey, DisplayTextEveryModifierSetAndKey) {
+    struct Modifier {
+        bool KeyPress::*field;
+        const char* name;
+    };
+    // The order Linux desktops write them in, whatever the order of the other system's marks.
+    const Modifier modifiers[] = {{&KeyPress::control, "Ctrl"},
+                                  {&KeyPress::option, "Alt"},
+                                  {&KeyPress::shift, "Shift"},
+                                  {&KeyPress::command, "Super"}};
+    struct Key {
+        std::uint32_t code;
+        const char* characters;
+        const char* shown;
+        bool alone; // a function key is a shortcut without modifiers
+    };
+    const Key keys[] = {
+        {8, "c", "C", false},       {43, ",", ",", false},    {49, " ", "Space", false},
+        {36, "\r", "Enter", false}, {48, "\t", "Tab", false}, {123, "", "Left", false},
+        {126, "", "Up", false},     {115, "", "Home", false}, {121, "", "Page Down", false},
+        {117, "", "Delete", false}, {96, "\x10", "F5", true}, {111, "\x10", "F12", true},
+    };
+    for (unsigned set = 0; set < 16; ++set) {
+        for (const Key& key : keys) {
+            KeyPress press{key.code, false, false, false, false, QString::fromUtf8(key.characters)};
+            QStringList expected;
+            for (unsigned i = 0; i < 4; ++i)
+                if (set & (1u << i)) {
+                    press.*modifiers[i].field = true;
+                    expected << modifiers[i].name;
+                }
+            expected << key.shown;
+            SCOPED_TRACE(expected.join('+').toStdString());
+            const auto hotKey = hotKeyFromKeyPress(press);
+            const bool needed = press.control || press.option || press.command || key.alone;
+            ASSERT_EQ(hotKey.has_value(), needed);
+            if (hotKey)
+                EXPECT_EQ(hotKeyDisplayText(*hotKey), expected.join('+'));
+        }
+    }
+}
+
+TEST(HotKey, DisplayTextOfStoredRecords) {
+    const std::pair<HotKey, const char*> rows[] = {
+        {HotKey{8, 0x1900, "⌃⌥⌘C"}, "Ctrl+Alt+Super+C"},
+        {HotKey{49, 0x100, "⌘Space"}, "Super+Space"},
+        {HotKey{96, 0x1200, "⌃⇧F5"}, "Ctrl+Shift+F5"},
+        {HotKey{96, 0, "F5"}, "F5"},
+        // A hand-edited file: the mask says which modifiers are held, the label only the key.
+        {HotKey{40, 0x1000, "⌘⌥K"}, "Ctrl+K"},
+        {HotKey{40, 0x100, "k"}, "Super+k"},
+        {HotKey{40, 0x100, ""}, "Super"},
+        {HotKey{51, 0x800, "⌥⌫"}, "Alt+Backspace"},
+    };
+    for (const auto& [key, shown] : rows)
+        EXPECT_EQ(hotKeyDisplayText(key), QString::fromUtf8(shown)) << key.label.toStdString();
+}
+
 TEST(HotKeyAction, IdentifiersAndOrder) {
     const auto all = HotKeyAction::all();
     ASSERT_EQ(all.size(), 13u);

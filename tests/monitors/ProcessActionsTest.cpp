@@ -224,47 +224,6 @@ TEST(ProcessActionsQuit, ForceQuitNeverReachesAProcessThatExitedWhileAsking) {
     EXPECT_EQ(bystander.endingSignal(300), 0);
 }
 
-void makeProgram(const QString& folder, const QString& name, bool executable = true) {
-    QDir().mkpath(folder);
-    QFile file(folder + "/" + name);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("#!/bin/sh\n");
-    file.close();
-    if (executable)
-        file.setPermissions(file.permissions() | QFile::ExeOwner);
-}
-
-TEST(ProcessActionsSystemMonitor, FirstOfTheTableFoundOnPath) {
-    const QString root = morvanex::test::scratchDir();
-    const QString first = root + "/first", second = root + "/second", empty = root + "/empty";
-    makeProgram(first, "ksysguard");
-    makeProgram(first, "gnome-system-monitor", false); // not executable: skipped
-    makeProgram(second, "plasma-systemmonitor");
-    makeProgram(second, "gnome-system-monitor");
-    QDir().mkpath(empty);
-
-    struct Case {
-        QStringList folders;
-        std::optional<QString> found;
-    };
-    const Case cases[] = {
-        {{empty}, std::nullopt},
-        {{}, std::nullopt}, // no folders: never the real PATH
-        {{first}, first + "/ksysguard"},
-        {{first, second}, second + "/gnome-system-monitor"}, // table order beats folder order
-        {{empty, second}, second + "/gnome-system-monitor"},
-    };
-    // The lookup must not fall back to the real PATH, even where one is installed.
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", second.toUtf8());
-    for (const Case& c : cases)
-        EXPECT_EQ(actions::findSystemMonitor(c.folders), c.found)
-            << c.folders.join(':').toStdString();
-    qputenv("PATH", path);
-    EXPECT_EQ(actions::systemMonitorPrograms(),
-              (QStringList{"gnome-system-monitor", "plasma-systemmonitor", "ksysguard"}));
-}
-
 } // namespace
 
 #include "ProcessActionsTest.moc"

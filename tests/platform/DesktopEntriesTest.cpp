@@ -67,3 +67,16 @@ TEST(DesktopEntries, EarlierFolderHidesSameIdAndMatchingPrefersExec) {
     ASSERT_NE(kde, entries.end());
     EXPECT_EQ(kde->id, "kde-klass.desktop");
 }
+
+TEST(DesktopEntries, NamesComeFromTheUnlocalisedNameKey) {
+    const auto entry = parseDesktopEntry("[Desktop Entry]\nType=Application\nName[de]=Dateien\n"
+                                         "Name=Files\nExec=nautilus --new-window %U\n"
+                                         "NoDisplay=true\nIcon=org.gnome.Nautilus\n",
+                                         "org.gnome.Nautilus.desktop");
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->name, "Files");
+    EXPECT_TRUE(entry->noDisplay);
+    EXPECT_EQ(nameForProgram({*entry}, "nautilus"), "Files");
+    EXPECT_EQ(nameForProgram({*entry}, "dolphin"), "");
+    EXPECT_EQ(nameForProgram({*entry}, ""), "");
+}

@@ -105,3 +105,49 @@ TEST(SystemLinks, OtherSystemsIdentifiersMapToLinks) {
     EXPECT_EQ(SystemLinks::forIdentifier("com.apple.Terminal"), std::nullopt);
     EXPECT_EQ(SystemLinks::forIdentifier(""), std::nullopt);
 }
+
+TEST(SystemLinks, InstalledProgramIsCalledByItsDesktopEntry) {
+    using morvanex::platform::DesktopEntry;
+    using morvanex::platform::InstalledProgram;
+    const auto entry = [](const char* exec, const char* name, bool noDisplay = false) {
+        DesktopEntry e;
+        e.execName = exec;
+        e.name = name;
+        e.noDisplay = noDisplay;
+        return e;
+    };
+    const std::vector<DesktopEntry> entries{
+        // A helper of the file manager kept out of menus comes before its own entry here; the
+        // one shown in menus names the program.
+        entry("nautilus", "Autorun Prompt", true),
+        entry("nautilus", "Files"),
+        entry("dolphin", "Dolphin"),
+        entry("gnome-control-center", "Settings"),
+        entry("gnome-disks", ""), // no name given
+    };
+    struct Case {
+        SystemLink link;
+        QSet<QString> installed;
+        std::optional<InstalledProgram> expected;
+    };
+    const Case cases[] = {
+        {SystemLink::fileManager, {"nautilus", "dolphin"}, {{{"/opt/bin/nautilus", {}}, "Files"}}},
+        {SystemLink::fileManager, {"dolphin"}, {{{"/opt/bin/dolphin", {}}, "Dolphin"}}},
+        // Installed, but no entry names it: the link's generic name.
+        {SystemLink::fileManager, {"thunar"}, {{{"/opt/bin/thunar", {}}, "File Manager"}}},
+        {SystemLink::diskUtility, {"gnome-disks"}, {{{"/opt/bin/gnome-disks", {}}, "Disks"}}},
+        {SystemLink::systemMonitor,
+         {"mate-system-monitor"},
+         {{{"/opt/bin/mate-system-monitor", {}}, "System Monitor"}}},
+        {SystemLink::dateTimeSettings,
+         {"gnome-control-center"},
+         {{{"/opt/bin/gnome-control-center", {"datetime"}}, "Settings"}}},
+        // An entry alone does not make a program installed.
+        {SystemLink::fileManager, {}, std::nullopt},
+        {SystemLink::diskUtility, {"nautilus"}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QStringList(c.installed.begin(), c.installed.end()).join(',').toStdString());
+        EXPECT_EQ(SystemLinks::installed(c.link, installed(c.installed), entries), c.expected);
+    }
+}

@@ -2,6 +2,8 @@
 
 #include "platform/Log.h"
 #include "platform/linux/ProcessTable.h"
+#include "ui/kit/Palette.h"
+#include "ui/kit/Symbols.h"
 
 #include <QFileInfo>
 #include <QPainter>
@@ -66,10 +68,33 @@ const std::vector<platform::DesktopEntry>& AppIconCache::entries() {
 std::optional<QImage> AppIconCache::generic() {
     if (!generic_) {
         generic_ = bitmap(QIcon::fromTheme(QStringLiteral("application-x-executable")));
-        if (!*generic_)
-            qCDebug(log::ui) << "the icon theme has no generic program icon";
+        if (!*generic_) {
+            qCDebug(log::ui) << "the icon theme has no generic program icon; drawing our own";
+            generic_ = drawnGeneric();
+        }
     }
     return *generic_;
+}
+
+QImage AppIconCache::drawnGeneric() {
+    // A grey tile with a white gear: readable on light and dark panels alike, since the
+    // cache holds one image per process whatever the appearance.
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(color(Tint::gray, Appearance::light));
+        const QRectF tile(2, 2, side - 4, side - 4);
+        painter.drawRoundedRect(tile, 7, 7);
+        const double glyph = side * 0.55;
+        Symbols::draw(painter, QStringLiteral("gearshape.fill"),
+                      QRectF((side - glyph) / 2, (side - glyph) / 2, glyph, glyph),
+                      Symbols::Paint::monochrome(Qt::white));
+    }
+    image.setDevicePixelRatio(2);
+    return image;
 }
 
 std::optional<QImage> AppIconCache::bitmap(const QIcon& icon) {

@@ -15,7 +15,8 @@ namespace morvanex::ui {
 
 // Small icons of running programs for the process rows and the force-quit question: the icon
 // that the program's desktop entry names, looked up in the icon theme, else the theme's
-// generic program icon. Made once per process id as a 36 × 36 pixel image at device-pixel
+// generic program icon ("application-x-executable"), else one drawn from our symbols, so a row
+// never shows an empty square. Made once per process id as a 36 × 36 pixel image at device-pixel
 // ratio 2 (18 × 18 points); the rows rebuilt on every tick ask again each time. Main thread
 // only.
 class AppIconCache {
@@ -29,8 +30,8 @@ public:
 
     static AppIconCache& shared();
 
-    // The process's icon; nothing only when neither its own nor the generic icon exists. A
-    // process id that a later program reuses keeps the earlier icon until the cache empties.
+    // The process's icon, its own or the generic one. A process id that a later program reuses
+    // keeps the earlier icon until the cache empties.
     std::optional<QImage> icon(std::int32_t pid);
 
     int count() const { return int(cache_.size()); }
@@ -41,6 +42,9 @@ public:
 
     // An icon rendered into the cache's image size; nothing when it draws nothing.
     static std::optional<QImage> bitmap(const QIcon& icon);
+
+    // The generic program icon drawn from our own symbols, for an icon theme without one.
+    static QImage drawnGeneric();
 
 private:
     QIcon iconNamed(const QString& name) const;

@@ -56,6 +56,15 @@ struct PanelEnv {
     std::function<void(platform::SystemLink)> openLink = [](platform::SystemLink link) {
         platform::SystemLinks::open(link);
     };
+    // The name of the desktop's own program that a link opens ("System Monitor", "Disks",
+    // "Files"); nothing when none is installed, and then the item that would open it is left
+    // out rather than doing nothing.
+    std::function<std::optional<QString>(platform::SystemLink)> linkName =
+        [](platform::SystemLink link) -> std::optional<QString> {
+        if (auto program = platform::SystemLinks::installed(link))
+            return program->name;
+        return std::nullopt;
+    };
     // Opens an address (a meeting's video-call link) in the desktop's program for it.
     std::function<void(const QUrl&)> openURL = [](const QUrl& url) {
         QDesktopServices::openUrl(url);

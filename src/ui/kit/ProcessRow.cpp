@@ -18,16 +18,23 @@
 
 namespace morvanex::ui {
 
-std::vector<ProcessMenuEntry> processMenu(std::int32_t pid, const QString& name, bool hasLocation) {
+std::vector<ProcessMenuEntry> processMenu(std::int32_t pid, const QString& name, bool hasLocation,
+                                          const ProcessMenuPrograms& programs) {
     std::vector<ProcessMenuEntry> entries;
     if (ProcessActions::canQuit(pid, name)) {
         entries.push_back({ProcessAction::quit, QStringLiteral("Quit"), true});
         entries.push_back({ProcessAction::forceQuit, QStringLiteral("Force Quit…"), true});
-        entries.push_back({std::nullopt, QString(), true});
     }
-    entries.push_back({ProcessAction::showInFinder, QStringLiteral("Show in Finder"), hasLocation});
-    entries.push_back(
-        {ProcessAction::openActivityMonitor, QStringLiteral("Open Activity Monitor"), true});
+    std::vector<ProcessMenuEntry> handOver;
+    if (programs.fileManager)
+        handOver.push_back({ProcessAction::showInFinder,
+                            QStringLiteral("Show in ") + *programs.fileManager, hasLocation});
+    if (programs.systemMonitor)
+        handOver.push_back({ProcessAction::openActivityMonitor,
+                            QStringLiteral("Open ") + *programs.systemMonitor, true});
+    if (!entries.empty() && !handOver.empty())
+        entries.push_back({std::nullopt, QString(), true});
+    entries.insert(entries.end(), handOver.begin(), handOver.end());
     return entries;
 }
 
@@ -258,7 +265,13 @@ QMenu* ProcessRow::makeMenu(QWidget* parent) const {
         menu->clear();
         const bool hasLocation =
             env.processActions.hasLocation && env.processActions.hasLocation(process.pid);
-        for (const ProcessMenuEntry& entry : processMenu(process.pid, process.name, hasLocation)) {
+        const auto name = [&env](platform::SystemLink link) {
+            return env.linkName ? env.linkName(link) : std::nullopt;
+        };
+        const ProcessMenuPrograms programs{name(platform::SystemLink::fileManager),
+                                           name(platform::SystemLink::systemMonitor)};
+        for (const ProcessMenuEntry& entry :
+             processMenu(process.pid, process.name, hasLocation, programs)) {
             if (!entry.action) {
                 menu->addSeparator();
                 continue;
@@ -296,6 +309,10 @@ void ProcessRow::leaveEvent(QEvent* event) {
 
 void ProcessRow::contextMenuEvent(QContextMenuEvent* event) {
     QMenu* menu = makeMenu(this);
+    if (menu->actions().isEmpty()) { // nothing to offer for this process on this machine
+        delete menu;
+        return;
+    }
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(event->globalPos());
 }

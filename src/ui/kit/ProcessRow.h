@@ -28,10 +28,19 @@ struct ProcessMenuEntry {
     bool operator==(const ProcessMenuEntry&) const = default;
 };
 
-// The actions a row offers for a process, in order: "Quit", "Force Quit…" and a divider only
-// for a process that may be quit (not protected, not an id below 2, not this program), then
-// "Show in Finder" (disabled without a place on disk) and "Open Activity Monitor".
-std::vector<ProcessMenuEntry> processMenu(std::int32_t pid, const QString& name, bool hasLocation);
+// The desktop's programs a row hands a process over to, by their own names ("Files", "System
+// Monitor"); nothing where none is installed.
+struct ProcessMenuPrograms {
+    std::optional<QString> fileManager;
+    std::optional<QString> systemMonitor;
+};
+
+// The actions a row offers for a process, in order: "Quit" and "Force Quit…" only for a process
+// that may be quit (not protected, not an id below 2, not this program), then, after a divider,
+// "Show in <file manager>" (disabled without a place on disk) and "Open <system monitor>", each
+// only where that program is installed.
+std::vector<ProcessMenuEntry> processMenu(std::int32_t pid, const QString& name, bool hasLocation,
+                                          const ProcessMenuPrograms& programs);
 
 // Runs one chosen action. Every action but "Quit" closes the dropdown first.
 void runProcessAction(ProcessAction action, const ProcessSample& process,

@@ -9,7 +9,7 @@ MenuBarPreviewSource menuBarPreviewImages() {
     return [](const ModuleConfig& module, const Hub& hub, const Config& config,
               Appearance appearance) {
         return MenuBarRenderer::image(MenuBarContent::parts(module, hub, config), config.monochrome)
-            .toImage(appearance);
+            .toTintedImage(appearance);
     };
 }
 

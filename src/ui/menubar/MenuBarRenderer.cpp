@@ -77,6 +77,18 @@ QImage MenuBarImage::toImage(Appearance appearance, double devicePixelRatio) con
     return image;
 }
 
+QImage MenuBarImage::toTintedImage(Appearance appearance, double devicePixelRatio) const {
+    QImage image = toImage(appearance, devicePixelRatio);
+    if (isTemplate_) {
+        // The renderer draws templates black for a host to tint; keep the alpha, take the
+        // foreground colour.
+        QPainter painter(&image);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(QRectF(QPointF(0, 0), size()), color(Tint::primaryText, appearance));
+    }
+    return image;
+}
+
 namespace MenuBarRenderer {
 
 const QFont& font() {

@@ -38,6 +38,10 @@ public:
 
     // The item alone on a transparent canvas of size() × ratio pixels.
     QImage toImage(Appearance appearance, double devicePixelRatio = 2) const;
+    // The same as a panel shows it: a template takes the appearance's primary text colour
+    // (its transparencies kept), a coloured image keeps its own colours. The status items
+    // and the settings window's preview both draw this, so they look alike.
+    QImage toTintedImage(Appearance appearance, double devicePixelRatio = 2) const;
 
     static constexpr double height = 22;
 

@@ -39,8 +39,8 @@ QString batteryState(const ConnectedDevice& device) {
 
 QString trustHint(const ConnectedDevice& device) {
     return QStringLiteral("Unlock ") + device.displayName() +
-           QStringLiteral(" and tap Trust when asked (for example after plugging it in with "
-                          "Finder open) to see battery, storage and more.");
+           QStringLiteral(" and tap Trust when asked (for example after plugging it in and "
+                          "running idevicepair pair) to see battery, storage and more.");
 }
 
 std::optional<double> health(const DeviceBattery& battery) {

@@ -186,7 +186,9 @@ EventsCard::EventsCard(std::int64_t days, PanelEnv env, QWidget* parent)
     switch (calendar.access()) {
     case CalendarEvents::Access::notAsked:
         add(header(QStringLiteral("Events")));
-        add(message(QStringLiteral("See your upcoming events from the Calendar app here."), a));
+        add(message(
+            QStringLiteral("See upcoming events from Evolution or ~/.local/share/calendars here."),
+            a));
         access_ = new PillButton(
             QStringLiteral("Show Calendar Events"), true, [&calendar] { calendar.requestAccess(); },
             a);
@@ -194,9 +196,10 @@ EventsCard::EventsCard(std::int64_t days, PanelEnv env, QWidget* parent)
         return;
     case CalendarEvents::Access::denied:
         add(header(QStringLiteral("Events")));
-        add(message(QStringLiteral("Calendar access is off for Morvanex."), a));
+        add(message(QStringLiteral("No calendars found in Evolution or ~/.local/share/calendars."),
+                    a));
         access_ = new PillButton(
-            QStringLiteral("Open Privacy Settings…"), false,
+            QStringLiteral("Open Online Accounts…"), false,
             [open = env.openLink] { open(platform::SystemLink::calendarPrivacySettings); }, a);
         body()->addWidget(access_, 0, Qt::AlignLeft);
         return;

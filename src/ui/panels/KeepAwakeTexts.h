@@ -32,7 +32,7 @@ Below below(bool isPreview, bool active, bool keepDisplaySetting);
 // The render's line: "Display stays on too" or "Display can sleep".
 QString displayText(bool keepDisplaySetting);
 
-inline const QString title = QStringLiteral("Keep Mac Awake");
+inline const QString title = QStringLiteral("Keep Computer Awake");
 inline const QString checkboxTitle = QStringLiteral("Keep the display on too");
 inline const QString turnOffTitle = QStringLiteral("Turn Off");
 

@@ -32,7 +32,8 @@ namespace sp = systempanel;
 const QString SensorsPanel::detailCaption =
     QStringLiteral("Right-click a temperature to show it in the menu bar.");
 const QString SensorsPanel::notAccessibleText =
-    QStringLiteral("The System Management Controller is not accessible on this Mac.");
+    QStringLiteral("No hardware sensors are readable on this computer (tried applesmc, hwmon "
+                   "and powercap in /sys).");
 
 SensorsPanel::SensorsPanel(PanelEnv env, PanelDefaults* defaults, QWidget* parent)
     : QWidget(parent), env_(std::move(env)),

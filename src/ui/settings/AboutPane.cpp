@@ -47,7 +47,7 @@ QString AboutPane::versionInfo(const AboutInfo& info, const QString& system,
     const QString separator = QStringLiteral(" · ");
     return QStringLiteral("Morvanex ") + info.versionText() + QStringLiteral(" (") +
            info.buildText() + u')' + separator + system + separator +
-           (model && !model->isEmpty() ? *model : QStringLiteral("Mac"));
+           (model && !model->isEmpty() ? *model : QStringLiteral("Computer"));
 }
 
 QString AboutPane::versionLine(const AboutInfo& info) {

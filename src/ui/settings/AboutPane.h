@@ -37,7 +37,7 @@ public:
         static Machine current();
     };
 
-    // "Morvanex <version> (<build>) · <system> · <model>", "Mac" when the model is unknown.
+    // "Morvanex <version> (<build>) · <system> · <model>", "Computer" when the model is unknown.
     static QString versionInfo(const AboutInfo& info, const QString& system,
                                const std::optional<QString>& model);
     // "Version <version> (<build>)".

@@ -55,7 +55,7 @@ QLabel* monospaced(const QString& text, QWidget* parent = nullptr) {
 QString AgentsPane::statusText(const AgentClient::Status& status) {
     switch (status.kind) {
     case Kind::notInstalled:
-        return QStringLiteral("Not found on this Mac");
+        return QStringLiteral("Not found on this computer");
     case Kind::notAdded:
         return QStringLiteral("Not connected");
     case Kind::added:
@@ -63,7 +63,7 @@ QString AgentsPane::statusText(const AgentClient::Status& status) {
     case Kind::addedElsewhere:
         return QStringLiteral("Connected to another copy of Morvanex");
     case Kind::manual:
-        return QStringLiteral("Set up with a Terminal command");
+        return QStringLiteral("Set up with a terminal command");
     }
     return {};
 }
@@ -108,8 +108,9 @@ std::optional<QString> AgentsPane::locationWarning(const QString& executable, co
         if (path.startsWith(prefix))
             return std::nullopt;
     return QStringLiteral("Morvanex is running from ") + executable +
-           QStringLiteral(". These apps remember that location, so move Morvanex to Applications "
-                          "first, or update the connections here after moving it.");
+           QStringLiteral(". These apps remember that location, so install Morvanex first "
+                          "(cmake --install puts it at /usr/local/bin/morvanex), or update the "
+                          "connections here after moving it.");
 }
 
 const QStringList& AgentsPane::exampleQuestions() {
@@ -195,7 +196,7 @@ void AgentsPane::rebuild() {
     const Appearance appearance = env_.appearance;
     PaneForm* form = host_->replaceForm();
 
-    FormSection* apps = form->addSection(QStringLiteral("Let AI apps ask about your Mac"));
+    FormSection* apps = form->addSection(QStringLiteral("Let AI apps ask about this computer"));
     for (const AgentClient& client : clients_)
         apps->addRow(clientRow(client));
     if (const auto warning = locationWarning(executable_, QDir::homePath())) {

@@ -38,7 +38,7 @@ public:
     static std::optional<QString> locationWarning(const QString& executable, const QString& home);
     static const QStringList& exampleQuestions();
 
-    static inline const QString copiedText = QStringLiteral("Copied. Paste it into Terminal.");
+    static inline const QString copiedText = QStringLiteral("Copied. Paste it into a terminal.");
     static inline const QString removedText = QStringLiteral("Removed.");
 
     // Reads and writes the files of `clients` (the known applications by default) on a thread

@@ -145,8 +145,8 @@ void CalendarPane::rebuild() {
                    });
         break;
     case CalendarEvents::Access::denied:
-        messageRow(QStringLiteral("Calendar access is off."),
-                   QStringLiteral("Open Privacy Settings…"), "openPrivacy",
+        messageRow(QStringLiteral("No calendars found in Evolution or ~/.local/share/calendars."),
+                   QStringLiteral("Open Online Accounts…"), "openPrivacy",
                    [this] { env_.openLink(platform::SystemLink::onlineAccountsSettings); });
         break;
     case CalendarEvents::Access::granted:
@@ -176,7 +176,8 @@ void CalendarPane::rebuild() {
         break;
     }
     section->setFooter(QStringLiteral(
-        "Events come from the Calendar app's accounts and stay on this Mac. Video call links "
+        "Events come from Evolution's calendars (~/.local/share/evolution/calendar) and vdir "
+        "folders in ~/.local/share/calendars, and stay on this computer. Video call links "
         "(Zoom, Meet, Teams, Webex, FaceTime) get a Join button shortly before the event."));
 }
 

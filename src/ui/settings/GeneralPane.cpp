@@ -166,8 +166,9 @@ GeneralPane::GeneralPane(const PanelEnv& env, Sources sources, QWidget* parent)
         clearHistory_ = new QPushButton(QStringLiteral("Clear History…"), content);
         contentLayout->addWidget(clearHistory_, 0, Qt::AlignVCenter);
         history->addLabeledRow(QStringLiteral("Graph history"), content);
-        history->setFooter(QStringLiteral("Morvanex keeps 30 days of graph history on this Mac, "
-                                          "for the 1H · 24H · 7D · 30D ranges in the dropdowns."));
+        history->setFooter(
+            QStringLiteral("Morvanex keeps 30 days of graph history on this computer, "
+                           "for the 1H · 24H · 7D · 30D ranges in the dropdowns."));
         connect(clearHistory_, &QPushButton::clicked, this, &GeneralPane::clearHistory);
         connect(env.hub, &Hub::changed, this, &GeneralPane::refreshHistorySize);
         refreshHistorySize();

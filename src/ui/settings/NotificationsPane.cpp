@@ -125,9 +125,11 @@ void NotificationsPane::rebuild() {
     const bool available = hooks_.isAvailable && hooks_.isAvailable();
     switch (status(available, available && hooks_.isDenied && hooks_.isDenied())) {
     case Status::notAvailable: {
-        QLabel* note = formText(QStringLiteral("Notifications only work when Morvanex runs as an "
-                                               "app bundle (use scripts/build-app.sh)."),
-                                11, Tint::orange, appearance, QFont::Normal, true);
+        QLabel* note =
+            formText(QStringLiteral("No notification service answers. Start your desktop's "
+                                    "own, or install one such as dunst or "
+                                    "notification-daemon."),
+                     11, Tint::orange, appearance, QFont::Normal, true);
         note->setObjectName(QStringLiteral("statusNote"));
         rules->addRow(note);
         break;
@@ -170,7 +172,7 @@ void NotificationsPane::rebuild() {
             [this](bool on) { edit([on](Config& c) { c.insightNotifications = on; }, false); });
     insights->addRow(insightSwitch);
     insights->setFooter(QStringLiteral(
-        "The line at the top of the Overview, such as “Xcode has used 40% CPU for 5 min — fans "
+        "The line at the top of the Overview, such as “Firefox has used 40% CPU for 5 min — fans "
         "are up.” At most one notification of each kind every 30 minutes."));
 
     FormSection* events = form->addSection(QStringLiteral("Events"));

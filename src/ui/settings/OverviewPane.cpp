@@ -44,7 +44,7 @@ protected:
 QString OverviewPane::description(OverviewItem item) {
     switch (item) {
     case OverviewItem::insight:
-        return QStringLiteral("What's using your Mac right now, in one line");
+        return QStringLiteral("What's using your computer right now, in one line");
     case OverviewItem::cpu:
     case OverviewItem::gpu:
     case OverviewItem::memory:
@@ -119,7 +119,8 @@ void OverviewPane::rebuild() {
     frame->layout()->setContentsMargins(0, 0, 0, 0);
     shown->setFooter(QStringLiteral(
         "Drag to reorder, top to bottom. Neighbouring tiles share a row. Hidden parts stay "
-        "available in their own dropdowns; Battery and Disk only appear when the Mac has them."));
+        "available in their own dropdowns; Battery and Disk only appear when this computer has "
+        "them."));
 
     FormSection* restore = form->addSection();
     auto* button = new QPushButton(QStringLiteral("Restore Default Order"));

@@ -8,7 +8,7 @@ QString title(const HotKeyAction& action) {
         return action.module == ModuleKind::combined ? QStringLiteral("Overview")
                                                      : morvanex::title(action.module);
     case HotKeyAction::Kind::keepAwake:
-        return QStringLiteral("Toggle Keep Mac Awake");
+        return QStringLiteral("Toggle Keep Computer Awake");
     case HotKeyAction::Kind::settings:
         return QStringLiteral("Open Settings");
     }
@@ -42,8 +42,9 @@ Assignment assign(std::map<QString, HotKey> hotKeys, const std::optional<HotKey>
         for (auto it = hotKeys.begin(); it != hotKeys.end(); ++it) {
             if (it->first == id || !(it->second == *key))
                 continue;
-            result.note = key->label + QStringLiteral(" moved from ") + titleOfId(it->first) +
-                          QStringLiteral(" to ") + title(action) + QStringLiteral(".");
+            result.note = hotKeyDisplayText(*key) + QStringLiteral(" moved from ") +
+                          titleOfId(it->first) + QStringLiteral(" to ") + title(action) +
+                          QStringLiteral(".");
             hotKeys.erase(it);
             break;
         }

@@ -9,8 +9,8 @@
 // What the Shortcuts pane shows for each action and how one binding is changed.
 namespace morvanex::ui::ShortcutBindings {
 
-// "Overview" for the combined dropdown, the module's title for the others, "Toggle Keep Mac
-// Awake", "Open Settings".
+// "Overview" for the combined dropdown, the module's title for the others, "Toggle Keep
+// Computer Awake", "Open Settings".
 QString title(const HotKeyAction& action);
 QString symbol(const HotKeyAction& action);
 // The title of a stored identifier's action, or the identifier itself when it names none.

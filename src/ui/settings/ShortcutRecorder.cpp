@@ -119,8 +119,9 @@ ShortcutRecorder::~ShortcutRecorder() {
 QString ShortcutRecorder::caption(const std::optional<HotKey>& hotKey, bool isRecording,
                                   bool invalid) {
     if (isRecording)
-        return invalid ? QStringLiteral("Add ⌘, ⌥ or ⌃") : QStringLiteral("Type shortcut…");
-    return hotKey ? hotKey->label : QStringLiteral("Record Shortcut");
+        return invalid ? QStringLiteral("Add Ctrl, Alt or Super")
+                       : QStringLiteral("Type shortcut…");
+    return hotKey ? hotKeyDisplayText(*hotKey) : QStringLiteral("Record Shortcut");
 }
 
 QString ShortcutRecorder::text() const {

@@ -97,9 +97,9 @@ ShortcutsPane::ShortcutsPane(const PanelEnv& env, HotKeyCenter& hotKeys, QWidget
     lastLayout->addWidget(clearAll_, 0, Qt::AlignLeft);
     last->addRow(lastRow);
     last->setFooter(QStringLiteral(
-        "Click a shortcut, then press the keys. It needs ⌘, ⌥ or ⌃ (function keys work alone). "
-        "Esc cancels, Delete clears. macOS's own shortcuts, like ⌘Space for Spotlight, win over "
-        "Morvanex's, so pick combinations they don't use."));
+        "Click a shortcut, then press the keys. It needs Ctrl, Alt or Super (function keys work "
+        "alone). Esc cancels, Delete clears. The desktop's own shortcuts, like Super+Space for the "
+        "input source, win over Morvanex's, so pick combinations they don't use."));
     connect(clearAll_, &QPushButton::clicked, this, [this] {
         session_.clearAll();
         refresh();

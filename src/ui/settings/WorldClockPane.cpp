@@ -123,7 +123,7 @@ void WorldClockPane::build() {
     suggestions_->setSpacing(2);
     suggestionsRow_ = clocks->addRow(suggestionsBox);
     clocks->setFooter(QStringLiteral(
-        "Checked clocks appear in the menu bar. Your local time stays with the macOS clock."));
+        "Checked clocks appear in the menu bar. Your local time follows the system clock."));
 
     FormSection* menuBar = form->addSection(QStringLiteral("Menu bar"));
     label_ = new QComboBox;

@@ -74,6 +74,7 @@ std::vector<FooterItem> PanelContent::footerItems() const {
         PanelDefaults::shared().setValue(PanelKeys::settingsPane, pane);
     };
     actions.openLink = env_.openLink;
+    actions.linkName = env_.linkName;
     actions.copy = [](const QString& text) { copyToClipboard(text); };
     Hub* hub = env_.hub;
     AppSettings* settings = env_.settings;

@@ -30,7 +30,20 @@ std::vector<FooterItem> ownItems(std::optional<ModuleKind> shown,
                                  const FooterActions& a) {
     if (!shown)
         return {};
-    const auto link = [&a](SystemLink l) { return [&a, l] { a.openLink(l); }; };
+    const auto installedName = [&a](SystemLink l) {
+        return a.linkName ? a.linkName(l) : std::nullopt;
+    };
+    // The item of a link, titled by the program's name; nothing when none is installed.
+    const auto linkItem = [&a, &installedName](SystemLink l, const auto& title) {
+        std::vector<FooterItem> items;
+        if (const auto name = installedName(l))
+            items.push_back(item(title(*name), [&a, l] { a.openLink(l); }));
+        return items;
+    };
+    const auto open = [](const QString& name) { return QStringLiteral("Open ") + name; };
+    const auto fixed = [](const char* title) {
+        return [title](const QString&) { return QString::fromUtf8(title); };
+    };
     const auto openPane = [&a](const QString& pane) {
         return [&a, pane] {
             a.selectSettingsPane(pane);
@@ -43,28 +56,29 @@ std::vector<FooterItem> ownItems(std::optional<ModuleKind> shown,
     case ModuleKind::cpu:
     case ModuleKind::gpu:
     case ModuleKind::memory:
-        return {item(QStringLiteral("Open Activity Monitor"), link(SystemLink::systemMonitor))};
+        return linkItem(SystemLink::systemMonitor, open);
     case ModuleKind::disks:
-        return {item(QStringLiteral("Open Disk Utility"), link(SystemLink::diskUtility))};
+        return linkItem(SystemLink::diskUtility, open);
     case ModuleKind::network: {
         std::vector<FooterItem> items;
         if (localAddress)
             items.push_back(item(QStringLiteral("Copy Local IP Address"),
                                  [&a, address = *localAddress] { a.copy(address); }));
-        items.push_back(
-            item(QStringLiteral("Network Settings…"), link(SystemLink::networkSettings)));
+        for (FooterItem& settings :
+             linkItem(SystemLink::networkSettings, fixed("Network Settings…")))
+            items.push_back(std::move(settings));
         return items;
     }
     case ModuleKind::sensors:
         return {};
     case ModuleKind::battery:
-        return {item(QStringLiteral("Battery Settings…"), link(SystemLink::batterySettings))};
+        return linkItem(SystemLink::batterySettings, fixed("Battery Settings…"));
     case ModuleKind::weather:
     case ModuleKind::astronomy:
         return {item(QStringLiteral("Refresh Weather"), [&a] { a.refreshWeather(); }),
                 item(QStringLiteral("Change Location…"), openPane(QStringLiteral("weather")))};
     case ModuleKind::time:
-        return {item(QStringLiteral("Date & Time Settings…"), link(SystemLink::dateTimeSettings))};
+        return linkItem(SystemLink::dateTimeSettings, fixed("Date & Time Settings…"));
     }
     return {};
 }

@@ -22,6 +22,9 @@ struct FooterActions {
     // Stores the settings window's pane before it opens ("overview", "weather").
     std::function<void(const QString& pane)> selectSettingsPane;
     std::function<void(platform::SystemLink)> openLink;
+    // The name of the program a link opens, nothing when none is installed (then its item is
+    // left out); unset counts as nothing installed.
+    std::function<std::optional<QString>(platform::SystemLink)> linkName;
     std::function<void(const QString& text)> copy;
     std::function<void()> refreshWeather;
 };
@@ -31,8 +34,10 @@ struct FooterActions {
 // listed, or when it holds no IPv4 address.
 std::optional<QString> copyableLocalAddress(const NetworkMonitor& network);
 
-// The footer of the panel shown: the panel's own items, then the settings item. Every item
-// closes the dropdown before it does its own work.
+// The footer of the panel shown: the panel's own items, then the settings item. An item that
+// hands over to one of the desktop's programs is there only when one is installed, and is
+// called by that program's name ("Open System Monitor"). Every item closes the dropdown before
+// it does its own work.
 std::vector<FooterItem> footerItems(std::optional<ModuleKind> shown, bool deviceShown,
                                     const std::optional<QString>& localAddress,
                                     const FooterActions& actions);

@@ -18,15 +18,7 @@ Appearance appearance(platform::DesktopColorScheme::Preference preference) {
 }
 
 QImage draw(const MenuBarImage& image, Appearance appearance, double ratio) {
-    QImage drawn = image.toImage(appearance, ratio);
-    if (image.isTemplate()) {
-        // The renderer draws templates black for a host to tint; keep the alpha, take the
-        // foreground colour.
-        QPainter painter(&drawn);
-        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        painter.fillRect(QRectF(QPointF(0, 0), image.size()), color(Tint::primaryText, appearance));
-    }
-    QImage plain = drawn.convertToFormat(QImage::Format_ARGB32);
+    QImage plain = image.toTintedImage(appearance, ratio).convertToFormat(QImage::Format_ARGB32);
     plain.setDevicePixelRatio(1);
     return plain;
 }

@@ -146,9 +146,9 @@ void navigation(QVBoxLayout* column, Appearance a) {
     hover(hovered);
     column->addWidget(hovered, 0, Qt::AlignLeft);
     auto* footer =
-        new PanelFooter({{QUuid::createUuid(), "Open Activity Monitor", std::nullopt, {}},
+        new PanelFooter({{QUuid::createUuid(), "Open System Monitor", std::nullopt, {}},
                          {QUuid::createUuid(), "Network Settings…", std::nullopt, {}},
-                         {QUuid::createUuid(), "Morvanex Settings…", QString("⌘,"), {}}},
+                         {QUuid::createUuid(), "Morvanex Settings…", QString("Ctrl+,"), {}}},
                         a);
     column->addWidget(footer);
     hover(footer->rows()[1]);

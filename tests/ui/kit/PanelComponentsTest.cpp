@@ -118,13 +118,13 @@ TEST(MenuRow, ShortcutAndClick) {
     int settings = 0;
     int other = 0;
     PanelFooter footer(
-        {{QUuid::createUuid(), "Open Activity Monitor", std::nullopt, [&] { ++other; }},
-         {QUuid::createUuid(), "Morvanex Settings…", QString("⌘,"), [&] { ++settings; }}},
+        {{QUuid::createUuid(), "Open System Monitor", std::nullopt, [&] { ++other; }},
+         {QUuid::createUuid(), "Morvanex Settings…", QString("Ctrl+,"), [&] { ++settings; }}},
         Appearance::light);
     ASSERT_EQ(footer.rows().size(), 2u);
     EXPECT_EQ(footer.rows()[0]->shortcutLine(), nullptr);
     ASSERT_NE(footer.rows()[1]->shortcutLine(), nullptr);
-    EXPECT_EQ(footer.rows()[1]->shortcutLine()->fullText(), "⌘,");
+    EXPECT_EQ(footer.rows()[1]->shortcutLine()->fullText(), "Ctrl+,");
     footer.resize(340, footer.sizeHint().height());
     footer.show();
     QTest::mouseClick(footer.rows()[1], Qt::LeftButton);

@@ -42,14 +42,24 @@ PanelEnv recordingEnv(QStringList& log, bool hasLocation = true) {
     };
     env.processActions.openActivityMonitor = [&log] { log << "monitor"; };
     env.processActions.hasLocation = [hasLocation](std::int32_t) { return hasLocation; };
+    // The desktop's programs as a GNOME machine names them, whatever this machine has.
+    env.linkName = [](platform::SystemLink link) -> std::optional<QString> {
+        if (link == platform::SystemLink::fileManager)
+            return QStringLiteral("Files");
+        if (link == platform::SystemLink::systemMonitor)
+            return QStringLiteral("System Monitor");
+        return std::nullopt;
+    };
     return env;
 }
+
+const ProcessMenuPrograms gnome{QStringLiteral("Files"), QStringLiteral("System Monitor")};
 
 } // namespace
 
 TEST(ProcessRowActions, ProtectedAndOrdinaryProcesses) {
-    const QStringList all{"Quit", "Force Quit…", "---", "Show in Finder", "Open Activity Monitor"};
-    const QStringList only{"Show in Finder", "Open Activity Monitor"};
+    const QStringList all{"Quit", "Force Quit…", "---", "Show in Files", "Open System Monitor"};
+    const QStringList only{"Show in Files", "Open System Monitor"};
     const std::int32_t self = std::int32_t(QCoreApplication::applicationPid());
     struct Case {
         std::int32_t pid;
@@ -73,13 +83,38 @@ TEST(ProcessRowActions, ProtectedAndOrdinaryProcesses) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.pid));
-        EXPECT_EQ(titles(processMenu(c.pid, c.name, true)), c.expected);
+        EXPECT_EQ(titles(processMenu(c.pid, c.name, true, gnome)), c.expected);
+    }
+}
+
+TEST(ProcessRowActions, ProgramsNamedAsInstalledAndAbsentWhereNone) {
+    struct Case {
+        ProcessMenuPrograms programs;
+        const char* name;
+        QStringList expected;
+    };
+    const Case cases[] = {
+        {{"Dolphin", "System Monitor"},
+         "editor",
+         {"Quit", "Force Quit…", "---", "Show in Dolphin", "Open System Monitor"}},
+        {{std::nullopt, "System Monitor"},
+         "editor",
+         {"Quit", "Force Quit…", "---", "Open System Monitor"}},
+        {{"Files", std::nullopt}, "editor", {"Quit", "Force Quit…", "---", "Show in Files"}},
+        // Nothing to hand over to: no divider after the quit items, and a protected process
+        // has nothing at all.
+        {{}, "editor", {"Quit", "Force Quit…"}},
+        {{}, "Xorg", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected.join(", ").toStdString());
+        EXPECT_EQ(titles(processMenu(4242, c.name, true, c.programs)), c.expected);
     }
 }
 
 TEST(ProcessRowActions, ShowInFinderDisabledWithoutLocation) {
     for (const bool hasLocation : {true, false}) {
-        const auto entries = processMenu(4242, "editor", hasLocation);
+        const auto entries = processMenu(4242, "editor", hasLocation, gnome);
         for (const auto& entry : entries)
             EXPECT_EQ(entry.enabled, entry.action != ProcessAction::showInFinder || hasLocation)
                 << entry.title.toStdString();
@@ -114,8 +149,8 @@ TEST(ProcessRowActions, MenuItemsRunTheirActions) {
     QStringList shown;
     for (QAction* action : menu->actions())
         shown << (action->isSeparator() ? QStringLiteral("---") : action->text());
-    EXPECT_EQ(shown, (QStringList{"Quit", "Force Quit…", "---", "Show in Finder",
-                                  "Open Activity Monitor"}));
+    EXPECT_EQ(shown,
+              (QStringList{"Quit", "Force Quit…", "---", "Show in Files", "Open System Monitor"}));
     EXPECT_FALSE(menu->actions().at(3)->isEnabled());
     menu->actions().at(1)->trigger();
     EXPECT_EQ(log, (QStringList{"dismiss", "forceQuit 4242 editor"}));
@@ -133,7 +168,7 @@ TEST(ProcessRowActions, ActionOutlivesTheRowThatClosingDestroys) {
     };
     alive = new ProcessRow(sample(4242, "editor"), "1.0%", std::nullopt, Tint::blue, env);
     QMenu* menu = alive->makeMenu(alive);
-    menu->actions().at(4)->trigger(); // "Open Activity Monitor"
+    menu->actions().at(4)->trigger(); // "Open System Monitor"
     EXPECT_TRUE(alive.isNull());
     EXPECT_EQ(log, (QStringList{"dismiss", "monitor"}));
 }

@@ -247,7 +247,8 @@ TEST(EventsCard, FollowsTheAccessStates) {
                               {sampleEvent("hidden", f.now.addSecs(3600), 30)});
     {
         EventsCard card(3, env);
-        EXPECT_TRUE(texts(&card).contains("See your upcoming events from the Calendar app here."));
+        EXPECT_TRUE(texts(&card).contains(
+            "See upcoming events from Evolution or ~/.local/share/calendars here."));
         ASSERT_NE(card.accessButton(), nullptr);
         EXPECT_EQ(card.accessButton()->title(), "Show Calendar Events");
         EXPECT_TRUE(card.accessButton()->isProminent());
@@ -256,8 +257,9 @@ TEST(EventsCard, FollowsTheAccessStates) {
     f.hub->calendar.setEvents(CalendarEvents::Access::denied, {});
     {
         EventsCard card(3, env);
-        EXPECT_TRUE(texts(&card).contains("Calendar access is off for Morvanex."));
-        EXPECT_EQ(card.accessButton()->title(), "Open Privacy Settings…");
+        EXPECT_TRUE(
+            texts(&card).contains("No calendars found in Evolution or ~/.local/share/calendars."));
+        EXPECT_EQ(card.accessButton()->title(), "Open Online Accounts…");
         EXPECT_FALSE(card.accessButton()->isProminent());
         card.accessButton()->click();
         EXPECT_EQ(opened, platform::SystemLink::calendarPrivacySettings);

@@ -21,9 +21,9 @@ TEST(AboutPane, VersionTextsAndFallbacks) {
                                QStringLiteral("ThinkPad X1 Carbon")),
         "Morvanex 2.1 (45) · Debian GNU/Linux 12 (bookworm), Linux 6.1.0 · ThinkPad X1 Carbon");
     EXPECT_EQ(AboutPane::versionInfo(none, QStringLiteral("Linux 6.1.0"), std::nullopt),
-              "Morvanex dev (—) · Linux 6.1.0 · Mac");
+              "Morvanex dev (—) · Linux 6.1.0 · Computer");
     EXPECT_EQ(AboutPane::versionInfo(none, QStringLiteral("Linux 6.1.0"), QString()),
-              "Morvanex dev (—) · Linux 6.1.0 · Mac");
+              "Morvanex dev (—) · Linux 6.1.0 · Computer");
 }
 
 TEST(AboutPane, CopyPutsTheVersionLineOnTheClipboard) {

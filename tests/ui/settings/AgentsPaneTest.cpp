@@ -48,7 +48,7 @@ TEST(AgentsPane, StatusTextsDotsAndButtons) {
         std::vector<AgentsPane::Button> buttons;
     };
     const Row rows[] = {
-        {Status::notInstalled(), "Not found on this Mac", Tint::secondaryText, {}},
+        {Status::notInstalled(), "Not found on this computer", Tint::secondaryText, {}},
         {Status::notAdded(), "Not connected", Tint::secondaryText, {{"Add", A::add}}},
         {Status::added(), "Connected", Tint::green, {{"Remove", A::remove}}},
         {Status::addedElsewhere("/old/morvanex"),
@@ -56,7 +56,7 @@ TEST(AgentsPane, StatusTextsDotsAndButtons) {
          Tint::orange,
          {{"Update", A::add}, {"Remove", A::remove}}},
         {Status::manual(),
-         "Set up with a Terminal command",
+         "Set up with a terminal command",
          Tint::secondaryText,
          {{"Copy Command", A::copyCommand}}},
     };
@@ -110,9 +110,9 @@ TEST(AgentsPane, RowsAddUpdateRemoveAndCopy) {
     ASSERT_TRUE(waitUntil([&] { return pane.pending() == 0; }));
     test::settle();
     EXPECT_EQ(statusOf(&pane, "cursor"), "Connected to another copy of Morvanex");
-    EXPECT_EQ(statusOf(&pane, "windsurf"), "Not found on this Mac");
+    EXPECT_EQ(statusOf(&pane, "windsurf"), "Not found on this computer");
     EXPECT_EQ(statusOf(&pane, "lm-studio"), "Not connected");
-    EXPECT_EQ(statusOf(&pane, "claude-code"), "Set up with a Terminal command");
+    EXPECT_EQ(statusOf(&pane, "claude-code"), "Set up with a terminal command");
     EXPECT_EQ(test::child<QLabel>(&pane, QStringLiteral("locationWarning")), nullptr);
     EXPECT_EQ(test::child<QLabel>(&pane, QStringLiteral("command"))->text(), executable + " --mcp");
 
@@ -156,8 +156,8 @@ TEST(AgentsPane, RowsAddUpdateRemoveAndCopy) {
     test::settle();
     EXPECT_EQ(QGuiApplication::clipboard()->text(),
               "claude mcp add --scope user morvanex -- /opt/morvanex/bin/morvanex --mcp");
-    EXPECT_EQ(noteOf(&pane, "claude-code"), "Copied. Paste it into Terminal.");
-    EXPECT_EQ(statusOf(&pane, "claude-code"), "Set up with a Terminal command");
+    EXPECT_EQ(noteOf(&pane, "claude-code"), "Copied. Paste it into a terminal.");
+    EXPECT_EQ(statusOf(&pane, "claude-code"), "Set up with a terminal command");
 
     test::child<QPushButton>(&pane, QStringLiteral("copyConfig"))->click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), AgentClient::genericSnippet(executable));

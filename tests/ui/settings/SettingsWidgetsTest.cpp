@@ -256,7 +256,7 @@ TEST(ShortcutRecorder, RecordsClearsCancelsAndSwallowsKeys) {
 
     // Shift-A is no shortcut: consumed, the caption asks for more.
     QTest::keyClick(field, Qt::Key_A, Qt::ShiftModifier);
-    EXPECT_EQ(recorder->text(), QStringLiteral("Add ⌘, ⌥ or ⌃"));
+    EXPECT_EQ(recorder->text(), QStringLiteral("Add Ctrl, Alt or Super"));
     EXPECT_TRUE(field->text().isEmpty());
     // Super alone is only a modifier.
     QTest::keyClick(field, Qt::Key_Meta, Qt::MetaModifier);
@@ -296,7 +296,8 @@ TEST(ShortcutRecorder, RecordsClearsCancelsAndSwallowsKeys) {
     const HotKey key{40, 0x900, QStringLiteral("⌥⌘K")};
     recorder->setState(key, false, true);
     EXPECT_FALSE(recorder->isListening());
-    EXPECT_EQ(recorder->text(), QStringLiteral("⌥⌘K"));
+    // The stored label keeps its marks; the caption reads the Linux way.
+    EXPECT_EQ(recorder->text(), QStringLiteral("Alt+Super+K"));
     EXPECT_TRUE(recorder->showsWarning());
     EXPECT_TRUE(recorder->showsClear());
     QTest::keyClick(field, Qt::Key_Q, Qt::ControlModifier);
@@ -325,7 +326,7 @@ TEST(ShortcutsPane, MovesACombinationAndDrivesTheHotKeys) {
     ShortcutsPane pane(env.panel, f.hotKeys.center);
     ShortcutRecorder* memory = pane.recorder(HotKeyAction::dropdown(ModuleKind::memory));
     ShortcutRecorder* cpu = pane.recorder(HotKeyAction::dropdown(ModuleKind::cpu));
-    EXPECT_EQ(cpu->text(), key.label);
+    EXPECT_EQ(cpu->text(), QStringLiteral("Ctrl+Alt+Super+K"));
     EXPECT_TRUE(pane.clearAllButton()->isEnabled());
 
     QTest::mouseClick(cpu->captionField(), Qt::LeftButton);
@@ -339,9 +340,10 @@ TEST(ShortcutsPane, MovesACombinationAndDrivesTheHotKeys) {
     EXPECT_FALSE(f.hotKeys.center.suspended);
     EXPECT_EQ(f.hub.settings.config().hotKeys,
               (std::map<QString, HotKey>{{QStringLiteral("dropdown.memory"), key}}));
-    EXPECT_EQ(pane.noteLabel()->text(), QStringLiteral("⌃⌥⌘K moved from CPU to Memory."));
+    EXPECT_EQ(pane.noteLabel()->text(),
+              QStringLiteral("Ctrl+Alt+Super+K moved from CPU to Memory."));
     EXPECT_FALSE(pane.noteLabel()->isHidden());
-    EXPECT_EQ(memory->text(), key.label);
+    EXPECT_EQ(memory->text(), QStringLiteral("Ctrl+Alt+Super+K"));
     EXPECT_EQ(cpu->text(), QStringLiteral("Record Shortcut"));
     EXPECT_EQ(f.hotKeys.grabs, 3); // restored, then the new binding
 

@@ -18,7 +18,7 @@ TEST(ShortcutBindings, Titles) {
     EXPECT_EQ(ShortcutBindings::title(HotKeyAction::dropdown(ModuleKind::time)),
               QStringLiteral("World Clock"));
     EXPECT_EQ(ShortcutBindings::title(HotKeyAction::keepAwake()),
-              QStringLiteral("Toggle Keep Mac Awake"));
+              QStringLiteral("Toggle Keep Computer Awake"));
     EXPECT_EQ(ShortcutBindings::symbol(HotKeyAction::settings()), QStringLiteral("gearshape.fill"));
     EXPECT_EQ(ShortcutBindings::titleOfId(QStringLiteral("dropdown.old")),
               QStringLiteral("dropdown.old"));
@@ -39,19 +39,20 @@ TEST(ShortcutBindings, AssignMovesAndNotes) {
          ctrlOptCmdK,
          HotKeyAction::dropdown(ModuleKind::memory),
          {{"dropdown.memory", ctrlOptCmdK}},
-         QStringLiteral("⌃⌥⌘K moved from CPU to Memory.")},
+         QStringLiteral("Ctrl+Alt+Super+K moved from CPU to Memory.")},
         {"combined is named Overview",
          {{"dropdown.combined", ctrlOptCmdK}},
          ctrlOptCmdK,
          HotKeyAction::settings(),
          {{"settings", ctrlOptCmdK}},
-         QStringLiteral("⌃⌥⌘K moved from Overview to Open Settings.")},
+         QStringLiteral("Ctrl+Alt+Super+K moved from Overview to Open Settings.")},
         {"unknown owner by its identifier",
          {{"dropdown.fans", ctrlOptCmdK}},
          ctrlOptCmdK,
          HotKeyAction::keepAwake(),
          {{"keepAwake", ctrlOptCmdK}},
-         QStringLiteral("⌃⌥⌘K moved from dropdown.fans to Toggle Keep Mac Awake.")},
+         QStringLiteral(
+             "Ctrl+Alt+Super+K moved from dropdown.fans to Toggle Keep Computer Awake.")},
         {"same key again changes nothing",
          {{"dropdown.cpu", ctrlOptCmdK}},
          ctrlOptCmdK,
@@ -77,7 +78,7 @@ TEST(ShortcutBindings, AssignMovesAndNotes) {
          ctrlOptCmdK,
          HotKeyAction::keepAwake(),
          {{"settings", ctrlOptCmdK}, {"keepAwake", ctrlOptCmdK}},
-         QStringLiteral("⌃⌥⌘K moved from GPU to Toggle Keep Mac Awake.")},
+         QStringLiteral("Ctrl+Alt+Super+K moved from GPU to Toggle Keep Computer Awake.")},
     };
     for (const Case& c : cases) {
         const auto result = ShortcutBindings::assign(c.before, c.key, c.action);

@@ -1,5 +1,6 @@
 #include "ui/tray/PanelContent.h"
 
+#include "support/FixtureTree.h"
 #include "support/HubFixture.h"
 #include "ui/kit/BackRow.h"
 #include "ui/kit/PanelDefaults.h"
@@ -12,7 +13,10 @@
 #include "ui/tray/PanelRoot.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QStandardPaths>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace morvanex;
@@ -66,42 +70,121 @@ TEST(PanelShell, ShownPanelPrecedence) {
     EXPECT_EQ(PanelContent::backTitle(ModuleKind::combined), QStringLiteral("Overview"));
 }
 
-TEST(PanelShell, FooterItemsPerPanel) {
-    const FooterActions none{
-        [] {}, [] {}, [](const QString&) {}, [](platform::SystemLink) {}, [](const QString&) {},
-        [] {}};
+// A machine with some of the desktop's programs: executables in bin/ and their desktop entries
+// under share/applications, as the footer finds them.
+class FakeDesktop {
+public:
+    struct Program {
+        const char* executable;
+        const char* entry; // desktop entry file, or nullptr for a program without one
+        const char* name;
+    };
+
+    explicit FakeDesktop(std::initializer_list<Program> programs) {
+        const QString root = dir_.path();
+        for (const Program& p : programs) {
+            test::writeFile(root, QStringLiteral("bin/") + p.executable, "#!/bin/sh\n");
+            QFile(root + "/bin/" + p.executable)
+                .setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            if (p.entry)
+                test::writeFile(root, QStringLiteral("share/applications/") + p.entry,
+                                QByteArray("[Desktop Entry]\nType=Application\nName=") + p.name +
+                                    "\nExec=" + p.executable + " %U\nIcon=x\n");
+        }
+        // An entry whose program is not installed names nothing.
+        test::writeFile(root, "share/applications/org.gnome.DiskUtility.desktop",
+                        "[Desktop Entry]\nType=Application\nName=Disks\nExec=gnome-disks\n"
+                        "Icon=x\n");
+        entries_ = platform::loadDesktopEntries({root + "/share"});
+    }
+
+    std::function<std::optional<QString>(platform::SystemLink)> linkName() const {
+        const QString bin = dir_.path() + "/bin";
+        const auto entries = entries_;
+        return [bin, entries](platform::SystemLink link) -> std::optional<QString> {
+            const auto program = platform::SystemLinks::installed(
+                link, [bin](const QString& n) { return QStandardPaths::findExecutable(n, {bin}); },
+                entries);
+            return program ? std::optional(program->name) : std::nullopt;
+        };
+    }
+
+private:
+    QTemporaryDir dir_;
+    std::vector<platform::DesktopEntry> entries_;
+};
+
+TEST(PanelShell, FooterItemsPerPanelAndInstalledPrograms) {
+    const FakeDesktop nothing({});
+    const FakeDesktop gnome(
+        {{"gnome-system-monitor", "gnome-system-monitor.desktop", "System Monitor"},
+         {"gnome-disks", "org.gnome.DiskUtility.desktop", "Disks"},
+         {"gnome-control-center", "org.gnome.Settings.desktop", "Settings"}});
+    const FakeDesktop kde(
+        {{"plasma-systemmonitor", "org.kde.plasma-systemmonitor.desktop", "System Monitor"},
+         {"partitionmanager", "org.kde.partitionmanager.desktop", "KDE Partition Manager"},
+         {"systemsettings", "systemsettings.desktop", "System Settings"}});
+    // Installed without desktop entries: called by what they are.
+    const FakeDesktop bare(
+        {{"xfce4-taskmanager", nullptr, nullptr}, {"nm-connection-editor", nullptr, nullptr}});
+
     const QString settings = QStringLiteral("Morvanex Settings…");
     const QString ip = QStringLiteral("192.0.2.4");
     struct Case {
+        const FakeDesktop* machine;
         std::optional<ModuleKind> shown;
         bool device;
         std::optional<QString> address;
         QStringList titles;
     };
+    const QStringList weatherItems{"Refresh Weather", "Change Location…", settings};
     const Case cases[] = {
-        {std::nullopt, true, std::nullopt, {settings}},
-        {ModuleKind::combined, true, std::nullopt, {settings}},
-        {ModuleKind::combined, false, std::nullopt, {"Customize Overview…", settings}},
-        {ModuleKind::cpu, false, std::nullopt, {"Open Activity Monitor", settings}},
-        {ModuleKind::gpu, false, std::nullopt, {"Open Activity Monitor", settings}},
-        {ModuleKind::memory, false, std::nullopt, {"Open Activity Monitor", settings}},
-        {ModuleKind::disks, false, std::nullopt, {"Open Disk Utility", settings}},
-        {ModuleKind::network, false, std::nullopt, {"Network Settings…", settings}},
-        {ModuleKind::network, false, ip, {"Copy Local IP Address", "Network Settings…", settings}},
-        {ModuleKind::sensors, false, std::nullopt, {settings}},
-        {ModuleKind::battery, false, std::nullopt, {"Battery Settings…", settings}},
-        {ModuleKind::weather,
+        {&gnome, std::nullopt, true, std::nullopt, {settings}},
+        {&gnome, ModuleKind::combined, true, std::nullopt, {settings}},
+        {&gnome, ModuleKind::combined, false, std::nullopt, {"Customize Overview…", settings}},
+        {&gnome, ModuleKind::cpu, false, std::nullopt, {"Open System Monitor", settings}},
+        {&gnome, ModuleKind::gpu, false, std::nullopt, {"Open System Monitor", settings}},
+        {&gnome, ModuleKind::memory, false, std::nullopt, {"Open System Monitor", settings}},
+        {&gnome, ModuleKind::disks, false, std::nullopt, {"Open Disks", settings}},
+        {&gnome, ModuleKind::network, false, std::nullopt, {"Network Settings…", settings}},
+        {&gnome,
+         ModuleKind::network,
          false,
-         std::nullopt,
-         {"Refresh Weather", "Change Location…", settings}},
-        {ModuleKind::astronomy,
-         false,
-         std::nullopt,
-         {"Refresh Weather", "Change Location…", settings}},
-        {ModuleKind::time, false, std::nullopt, {"Date & Time Settings…", settings}},
+         ip,
+         {"Copy Local IP Address", "Network Settings…", settings}},
+        {&gnome, ModuleKind::sensors, false, std::nullopt, {settings}},
+        {&gnome, ModuleKind::battery, false, std::nullopt, {"Battery Settings…", settings}},
+        {&gnome, ModuleKind::weather, false, std::nullopt, weatherItems},
+        {&gnome, ModuleKind::astronomy, false, std::nullopt, weatherItems},
+        {&gnome, ModuleKind::time, false, std::nullopt, {"Date & Time Settings…", settings}},
+
+        {&kde, ModuleKind::cpu, false, std::nullopt, {"Open System Monitor", settings}},
+        {&kde, ModuleKind::disks, false, std::nullopt, {"Open KDE Partition Manager", settings}},
+        {&kde, ModuleKind::time, false, std::nullopt, {"Date & Time Settings…", settings}},
+
+        {&bare, ModuleKind::memory, false, std::nullopt, {"Open System Monitor", settings}},
+        {&bare, ModuleKind::disks, false, std::nullopt, {settings}},
+        {&bare, ModuleKind::network, false, std::nullopt, {"Network Settings…", settings}},
+        {&bare, ModuleKind::battery, false, std::nullopt, {settings}},
+
+        // Nothing installed: no item that would do nothing.
+        {&nothing, ModuleKind::cpu, false, std::nullopt, {settings}},
+        {&nothing, ModuleKind::disks, false, std::nullopt, {settings}},
+        {&nothing, ModuleKind::network, false, ip, {"Copy Local IP Address", settings}},
+        {&nothing, ModuleKind::battery, false, std::nullopt, {settings}},
+        {&nothing, ModuleKind::time, false, std::nullopt, {settings}},
+        {&nothing, ModuleKind::weather, false, std::nullopt, weatherItems},
     };
     for (const Case& c : cases) {
-        const std::vector<FooterItem> items = footerItems(c.shown, c.device, c.address, none);
+        FooterActions actions{[] {},
+                              [] {},
+                              [](const QString&) {},
+                              [](platform::SystemLink) {},
+                              {},
+                              [](const QString&) {},
+                              [] {}};
+        actions.linkName = c.machine->linkName();
+        const std::vector<FooterItem> items = footerItems(c.shown, c.device, c.address, actions);
         EXPECT_EQ(titles(items), c.titles) << (c.shown ? title(*c.shown) : QString()).toStdString();
         for (const FooterItem& item : items)
             EXPECT_EQ(item.shortcut.has_value(), item.title == settings);
@@ -135,6 +218,7 @@ TEST(PanelShell, EveryFooterActionDismissesBeforeItActs) {
     actions.openSettings = [&] { log << "settings"; };
     actions.selectSettingsPane = [&](const QString& pane) { log << "pane " + pane; };
     actions.openLink = [&](platform::SystemLink) { log << "link"; };
+    actions.linkName = [](platform::SystemLink) { return std::optional(QStringLiteral("Disks")); };
     actions.copy = [&](const QString& text) { log << "copy " + text; };
     actions.refreshWeather = [&] { log << "refresh"; };
     const std::pair<ModuleKind, QStringList> expected[] = {
@@ -167,6 +251,7 @@ protected:
         e.processActions.hasLocation = [](std::int32_t) { return false; };
         e.panelActions.dismiss = [this] { ++dismissed; };
         e.openLink = [](platform::SystemLink) {};
+        e.linkName = [](platform::SystemLink) { return std::optional(QStringLiteral("Monitor")); };
         return e;
     }
 
@@ -183,8 +268,7 @@ TEST_F(PanelShellView, ForcedOverviewDrillDownShowsProcessorPanelWithBackRow) {
     EXPECT_NE(qobject_cast<CPUPanel*>(content.panel()), nullptr);
     ASSERT_NE(content.backRow(), nullptr);
     EXPECT_EQ(content.backRow()->titleLine()->fullText(), QStringLiteral("Overview"));
-    EXPECT_EQ(titles(content.footerItems()),
-              QStringList({"Open Activity Monitor", "Morvanex Settings…"}));
+    EXPECT_EQ(titles(content.footerItems()), QStringList({"Open Monitor", "Morvanex Settings…"}));
 }
 
 TEST_F(PanelShellView, DrillDownMarksProcessAndBackClearsBoth) {

@@ -75,7 +75,7 @@ QStringList detailLines(const ConnectedDevice& device) {
     }
     if (!device.trusted)
         return {identity.join(separator),
-                QStringLiteral("Trust this Mac to see battery and storage")};
+                QStringLiteral("Trust this computer to see battery and storage")};
 
     QStringList status;
     if (device.storageFree)

@@ -77,8 +77,9 @@ TEST(OverviewDeviceRow, DetailLines) {
 
     ConnectedDevice untrusted = phone;
     untrusted.trusted = false;
-    EXPECT_EQ(detailLines(untrusted),
-              (QStringList{model + " · iOS 17.2", "Trust this Mac to see battery and storage"}));
+    EXPECT_EQ(
+        detailLines(untrusted),
+        (QStringList{model + " · iOS 17.2", "Trust this computer to see battery and storage"}));
 
     ConnectedDevice pad;
     pad.id = "b";
