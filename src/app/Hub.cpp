@@ -30,7 +30,8 @@ Hub::Hub(AppSettings& settings, platform::Clock clock, Sources sources)
               this->sources.deviceMultiplexer),
       keepAwake(this->sources.power, this->clock),
       speedTest(this->sources.speedTestResults, this->sources.speedTestTool, this->clock),
-      calendar(platform::ICalendarSources(this->sources.calendars), this->clock) {
+      calendar(platform::ICalendarSources(this->sources.calendars), this->clock,
+               this->sources.calendarReader) {
     timer_.setTimerType(Qt::CoarseTimer);
     connect(&timer_, &QTimer::timeout, this, &Hub::tick);
 

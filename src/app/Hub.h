@@ -75,6 +75,8 @@ struct HubSources {
     QString speedTestTool = SpeedTest::defaultTool;
     // The folders of the user's calendars.
     platform::ICalendarRoots calendars = platform::ICalendarRoots::user();
+    // The program that reads them.
+    CalendarReader calendarReader = CalendarReader::besideExecutable();
     // The history database file.
     QString historyURL = HistoryStore::defaultURL();
 

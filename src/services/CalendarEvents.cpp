@@ -48,8 +48,9 @@ std::optional<CalendarEvent> nextEvent(const std::vector<CalendarEvent>& events,
     return std::nullopt;
 }
 
-CalendarEvents::CalendarEvents(platform::ICalendarSources sources, platform::Clock clock)
-    : sources_(std::move(sources)), clock_(std::move(clock)),
+CalendarEvents::CalendarEvents(platform::ICalendarSources sources, platform::Clock clock,
+                               CalendarReader reader)
+    : sources_(std::move(sources)), clock_(std::move(clock)), readerProgram_(std::move(reader)),
       access_(sources_.find().empty() ? Access::notAsked : Access::granted),
       lastFetch_(distantPast()), watcher_(std::make_unique<QFileSystemWatcher>()),
       settle_(std::make_unique<QTimer>()),
@@ -66,7 +67,7 @@ CalendarEvents::CalendarEvents(platform::ICalendarSources sources, platform::Clo
 
 CalendarEvents::~CalendarEvents() {
     cancelled_->store(true);
-    reader_.reset(); // waits for a fetch in progress, which stops at its next file
+    reader_.reset(); // waits for a fetch in progress, which stops and kills its reader
 }
 
 void CalendarEvents::refreshIfNeeded(std::int64_t days, const QStringList& hidden) {
@@ -102,7 +103,7 @@ void CalendarEvents::fetch() {
     lastFetch_ = clock_.now();
     watch(); // folders may have come or gone since the last look
 
-    CalendarFetchRequest request{sources_, hidden_, {}, {}, clock_.now()};
+    CalendarFetchRequest request{sources_, hidden_, {}, {}, clock_.now(), readerProgram_};
     request.start = QDateTime(request.now.toLocalTime().date(), QTime(0, 0), Qt::LocalTime);
     request.end = request.start.addDays(std::max<std::int64_t>(days_, 1));
     if (!request.end.isValid())

@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/linux/ICalendarSources.h"
 #include "services/CalendarEvent.h"
+#include "services/CalendarReader.h"
 
 #include <QDateTime>
 #include <QStringList>
@@ -37,12 +38,15 @@ std::optional<CalendarEvent> nextEvent(const std::vector<CalendarEvent>& events,
 // the hidden calendars change) and whenever the source files change. Used from the main thread
 // only; the files are read on a thread of its own, and each fetch's result is applied (and
 // announced through onChange) from the main thread's event loop, in the order fetches began.
+// The files themselves are read by `reader`, a helper program killed at its bounds: whatever
+// they hold, a fetch ends in bounded time, and destroying this object never waits for one.
 class CalendarEvents {
 public:
     enum class Access { notAsked, granted, denied };
 
     explicit CalendarEvents(platform::ICalendarSources sources = platform::ICalendarSources(),
-                            platform::Clock clock = platform::Clock::system());
+                            platform::Clock clock = platform::Clock::system(),
+                            CalendarReader reader = CalendarReader::besideExecutable());
     CalendarEvents(const CalendarEvents&) = delete;
     CalendarEvents& operator=(const CalendarEvents&) = delete;
     ~CalendarEvents();
@@ -82,6 +86,7 @@ private:
 
     platform::ICalendarSources sources_;
     platform::Clock clock_;
+    CalendarReader readerProgram_;
     Access access_;
     std::vector<CalendarEvent> events_;
     std::vector<CalendarInfo> calendars_;
@@ -96,7 +101,8 @@ private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     // Tells a fetch in progress to stop when this object goes.
     std::shared_ptr<std::atomic<bool>> cancelled_ = std::make_shared<std::atomic<bool>>(false);
-    // Declared last: destroyed first, waiting for a fetch in progress to stop.
+    // Declared last: destroyed first, waiting for a fetch in progress to stop, which it does
+    // within a few tens of milliseconds of `cancelled_`.
     std::unique_ptr<platform::SerialQueue> reader_;
 };
 

@@ -3,7 +3,6 @@
 #include "services/CalendarFile.h"
 #include "services/MeetingLinks.h"
 
-#include <QFile>
 #include <QUuid>
 #include <algorithm>
 #include <tuple>
@@ -12,16 +11,6 @@
 namespace morvanex {
 
 namespace {
-
-// An iCalendar file larger than this is not read.
-constexpr qint64 maxFileBytes = 64 * 1024 * 1024;
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > maxFileBytes)
-        return {};
-    return file.readAll();
-}
 
 // The user is the first attendee with one of the user's addresses.
 bool declinedByUser(const CalendarOccurrence& occurrence, const QStringList& userAddresses) {
@@ -105,23 +94,35 @@ CalendarFetchResult fetchCalendarEvents(const CalendarFetchRequest& request,
         return result;
 
     const QStringList userAddresses = request.sources.userAddresses();
-    CalendarBudget budget;
-    std::vector<Candidate> candidates;
+    QStringList files;
+    std::vector<const platform::ICalendarSource*> owners; // of each file
     for (const platform::ICalendarSource* source : visible)
         for (const QString& file : source->files) {
-            if (cancelled.load())
-                return result;
-            CalendarReading reading =
-                readOccurrences(readFile(file), request.start, request.end, budget);
-            result.omissions += omissionsOf(file, reading, budget);
-            for (CalendarOccurrence& occurrence : reading.occurrences) {
-                if (occurrence.cancelled || declinedByUser(occurrence, userAddresses))
-                    continue;
-                if (!occurrence.isAllDay && occurrence.end <= request.now)
-                    continue;
-                candidates.push_back({std::move(occurrence), source});
-            }
+            files.append(file);
+            owners.push_back(source);
         }
+    CalendarBudget budget;
+    CalendarFilesRead read =
+        readCalendarFiles(request.reader, files, request.start, request.end, budget, cancelled);
+    if (read.failure)
+        result.omissions.append(
+            QStringLiteral("Calendar files were not read: %1").arg(*read.failure));
+    std::vector<Candidate> candidates;
+    for (size_t index = 0; index < read.files.size(); ++index) {
+        CalendarFileOutcome& outcome = read.files[index];
+        const QString& file = files[qsizetype(index)];
+        if (outcome.skipped)
+            result.omissions.append(
+                QStringLiteral("Calendar file %1 was skipped: %2").arg(file, *outcome.skipped));
+        result.omissions += omissionsOf(file, outcome.reading, budget);
+        for (CalendarOccurrence& occurrence : outcome.reading.occurrences) {
+            if (occurrence.cancelled || declinedByUser(occurrence, userAddresses))
+                continue;
+            if (!occurrence.isAllDay && occurrence.end <= request.now)
+                continue;
+            candidates.push_back({std::move(occurrence), owners[index]});
+        }
+    }
     std::stable_sort(candidates.begin(), candidates.end(),
                      [](const Candidate& a, const Candidate& b) {
                          if (a.occurrence.start != b.occurrence.start)

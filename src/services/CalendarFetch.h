@@ -2,6 +2,7 @@
 
 #include "platform/linux/ICalendarSources.h"
 #include "services/CalendarEvent.h"
+#include "services/CalendarReader.h"
 
 #include <QDateTime>
 #include <QString>
@@ -12,14 +13,15 @@
 
 namespace morvanex {
 
-// What one fetch reads: the sources, the calendars the user hid, the window [start, end), and
-// the instant that decides which timed events have ended.
+// What one fetch reads: the sources, the calendars the user hid, the window [start, end), the
+// instant that decides which timed events have ended, and the reader that reads the files.
 struct CalendarFetchRequest {
     platform::ICalendarSources sources;
     std::set<QString> hidden;
     QDateTime start;
     QDateTime end;
     QDateTime now;
+    CalendarReader reader = CalendarReader::besideExecutable();
 };
 
 // What one fetch found.
@@ -27,13 +29,14 @@ struct CalendarFetchResult {
     bool anySource = false;              // without one, nothing else was read
     std::vector<CalendarInfo> calendars; // sorted by account, then title
     std::vector<CalendarEvent> events;   // in display order
-    QStringList omissions; // what was left out to keep the work bounded, one line each
+    QStringList omissions; // what was left out to keep the work bounded or failed, one line each
 };
 
-// Reads the calendars and the events of one fetch from the files. Takes as long as the files
-// take to read, so it belongs off the main thread; any thread will do. Recurrences are
-// expanded within a bounded budget, and what was left out is noted. Stops between files, with
-// what it has, once `cancelled` holds.
+// Reads the calendars and the events of one fetch from the files, through the calendar reader.
+// Takes as long as the files take to read (within the reader's bounds), so it belongs off the
+// main thread; any thread will do. Recurrences are expanded within a bounded budget; files
+// the reader skips and what was left out are noted. Returns within a few tens of milliseconds,
+// with what it has, once `cancelled` holds.
 CalendarFetchResult fetchCalendarEvents(const CalendarFetchRequest& request,
                                         const std::atomic<bool>& cancelled);
 

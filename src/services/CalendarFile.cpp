@@ -1,5 +1,7 @@
 #include "services/CalendarFile.h"
 
+#include "platform/ListedTimeZone.h"
+
 #include <QTimeZone>
 #include <algorithm>
 #include <ctime>
@@ -60,7 +62,7 @@ QTimeZone systemZoneNamed(const QByteArray& tzid) {
     // ("/freeassociation.sourceforge.net/Tzfile/Europe/Berlin"): try shorter and shorter tails.
     for (qsizetype from = 0; from >= 0 && from < tzid.size();) {
         const QByteArray name = tzid.mid(from);
-        if (!name.isEmpty() && QTimeZone::isTimeZoneIdAvailable(name))
+        if (platform::isListedTimeZone(name))
             return QTimeZone(name);
         from = tzid.indexOf('/', from);
         from = from < 0 ? from : from + 1;

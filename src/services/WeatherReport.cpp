@@ -2,9 +2,9 @@
 
 #include "base/JsonRead.h"
 #include "base/Numbers.h"
+#include "platform/ListedTimeZone.h"
 
 #include <QJsonArray>
-#include <QSet>
 #include <limits>
 
 namespace morvanex {
@@ -13,27 +13,14 @@ namespace jr = jsonread;
 
 namespace {
 
-// Whether the zone database lists `id`. The backend builds a zone from a file named after the
-// id, so an id from the network ("../../proc/self/fd/0") must never reach it unchecked; the
-// list is read once from the database's index and never opens a file named by the id.
-bool isListedZone(const QByteArray& id) {
-    static const QSet<QByteArray> listed = [] {
-        const QList<QByteArray> ids = QTimeZone::availableTimeZoneIds();
-        return QSet<QByteArray>(ids.begin(), ids.end());
-    }();
-    return listed.contains(id);
-}
-
 // The place's zone: the named zone when the service sent a known one, else the fixed offset
 // it sent (0 when none), else the machine's zone.
 QTimeZone answerZone(const QJsonObject& answer) {
     if (const auto name = jr::text(answer.value(QStringLiteral("timezone")))) {
-        const QByteArray id = name->toUtf8();
-        if (isListedZone(id)) {
-            const QTimeZone named(id);
-            if (named.isValid())
-                return named;
-        }
+        // An id from the network ("../../proc/self/fd/0") never reaches the zone backend.
+        const QTimeZone named = platform::listedTimeZone(*name);
+        if (named.isValid())
+            return named;
     }
     const std::int64_t offset =
         jr::int64(answer.value(QStringLiteral("utc_offset_seconds"))).value_or(0);

@@ -8,7 +8,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <memory>
 #include <thread>
@@ -82,7 +85,8 @@ struct Rig {
     ICalendarRoots roots{root + QStringLiteral("/data"), root + QStringLiteral("/config")};
     Files added; // written before the events object first looks
     ManualClock time;
-    CalendarEvents calendar{ICalendarSources(roots), time.clock()};
+    CalendarEvents calendar{ICalendarSources(roots), time.clock(),
+                            CalendarReader{QStringLiteral(MORVANEX_CALENDAR_READER)}};
     int changes = 0;
 
     explicit Rig(Files files = {}) : added(writeFiles(roots.dataHome, std::move(files))) {
@@ -313,7 +317,8 @@ TEST(CalendarEvents, ChangedFilesAreFetchedAgain) {
 
 TEST(CalendarEvents, FirstCalendarAppearingGrantsAccess) {
     ManualClock time;
-    CalendarEvents calendar(ICalendarSources(), time.clock());
+    CalendarEvents calendar(ICalendarSources(), time.clock(),
+                            CalendarReader{QStringLiteral(MORVANEX_CALENDAR_READER)});
     ASSERT_EQ(calendar.access(), CalendarEvents::Access::notAsked);
     test::writeFile(platform::xdg::dataHome(), QStringLiteral("calendars/home/event.ics"),
                     "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:e@example.com\r\nSUMMARY:Pick up\r\n"
@@ -382,6 +387,57 @@ TEST(CalendarEvents, NestedCalendarsLeaveTheOtherEventsShown) {
     rig.refresh(3, {});
     EXPECT_EQ(rig.changes, 2);
     EXPECT_EQ(LogCapture::lines().size(), 1);
+}
+
+TEST(CalendarEvents, FilesThatWouldStallTheReaderAreSkippedWithOneLineEach) {
+    // A zone changing its clock every second since 1970 once kept the reader busy for good, and
+    // a 16 MB line for half a minute; each is skipped, the other calendars shown.
+    const QByteArray zone =
+        "BEGIN:VCALENDAR\r\nBEGIN:VTIMEZONE\r\nTZID:Attack\r\nBEGIN:STANDARD\r\n"
+        "DTSTART:19700101T000000\r\nTZOFFSETFROM:+0100\r\nTZOFFSETTO:+0000\r\n"
+        "RRULE:FREQ=SECONDLY\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\nBEGIN:VEVENT\r\nUID:z\r\n"
+        "SUMMARY:Zoned\r\nDTSTART;TZID=Attack:20240115T100000\r\nEND:VEVENT\r\n"
+        "END:VCALENDAR\r\n";
+    const QByteArray longLine = "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:l\r\n"
+                                "DTSTART:20240115T100000Z\r\nSUMMARY:" +
+                                QByteArray(16 * 1024 * 1024, 'x') +
+                                "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    Rig rig({{QStringLiteral("calendars/work/zone.ics"), zone},
+             {QStringLiteral("calendars/work/long.ics"), longLine}});
+    const LogCapture log;
+    rig.refresh(3, {});
+    EXPECT_EQ(rig.titles(), fixtureTitles);
+    QStringList lines = LogCapture::lines();
+    lines.sort();
+    ASSERT_EQ(lines.size(), 2) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines[0].endsWith(
+        "/calendars/work/long.ics was skipped: a line is longer than 1048576 bytes"));
+    EXPECT_TRUE(lines[1].endsWith("/calendars/work/zone.ics was skipped: a time zone rule "
+                                  "repeats more often than once a year"));
+}
+
+TEST(CalendarEvents, GoingAwayDoesNotWaitForAReadInProgress) {
+    // A reader that never answers, with no time bound to speak of: only going away ends it.
+    const QString marker = test::scratchDir() + QStringLiteral("/reader-pid");
+    const QString script = test::scratchDir() + QStringLiteral("/reader.sh");
+    test::writeFile(test::scratchDir(), QStringLiteral("reader.sh"),
+                    "#!/bin/sh\necho $$ > '" + QFile::encodeName(marker) + "'\nexec sleep 600\n");
+    QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner);
+    CalendarReader reader{script};
+    reader.fileBound = std::chrono::minutes(10);
+    reader.readBound = std::chrono::minutes(10);
+    ManualClock time;
+    const QString root = test::copyFixture(QStringLiteral("calendar"));
+    auto calendar = std::make_unique<CalendarEvents>(
+        ICalendarSources({root + QStringLiteral("/data"), root + QStringLiteral("/config")}),
+        time.clock(), reader);
+    calendar->refreshIfNeeded(3, {});
+    ASSERT_TRUE(waitUntil([&] { return QFile(marker).size() > 0; }));
+    calendar.reset(); // returns at once; a wait for the read would outlast the test's time
+    QFile pidFile(marker);
+    ASSERT_TRUE(pidFile.open(QIODevice::ReadOnly));
+    const pid_t pid = pid_t(pidFile.readAll().trimmed().toInt());
+    EXPECT_TRUE(::kill(pid, 0) != 0 && errno == ESRCH); // killed and reaped
 }
 
 TEST(CalendarEventNext, PicksTheEventToShowAsNext) {

@@ -4,6 +4,7 @@
 #include "base/Fmt.h"
 #include "base/Numbers.h"
 #include "base/Units.h"
+#include "platform/ListedTimeZone.h"
 #include "services/WeatherCode.h"
 
 #include <QTimeZone>
@@ -206,7 +207,7 @@ QString clockLine(const Config& config, const QDateTime& now) {
     for (const QString& identifier : config.worldClocks) {
         if (!config.menubarClocks.contains(identifier))
             continue;
-        const QTimeZone zone(identifier.toUtf8());
+        const QTimeZone zone = platform::listedTimeZone(identifier);
         if (!zone.isValid())
             continue;
         QString label;

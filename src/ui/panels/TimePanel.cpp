@@ -3,6 +3,7 @@
 #include "app/Hub.h"
 #include "base/Fmt.h"
 #include "base/FuzzyClock.h"
+#include "platform/ListedTimeZone.h"
 #include "platform/LocaleFacts.h"
 #include "ui/kit/Card.h"
 #include "ui/kit/Fonts.h"
@@ -144,7 +145,7 @@ void TimePanel::addClocks(QVBoxLayout* pieces, const QStringList& identifiers,
     auto* card = new Card(6, a);
     card->add(new CardHeader(QStringLiteral("World Clocks"), std::nullopt, nullptr, a));
     for (const QString& identifier : identifiers) {
-        const QTimeZone zone(identifier.toUtf8());
+        const QTimeZone zone = platform::listedTimeZone(identifier);
         if (!zone.isValid())
             continue;
         auto* row = new QWidget;

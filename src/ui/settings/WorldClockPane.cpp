@@ -3,6 +3,7 @@
 #include "app/Hub.h"
 #include "base/AppSettings.h"
 #include "base/Fmt.h"
+#include "platform/ListedTimeZone.h"
 #include "ui/kit/SymbolIcon.h"
 #include "ui/settings/CalendarPane.h"
 #include "ui/settings/PaneForm.h"
@@ -178,7 +179,7 @@ void WorldClockPane::refresh() {
             layout->addWidget(formText(cityName(identifier), 13, Tint::primaryText, appearance));
             layout->addWidget(formText(identifier, 13, Tint::secondaryText, appearance));
             layout->addStretch(1);
-            const QTimeZone zone(identifier.toUtf8());
+            const QTimeZone zone = platform::listedTimeZone(identifier);
             if (zone.isValid()) {
                 QLabel* time = formText(QString(), 13, Tint::secondaryText, appearance);
                 time->setObjectName(QStringLiteral("time"));
@@ -204,7 +205,8 @@ void WorldClockPane::refresh() {
 void WorldClockPane::refreshTimes() {
     const QDateTime now = QDateTime::currentDateTime();
     for (QLabel* label : findChildren<QLabel*>(QStringLiteral("time")))
-        label->setText(Fmt::time(now, QTimeZone(label->property("zone").toString().toUtf8())));
+        label->setText(
+            Fmt::time(now, platform::listedTimeZone(label->property("zone").toString())));
 }
 
 void WorldClockPane::refreshSuggestions() {

@@ -4,6 +4,7 @@
 #include "base/Fmt.h"
 #include "base/Units.h"
 #include "base/WorldClock.h"
+#include "platform/ListedTimeZone.h"
 #include "services/WeatherCode.h"
 
 namespace morvanex::ui::overview {
@@ -149,7 +150,7 @@ std::vector<WorldClockColumn> worldClockColumns(const QStringList& clocks, const
                                                 const QTimeZone& local) {
     std::vector<WorldClockColumn> columns;
     for (const QString& identifier : clocks.mid(0, 3)) {
-        const QTimeZone zone(identifier.toUtf8());
+        const QTimeZone zone = platform::listedTimeZone(identifier);
         if (!zone.isValid())
             continue;
         columns.push_back({worldClockCity(identifier), Fmt::time(now, zone),

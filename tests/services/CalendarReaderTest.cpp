@@ -1,0 +1,216 @@
+#include "services/CalendarReader.h"
+
+#include "services/CalendarReaderService.h"
+#include "support/TestEnv.h"
+#include "support/Wait.h"
+
+#include <QDir>
+#include <QFile>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+
+using namespace morvanex;
+using namespace std::chrono_literals;
+using morvanex::test::waitUntil;
+
+namespace {
+
+QDateTime utc(int day, int hour) {
+    return QDateTime(QDate(2024, 1, day), QTime(hour, 0), Qt::UTC);
+}
+
+CalendarReader realReader() {
+    return CalendarReader{QStringLiteral(MORVANEX_CALENDAR_READER)};
+}
+
+QString write(const QString& name, const QByteArray& contents) {
+    const QString path = test::scratchDir() + QLatin1Char('/') + name;
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(contents);
+    return path;
+}
+
+// A stand-in reader: a shell script, made executable.
+CalendarReader scriptReader(const QByteArray& body) {
+    const QString path = write(QStringLiteral("reader.sh"), "#!/bin/sh\n" + body + "\n");
+    QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+    return CalendarReader{path};
+}
+
+const QByteArray goodCalendar =
+    "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:good\r\nSUMMARY:Standup\r\n"
+    "DTSTART:20240115T090000Z\r\nDTEND:20240115T091500Z\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+
+// A zone changing its clock every second since 1970, used by an event: libical expands the
+// zone's rule up to the event's year on reading it.
+const QByteArray secondlyZone =
+    "BEGIN:VCALENDAR\r\nBEGIN:VTIMEZONE\r\nTZID:Attack\r\nBEGIN:STANDARD\r\n"
+    "DTSTART:19700101T000000\r\nTZOFFSETFROM:+0100\r\nTZOFFSETTO:+0000\r\n"
+    "RRULE:FREQ=SECONDLY\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\nBEGIN:VEVENT\r\nUID:z\r\n"
+    "SUMMARY:Zoned\r\nDTSTART;TZID=Attack:20240115T100000\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+
+QByteArray longLine(qsizetype bytes) {
+    return "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:long\r\nDTSTART:20240115T090000Z\r\nSUMMARY:" +
+           QByteArray(bytes, 'x') + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+}
+
+QStringList titles(const CalendarFileOutcome& outcome) {
+    QStringList list;
+    for (const CalendarOccurrence& occurrence : outcome.reading.occurrences)
+        list.append(occurrence.title.value_or(QString()));
+    return list;
+}
+
+bool processGone(pid_t pid) {
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+} // namespace
+
+TEST(CalendarReader, HostileFilesAreSkippedWithTheirReasonAndTheOthersRead) {
+    const QString fifo = test::scratchDir() + QStringLiteral("/fifo.ics");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString huge = write(QStringLiteral("huge.ics"), {});
+    ASSERT_TRUE(QFile::resize(huge, maxCalendarFileBytes + 1)); // sparse: no disk spent
+    const QStringList files = {
+        write(QStringLiteral("zone.ics"), secondlyZone),
+        write(QStringLiteral("long.ics"), longLine(16 * 1024 * 1024)),
+        huge,
+        fifo,
+        test::scratchDir() + QStringLiteral("/vanished.ics"),
+        write(QStringLiteral("good.ics"), goodCalendar),
+    };
+    CalendarBudget budget;
+    const std::atomic<bool> cancelled{false};
+    const CalendarFilesRead read =
+        readCalendarFiles(realReader(), files, utc(15, 0), utc(18, 0), budget, cancelled);
+
+    ASSERT_FALSE(read.failure) << read.failure->toStdString();
+    ASSERT_EQ(read.files.size(), 6u);
+    const QString expected[] = {
+        QStringLiteral("a time zone rule repeats more often than once a year"),
+        QStringLiteral("a line is longer than 1048576 bytes"),
+        QStringLiteral("it is larger than 33554432 bytes"),
+        QStringLiteral("it is not a regular file"),
+    };
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(files[i].toStdString());
+        EXPECT_EQ(read.files[i].skipped.value_or(QString()), expected[i]);
+        EXPECT_TRUE(read.files[i].reading.occurrences.empty());
+    }
+    EXPECT_FALSE(read.files[4].skipped); // gone between listing and reading: nothing to say
+    EXPECT_FALSE(read.files[5].skipped);
+    EXPECT_EQ(titles(read.files[5]), QStringList{QStringLiteral("Standup")});
+    EXPECT_EQ(read.files[5].reading.occurrences[0].start, utc(15, 9));
+}
+
+TEST(CalendarReader, AReaderPastItsTimeBoundIsKilledAndTheNextFileGoesOn) {
+    // The first reader hangs; the next one reads the rest (the real reader's work).
+    const QString marker = test::scratchDir() + QStringLiteral("/started");
+    CalendarReader reader =
+        scriptReader("if [ ! -e '" + QFile::encodeName(marker) + "' ]; then echo $$ > '" +
+                     QFile::encodeName(marker) +
+                     "'; exec sleep 600; fi\nexec '" MORVANEX_CALENDAR_READER "' \"$@\"");
+    reader.fileBound = 300ms;
+    const QStringList files = {write(QStringLiteral("slow.ics"), goodCalendar),
+                               write(QStringLiteral("good.ics"), goodCalendar)};
+    CalendarBudget budget;
+    const std::atomic<bool> cancelled{false};
+    const CalendarFilesRead read =
+        readCalendarFiles(reader, files, utc(15, 0), utc(18, 0), budget, cancelled);
+    ASSERT_FALSE(read.failure);
+    EXPECT_EQ(read.files[0].skipped.value_or(QString()),
+              QStringLiteral("reading it took longer than 0.3 seconds"));
+    EXPECT_FALSE(read.files[1].skipped);
+    EXPECT_EQ(titles(read.files[1]), QStringList{QStringLiteral("Standup")});
+
+    QFile pidFile(marker);
+    ASSERT_TRUE(pidFile.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(processGone(pid_t(pidFile.readAll().trimmed().toInt())));
+}
+
+TEST(CalendarReader, TheWholeReadHasABoundToo) {
+    CalendarReader reader = scriptReader("exec sleep 600");
+    reader.fileBound = 10min;
+    reader.readBound = 300ms;
+    const QStringList files = {write(QStringLiteral("a.ics"), goodCalendar),
+                               write(QStringLiteral("b.ics"), goodCalendar)};
+    CalendarBudget budget;
+    const std::atomic<bool> cancelled{false};
+    const CalendarFilesRead read =
+        readCalendarFiles(reader, files, utc(15, 0), utc(18, 0), budget, cancelled);
+    for (const CalendarFileOutcome& outcome : read.files)
+        EXPECT_EQ(outcome.skipped.value_or(QString()),
+                  QStringLiteral("reading the calendars took longer than 0.3 seconds"));
+}
+
+TEST(CalendarReader, CancellingStopsAReadInProgressAndKillsTheReader) {
+    const QString marker = test::scratchDir() + QStringLiteral("/started");
+    CalendarReader reader =
+        scriptReader("echo $$ > '" + QFile::encodeName(marker) + "'\nexec sleep 600");
+    reader.fileBound = 10min;
+    reader.readBound = 10min;
+    const QStringList files = {write(QStringLiteral("a.ics"), goodCalendar)};
+    std::atomic<bool> cancelled{false};
+    std::atomic<bool> done{false};
+    std::thread reading([&] {
+        CalendarBudget budget;
+        readCalendarFiles(reader, files, utc(15, 0), utc(18, 0), budget, cancelled);
+        done = true;
+    });
+    EXPECT_TRUE(waitUntil([&] { return QFile(marker).size() > 0; }));
+    cancelled = true;
+    EXPECT_TRUE(waitUntil([&] { return done.load(); }));
+    reading.join();
+    QFile pidFile(marker);
+    ASSERT_TRUE(pidFile.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(processGone(pid_t(pidFile.readAll().trimmed().toInt())));
+}
+
+TEST(CalendarReader, AReaderThatDiesSkipsItsFileAndOneThatCannotStartSaysSo) {
+    const QStringList files = {write(QStringLiteral("a.ics"), goodCalendar),
+                               write(QStringLiteral("b.ics"), goodCalendar)};
+    CalendarBudget budget;
+    const std::atomic<bool> cancelled{false};
+
+    const CalendarFilesRead crashed = readCalendarFiles(scriptReader("kill -SEGV $$"), files,
+                                                        utc(15, 0), utc(18, 0), budget, cancelled);
+    ASSERT_FALSE(crashed.failure);
+    for (const CalendarFileOutcome& outcome : crashed.files)
+        EXPECT_EQ(outcome.skipped.value_or(QString()),
+                  QStringLiteral("the calendar reader ended (signal 11) while reading it"));
+
+    const CalendarFilesRead missing =
+        readCalendarFiles(CalendarReader{test::scratchDir() + QStringLiteral("/no-reader")}, files,
+                          utc(15, 0), utc(18, 0), budget, cancelled);
+    ASSERT_TRUE(missing.failure);
+    EXPECT_TRUE(
+        missing.failure->startsWith(QStringLiteral("the calendar reader could not be started: ")));
+    for (const CalendarFileOutcome& outcome : missing.files)
+        EXPECT_FALSE(outcome.skipped);
+}
+
+TEST(CalendarReader, TheBudgetCarriesAcrossFiles) {
+    QByteArray often = "BEGIN:VCALENDAR\r\n";
+    for (int i = 0; i < 3; ++i)
+        often += "BEGIN:VEVENT\r\nUID:o" + QByteArray::number(i) +
+                 "\r\nSUMMARY:Often\r\nDTSTART:20240115T000000Z\r\nRRULE:FREQ=MINUTELY\r\n"
+                 "END:VEVENT\r\n";
+    often += "END:VCALENDAR\r\n";
+    const QStringList files = {write(QStringLiteral("a.ics"), often),
+                               write(QStringLiteral("b.ics"), often)};
+    CalendarBudget budget;
+    budget.stepsPerEvent = 100;
+    budget.steps = 450;
+    const std::atomic<bool> cancelled{false};
+    const CalendarFilesRead read =
+        readCalendarFiles(realReader(), files, utc(15, 0), utc(18, 0), budget, cancelled);
+    EXPECT_EQ(read.files[0].reading.occurrences.size(), 300u);
+    EXPECT_EQ(read.files[1].reading.occurrences.size(), 150u);
+    EXPECT_EQ(budget.steps, 0);
+}
