@@ -49,9 +49,9 @@ TEST(DumpMenuBar, RenderHasFourPointMarginsAtScaleTwo) {
 }
 
 TEST(RenderWriter, TheFirstRenderThatCannotBeWrittenEndsTheRenders) {
-    const QString folder = test::scratchDir();
+    const QString folder = test::scratchDir() + QStringLiteral("/renders");
     // A folder under a render's name: nothing can replace it.
-    ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("b.png")));
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/b.png")));
     dump::RenderWriter writer(QFile::encodeName(folder));
     ASSERT_TRUE(writer.folderError().isEmpty());
     QImage image(4, 4, QImage::Format_ARGB32_Premultiplied);

@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
 #include <sys/resource.h>
@@ -604,6 +605,7 @@ TEST_F(AgentsCommand, AnAgentHomeThatIsNotUtf8IsRefused) {
     struct stat info {};
     EXPECT_NE(::stat((home + "/.codex/config.toml").constData(), &info), 0);
     EXPECT_NE(::stat((base + "/h\xef\xbf\xbd\xef\xbf\xbd").constData(), &info), 0);
+    std::filesystem::remove_all(std::filesystem::path(home.toStdString()));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/stat.h>
@@ -87,8 +88,9 @@ TEST(OutputFolder, NameThatIsNotUtf8IsTheFolderGiven) {
     struct stat info {};
     EXPECT_EQ(::stat((base + "/r\xfe/s\xff/x.png").constData(), &info), 0);
     // Nothing under the look-alike a decoding would have made of it.
-    EXPECT_EQ(QDir(test::scratchDir()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
     EXPECT_NE(::stat((base + "/r\xef\xbf\xbd").constData(), &info), 0);
+    // The scratch folder's own clean-up cannot name it.
+    std::filesystem::remove_all(std::filesystem::path((base + "/r\xfe").toStdString()));
 }
 
 TEST(OutputFolder, AFolderThatCannotBeWrittenIntoSaysWhyOnce) {
