@@ -9,14 +9,14 @@
 
 #include <QCoreApplication>
 #include <cstdio>
+#include <cstring>
 
 using namespace morvanex;
 
 namespace {
 
 // Runs a mode that draws through the widgets library, or says in one line why it cannot.
-int runGui(int argc, char** argv, platform::GuiLibrary::Mode mode,
-           const std::optional<QString>& outputDirectory) {
+int runGui(int argc, char** argv, platform::GuiLibrary::Mode mode, const char* outputDirectory) {
     QString error;
     const auto entry = platform::GuiLibrary::load(error);
     if (!entry) {
@@ -24,8 +24,18 @@ int runGui(int argc, char** argv, platform::GuiLibrary::Mode mode,
                      error.toLocal8Bit().constData());
         return 1;
     }
-    const QByteArray folder = outputDirectory ? outputDirectory->toLocal8Bit() : QByteArray();
-    return (*entry)(argc, argv, int(mode), outputDirectory ? folder.constData() : nullptr);
+    return (*entry)(argc, argv, int(mode), outputDirectory);
+}
+
+// The argument after the first "--dump" as the process received it, or null when "--dump" is
+// the last one. A folder name is bytes: decoded and encoded again, one that is not UTF-8 would
+// name a look-alike folder.
+const char* dumpFolderArgument(int argc, char** argv) {
+    for (int i = 0; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--dump") == 0)
+            return argv[i + 1];
+    }
+    return nullptr;
 }
 
 QStringList argumentList(int argc, char** argv) {
@@ -55,8 +65,16 @@ int main(int argc, char** argv) {
     if (choice.mode != RunMode::mcp)
         platform::QuitOnSignals::releaseHeld();
     switch (choice.mode) {
-    case RunMode::dump:
-        return runGui(argc, argv, platform::GuiLibrary::Mode::dump, choice.outputDirectory);
+    case RunMode::dump: {
+        const char* folder = dumpFolderArgument(argc, argv);
+        if (folder && *folder == '\0') {
+            std::fputs("Morvanex: the folder after --dump is empty; name a folder for the "
+                       "renders, or leave it out for the report alone.\n",
+                       stderr);
+            return 2;
+        }
+        return runGui(argc, argv, platform::GuiLibrary::Mode::dump, folder);
+    }
     case RunMode::agents: {
         QCoreApplication app(argc, argv);
         return AgentClient::runCommand(choice.agentArguments);
@@ -74,5 +92,5 @@ int main(int argc, char** argv) {
                    stderr);
         return 1;
     }
-    return runGui(argc, argv, platform::GuiLibrary::Mode::application, std::nullopt);
+    return runGui(argc, argv, platform::GuiLibrary::Mode::application, nullptr);
 }

@@ -1,8 +1,11 @@
 #include "agents/AgentCommand.h"
 
 #include <QChar>
+#include <QFile>
 #include <QStringView>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace morvanex::agents {
 namespace {
@@ -138,14 +141,50 @@ CommandResult runAgentsCommand(const QStringList& arguments,
 
 namespace morvanex {
 
+namespace {
+
+// The bytes of the folder "~" stands for, as the environment holds them.
+QByteArray homeBytes() {
+    if (qEnvironmentVariableIsSet("MORVANEX_AGENT_HOME"))
+        return qgetenv("MORVANEX_AGENT_HOME");
+    return qgetenv("HOME");
+}
+
+// Whether `bytes` name the same path once decoded as every path here is: a name that is not
+// UTF-8 would come back as a look-alike, and files would be read and written there instead.
+bool namesItself(const QByteArray& bytes) {
+    return QFile::encodeName(QFile::decodeName(bytes)) == bytes;
+}
+
+// Writes `bytes` to `stream` and flushes it; false when the system did not take them all.
+bool writeOut(std::FILE* stream, const QByteArray& bytes) {
+    const bool written = std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream) ==
+                         std::size_t(bytes.size());
+    return std::fflush(stream) == 0 && written;
+}
+
+} // namespace
+
 int AgentClient::runCommand(const QStringList& arguments) {
+    if (!namesItself(homeBytes())) {
+        std::fputs(qEnvironmentVariableIsSet("MORVANEX_AGENT_HOME")
+                       ? "Morvanex: MORVANEX_AGENT_HOME is not valid UTF-8; name the home folder "
+                         "in UTF-8.\n"
+                       : "Morvanex: the home folder (HOME) is not valid UTF-8; name it in "
+                         "UTF-8.\n",
+                   stderr);
+        return 1;
+    }
     const agents::CommandResult result = agents::runAgentsCommand(arguments, all());
-    std::fwrite(result.standardOutput.constData(), 1, std::size_t(result.standardOutput.size()),
-                stdout);
-    std::fwrite(result.standardError.constData(), 1, std::size_t(result.standardError.size()),
-                stderr);
-    std::fflush(stdout);
-    std::fflush(stderr);
+    errno = 0;
+    if (!writeOut(stdout, result.standardOutput)) {
+        const int error = errno != 0 ? errno : EIO;
+        writeOut(stderr, result.standardError);
+        std::fprintf(stderr, "Morvanex: could not write to standard output: %s.\n",
+                     std::strerror(error));
+        return 1;
+    }
+    writeOut(stderr, result.standardError);
     return result.exitStatus;
 }
 

@@ -2,12 +2,15 @@
 
 #include "platform/Log.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QTemporaryFile>
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <system_error>
 #include <unistd.h>
@@ -54,6 +57,48 @@ struct Backup {
     bool made = false;
     std::optional<QString> error;
 };
+
+// How long a backup copy in the making may take before a copy under its temporary name counts
+// as left behind by a run that was killed.
+constexpr auto staleAfter = std::chrono::minutes(1);
+
+// Whether `name` is one of the temporary names the copy of `backupName` is made under: the
+// backup's name, a dot and six letters or digits.
+bool isBackupTemporary(const QString& name, const QString& backupName) {
+    if (name.size() != backupName.size() + 7 || !name.startsWith(backupName) ||
+        name.at(backupName.size()) != QLatin1Char('.'))
+        return false;
+    for (const QChar c : QStringView(name).last(6)) {
+        if (c.unicode() > 0x7f || !c.isLetterOrNumber())
+            return false;
+    }
+    return true;
+}
+
+// Removes what a killed run left of a backup copy beside `path`: regular files under the copy's
+// temporary names, untouched for longer than any copy takes. Anything else there, or a copy
+// another run may still be writing, is left alone.
+void removeStaleBackupTemporaries(const QString& path) {
+    const QFileInfo file(path);
+    const QString backupName = file.fileName() + backupSuffix;
+    const QDir folder = file.absoluteDir();
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(
+        -std::chrono::duration_cast<std::chrono::seconds>(staleAfter).count());
+    // Every name is looked at, not matched against a pattern: the file's own name may hold
+    // characters a pattern takes for wildcards.
+    const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        const QFileInfo candidate(folder.filePath(name));
+        if (!isBackupTemporary(name, backupName) || candidate.isSymLink() || !candidate.isFile() ||
+            candidate.lastModified() > before)
+            continue;
+        std::error_code error;
+        std::filesystem::remove(nativePath(candidate.filePath()), error);
+        if (error)
+            qCWarning(log::agents) << "Couldn't remove the unfinished backup copy"
+                                   << candidate.filePath() << ":" << systemReason(error);
+    }
+}
 
 Backup backUpOnce(const QString& path) {
     const QString backup = path + backupSuffix;
@@ -138,6 +183,7 @@ std::optional<QString> readConfigText(const QString& path) {
 std::optional<QString> writeConfigText(const QString& path, const QString& text) {
     if (auto error = makeParent(path))
         return error;
+    removeStaleBackupTemporaries(path);
     // The new text is written out in full before the backup is made, so that a write the
     // system refuses (a read-only file, a full disk, a size limit) leaves no backup behind.
     // The explicit flush matters: commit() alone does not report a write the system cut

@@ -16,7 +16,9 @@ inline const QString backupSuffix = QStringLiteral(".morvanex-backup");
 // replaced or rewritten from a lossy decoding. A byte order mark is kept.
 std::optional<QString> readConfigText(const QString& path);
 
-// Creates the missing parent folders and writes `text` as UTF-8 to a temporary file; once that
+// Creates the missing parent folders, removes the temporary copies a killed run left of the
+// backup (regular files named `path` + backupSuffix + "." + six letters or digits, unchanged
+// for over a minute), and writes `text` as UTF-8 to a temporary file; once that
 // has succeeded, copies an existing file to `path` + backupSuffix when no backup exists yet
 // (through a temporary name, so the backup is always whole), then lets the temporary file
 // replace `path`. On failure, one sentence naming the file and the system's reason; the file

@@ -3,6 +3,7 @@
 #include "app/Hub.h"
 #include "base/Fmt.h"
 #include "base/Numbers.h"
+#include "base/ShownText.h"
 #include "platform/Notifier.h"
 
 #include <cmath>
@@ -160,7 +161,7 @@ void RuleEngine::evaluateEvents() {
                   QStringLiteral("Internet connectivity restored."));
         else
             post_(QStringLiteral("No internet connection"), QStringLiteral("Ping to ") +
-                                                                hub_.network.pingHost +
+                                                                shownText(hub_.network.pingHost) +
                                                                 QStringLiteral(" is failing."));
     }
     if (events.primaryInterface && state.primaryInterface != previous->primaryInterface)

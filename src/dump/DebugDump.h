@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <QByteArray>
 #include <optional>
 
 // The --dump mode: brings the monitors up for a few seconds and prints one line per area of
@@ -14,11 +14,16 @@ namespace morvanex::DebugDump {
 // Needs an application object; runs on the main thread. With `outputDirectory`, then renders
 // every module's menu-bar item, every dropdown panel state and every settings pane, dark and
 // light, into it as PNG files (the panels from sample data where the machine has none), puts
-// back the settings window's stored pane and prints the closing line.
-void run(const std::optional<QString>& outputDirectory);
+// back the settings window's stored pane and prints the closing line. The folder is named by
+// the bytes given. False when the report could not be written to standard output or a render
+// could not be written (each said in one line on standard error): a folder that cannot be made
+// or written into skips the renders. SIGTERM or SIGINT during the settings renders ends them,
+// puts the stored pane back and ends the process by that signal.
+bool run(const std::optional<QByteArray>& outputDirectory);
 
 // The whole mode from the entry point: the application object (on the off-screen platform
-// unless the environment chooses one, so no display is needed), then run(); the exit status.
-int launch(int& argc, char** argv, const std::optional<QString>& outputDirectory);
+// unless the environment chooses one, so no display is needed), then run(); the exit status,
+// 0 when run() succeeded, else 1.
+int launch(int& argc, char** argv, const std::optional<QByteArray>& outputDirectory);
 
 } // namespace morvanex::DebugDump

@@ -1,10 +1,8 @@
 #include "dump/DumpMenuBar.h"
 
 #include "dump/DumpValues.h"
-#include "platform/Log.h"
 #include "ui/menubar/MenuBarContent.h"
 
-#include <QDir>
 #include <QPainter>
 #include <cmath>
 #include <set>
@@ -81,50 +79,38 @@ QStringList menuBarWidthLines() {
     return lines;
 }
 
-QString prepareOutputDirectory(const QString& argument) {
-    const QString path = QDir::cleanPath(QDir::current().absoluteFilePath(argument));
-    if (!QDir().mkpath(path))
-        qCWarning(log::ui) << "could not create the render folder" << path;
-    return path;
-}
-
-bool writeMenuBarRender(const ui::MenuBarImage& item, Appearance appearance,
-                        const QColor& background, const QString& path) {
+QImage menuBarRender(const ui::MenuBarImage& item, Appearance appearance,
+                     const QColor& background) {
     const QSizeF canvas(item.size().width() + 2 * margin, item.size().height());
     QImage bitmap(QSize(int(canvas.width() * scale), int(canvas.height() * scale)),
                   QImage::Format_ARGB32_Premultiplied);
-    if (bitmap.isNull()) {
-        qCWarning(log::ui) << "no bitmap for" << path;
-        return false;
-    }
+    if (bitmap.isNull())
+        return bitmap;
     bitmap.setDevicePixelRatio(scale);
     {
         QPainter painter(&bitmap);
         painter.fillRect(QRectF(QPointF(0, 0), canvas), background);
         item.draw(painter, QPointF(margin, 0), appearance);
     }
-    if (!bitmap.save(path, "PNG")) {
-        qCWarning(log::ui) << "could not write" << path;
-        return false;
-    }
-    return true;
+    return bitmap;
 }
 
-int writeMenuBarRenders(const Hub& hub, const Config& config, const QString& directory) {
+int writeMenuBarRenders(const Hub& hub, const Config& config, RenderWriter& writer) {
     int written = 0;
-    const QDir folder(directory);
     for (const ModuleKind kind : allCases<ModuleKind>()) {
         for (const DisplayStyle style : renderedStyles(kind)) {
             const ModuleConfig module{kind, true, style};
             const ui::MenuBarImage item =
                 image(ui::MenuBarContent::parts(module, hub, config), false);
             for (const Appearance appearance : {Appearance::dark, Appearance::light}) {
+                if (writer.stopped())
+                    return written;
                 const QColor background =
                     appearance == Appearance::dark ? QColor(Qt::black) : QColor(Qt::white);
                 const QString name = rawValue(kind) + u'-' + rawValue(style) + u'-' +
                                      QString::fromLatin1(appearanceName(appearance)) +
                                      QStringLiteral(".png");
-                if (writeMenuBarRender(item, appearance, background, folder.filePath(name)))
+                if (writer.writePng(menuBarRender(item, appearance, background), name))
                     ++written;
             }
         }

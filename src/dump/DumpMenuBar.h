@@ -2,10 +2,12 @@
 
 #include "app/Hub.h"
 #include "base/Config.h"
+#include "dump/RenderWriter.h"
 #include "ui/kit/Palette.h"
 #include "ui/menubar/MenuBarRenderer.h"
 
 #include <QColor>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -21,19 +23,14 @@ std::vector<DisplayStyle> renderedStyles(ModuleKind kind);
 // temperature series, each width truncated to a whole number.
 QStringList menuBarWidthLines();
 
-// Creates the folder with its parents (a relative path from the working directory) and returns
-// its absolute path. A folder that cannot be made is logged; the renders go on and their writes
-// fail one by one.
-QString prepareOutputDirectory(const QString& argument);
-
 // The item 4 points in from the left on a canvas 8 points wider than it and as high, filled with
-// `background`, at scale 2. False when the file could not be written (logged).
-bool writeMenuBarRender(const ui::MenuBarImage& image, ui::Appearance appearance,
-                        const QColor& background, const QString& path);
+// `background`, at scale 2. A null image when no bitmap could be made.
+QImage menuBarRender(const ui::MenuBarImage& image, ui::Appearance appearance,
+                     const QColor& background);
 
 // "{kind}-{style}-{dark|light}.png" for each module kind in order, each rendered style and both
-// appearances (dark on black, light on white), from the hub's current readings and `config`.
-// Returns the number of files written.
-int writeMenuBarRenders(const Hub& hub, const Config& config, const QString& directory);
+// appearances (dark on black, light on white), from the hub's current readings and `config`,
+// until the writer stops. Returns the number of files written.
+int writeMenuBarRenders(const Hub& hub, const Config& config, RenderWriter& writer);
 
 } // namespace morvanex::dump

@@ -4,10 +4,8 @@
 #include "dump/PanelRenderFrame.h"
 #include "dump/SampleData.h"
 #include "dump/SyntheticHistory.h"
-#include "platform/Log.h"
 
 #include <QDBusConnection>
-#include <QDir>
 
 namespace morvanex::dump {
 namespace {
@@ -66,7 +64,7 @@ void installSampleState(Hub& hub, SampleState state, const std::function<void(QS
     }
 }
 
-int writePanelRenders(Hub& hub, AppSettings& settings, const QString& directory,
+int writePanelRenders(Hub& hub, AppSettings& settings, RenderWriter& writer,
                       const PanelMaker& makePanel, const std::function<void(QString)>& print) {
     if (std::unique_ptr<HistoryStore> history = DebugDump::syntheticHistory())
         hub.history = std::move(history);
@@ -76,16 +74,19 @@ int writePanelRenders(Hub& hub, AppSettings& settings, const QString& directory,
         panelRenderList(insight ? insight->pid : std::nullopt);
 
     int written = 0;
-    const QDir folder(directory);
     for (const PanelRenderEntry& entry : list) {
+        if (writer.stopped())
+            break;
         installSampleState(hub, entry.install, print);
         for (const ui::Appearance appearance : {ui::Appearance::dark, ui::Appearance::light}) {
+            if (writer.stopped())
+                break;
             const QString name = QStringLiteral("panel-") + entry.name + u'-' +
                                  QString::fromLatin1(appearanceName(appearance)) +
                                  QStringLiteral(".png");
             QWidget* panel = makePanel(entry.kind, renderEnv(hub, settings, entry, appearance));
             const QImage image = renderPanelFrame(panel, appearance);
-            if (writePng(image, folder.filePath(name)))
+            if (writer.writePng(image, name))
                 ++written;
         }
     }

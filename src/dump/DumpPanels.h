@@ -3,6 +3,7 @@
 #include "app/Hub.h"
 #include "base/AppSettings.h"
 #include "dump/PanelRenderList.h"
+#include "dump/RenderWriter.h"
 #include "ui/kit/PanelEnv.h"
 
 #include <QString>
@@ -25,8 +26,8 @@ void installSampleState(Hub& hub, SampleState state, const std::function<void(QS
 
 // Makes the synthetic history the hub's, builds the render list (the last entry marks the
 // process the sample insight names) and writes "panel-<name>-<dark|light>.png" for each entry,
-// installing each entry's sample data first. Returns the files written.
-int writePanelRenders(Hub& hub, AppSettings& settings, const QString& directory,
+// installing each entry's sample data first, until the writer stops. Returns the files written.
+int writePanelRenders(Hub& hub, AppSettings& settings, RenderWriter& writer,
                       const PanelMaker& makePanel, const std::function<void(QString)>& print);
 
 } // namespace morvanex::dump

@@ -1,11 +1,9 @@
 #include "dump/DumpSettingsPanes.h"
 
 #include "dump/PanelRenderFrame.h"
-#include "platform/Log.h"
 #include "ui/menubar/MenuBarPreviewImages.h"
 #include "ui/settings/SettingsView.h"
 
-#include <QDir>
 #include <QEventLoop>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -69,19 +67,20 @@ void StoredSettingsPane::restore() {
 }
 
 int writeSettingsRenders(Hub& hub, AppSettings& settings, ui::PanelDefaults& defaults,
-                         const QString& directory, std::chrono::milliseconds settle) {
+                         RenderWriter& writer, std::chrono::milliseconds settle) {
     int written = 0;
-    const QDir folder(directory);
     for (const ui::SettingsPane pane : allCases<ui::SettingsPane>()) {
+        if (writer.stopped())
+            break;
         defaults.setValue(ui::PanelKeys::settingsPane, rawValue(pane));
         for (const ui::Appearance appearance : {ui::Appearance::dark, ui::Appearance::light}) {
+            if (writer.stopped())
+                break;
             const QImage image = renderSettings(hub, settings, defaults, appearance, settle);
             const QString name = QStringLiteral("settings-") + rawValue(pane) + u'-' +
                                  QString::fromLatin1(appearanceName(appearance)) +
                                  QStringLiteral(".png");
-            if (image.isNull())
-                qCWarning(log::ui) << "no bitmap for" << name;
-            else if (writePng(image, folder.filePath(name)))
+            if (writer.writePng(image, name))
                 ++written;
         }
     }

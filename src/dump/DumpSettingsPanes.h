@@ -2,6 +2,7 @@
 
 #include "app/Hub.h"
 #include "base/AppSettings.h"
+#include "dump/RenderWriter.h"
 #include "ui/kit/PanelDefaults.h"
 
 #include <QString>
@@ -27,9 +28,10 @@ private:
 // For each pane in sidebar order: stores its name under "settings.pane", then for dark and
 // light builds the settings view 840 × 580 in an unshown window, runs the event loop for
 // `settle` so its first updates land, and writes "settings-<pane>-<dark|light>.png" at scale 2
-// into `directory`. Leaves "settings.pane" naming the last pane. Returns the files written.
+// through `writer`, until the writer stops. Leaves "settings.pane" naming the last pane stored.
+// Returns the files written.
 int writeSettingsRenders(Hub& hub, AppSettings& settings, ui::PanelDefaults& defaults,
-                         const QString& directory,
+                         RenderWriter& writer,
                          std::chrono::milliseconds settle = std::chrono::milliseconds(400));
 
 } // namespace morvanex::dump

@@ -3,6 +3,7 @@
 #include "base/Numbers.h"
 
 #include <QChar>
+#include <QStringDecoder>
 #include <algorithm>
 
 namespace morvanex::dump {
@@ -102,6 +103,22 @@ QString escapedControls(QStringView text) {
 
 QByteArray lineBytes(QStringView line) {
     return escapedControls(line).toUtf8() + '\n';
+}
+
+QByteArray pathBytes(const QByteArray& path) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(path);
+    if (!decoder.hasError())
+        return escapedControls(text).toUtf8();
+    QByteArray out;
+    for (const char byte : path) {
+        const auto value = static_cast<unsigned char>(byte);
+        if (value < 0x20 || value == 0x7f)
+            out += escapedControl(value).toUtf8();
+        else
+            out += byte;
+    }
+    return out;
 }
 
 QString textList(const QStringList& items) {

@@ -53,6 +53,10 @@ QString escapedControls(QStringView text);
 // control character in one could command the terminal showing the report.
 QByteArray lineBytes(QStringView line);
 
+// A path's bytes for a line: as escapedControls() writes them when they are UTF-8, else each
+// control byte escaped and every other byte as it is, so the line names the very path.
+QByteArray pathBytes(const QByteArray& path);
+
 // ["a", "b"] with every item quoted(); "[]" when empty.
 QString textList(const QStringList& items);
 

@@ -14,8 +14,9 @@ extern "C" [[gnu::visibility("default")]] int morvanex_gui_main(int argc, char**
                                                                 const char* outputDirectory) {
     switch (Mode(mode)) {
     case Mode::dump: {
-        const std::optional<QString> folder =
-            outputDirectory ? std::optional(QString::fromLocal8Bit(outputDirectory)) : std::nullopt;
+        // The folder's bytes as given: a name that is not UTF-8 must not become a look-alike.
+        const std::optional<QByteArray> folder =
+            outputDirectory ? std::optional(QByteArray(outputDirectory)) : std::nullopt;
         return morvanex::DebugDump::launch(argc, argv, folder);
     }
     case Mode::application:

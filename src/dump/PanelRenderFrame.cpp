@@ -99,12 +99,4 @@ QImage renderPanelFrame(QWidget* content, ui::Appearance appearance) {
     return image;
 }
 
-bool writePng(const QImage& image, const QString& path) {
-    if (image.isNull() || !image.save(path, "PNG")) {
-        qCWarning(log::ui) << "could not write" << path;
-        return false;
-    }
-    return true;
-}
-
 } // namespace morvanex::dump

@@ -34,7 +34,4 @@ QImage renderPanelFrame(QWidget* content, ui::Appearance appearance);
 // pending layout requests are handled and each layout is activated, parents first.
 void settleLayouts(QWidget& root);
 
-// PNG at `path`, replacing any file there. False when it could not be written (logged).
-bool writePng(const QImage& image, const QString& path);
-
 } // namespace morvanex::dump

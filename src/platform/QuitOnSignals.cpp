@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -19,14 +20,18 @@ namespace {
 std::atomic<int> signalFd{-1};
 static_assert(std::atomic<int>::is_always_lock_free);
 
+// The last signal caught, for lastCaught().
+std::atomic<int> caughtSignal{0};
+
 // Whether an instance exists; only one may.
 std::atomic<bool> instanceClaimed{false};
 
 // Async-signal-safe: one atomic load and one write(2), errno preserved for the interrupted code.
-extern "C" void onTerminationSignal(int) {
+extern "C" void onTerminationSignal(int signal) {
     const int fd = signalFd.load();
     if (fd < 0)
         return;
+    caughtSignal.store(signal);
     const int savedErrno = errno;
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = ::write(fd, &one, sizeof one);
@@ -119,6 +124,21 @@ void QuitOnSignals::releaseHeld() {
     if (::sigprocmask(SIG_UNBLOCK, &set, nullptr) != 0)
         qCWarning(log::platform, "QuitOnSignals: cannot unblock the termination signals: %s",
                   std::strerror(errno));
+}
+
+int QuitOnSignals::lastCaught() {
+    return caughtSignal.load();
+}
+
+void QuitOnSignals::endBy(int signal) {
+    std::signal(signal, SIG_DFL);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, signal);
+    ::sigprocmask(SIG_UNBLOCK, &set, nullptr);
+    ::raise(signal);
+    // Only when the signal did not end the process after all.
+    std::_Exit(128 + signal);
 }
 
 QuitOnSignals::QuitOnSignals(std::function<void()> onSignal, QObject* parent)

@@ -42,6 +42,13 @@ public:
     // catching if it runs, else to its default action.
     static void releaseHeld();
 
+    // The last of SIGTERM and SIGINT that the catching received, 0 before any: for a mode that,
+    // having put its things in order, ends by the signal it was sent.
+    static int lastCaught();
+    // Ends the process by `signal` with the signal's default action, as if nothing had caught
+    // it, so the parent sees what ended it. Main thread, while no instance catches.
+    [[noreturn]] static void endBy(int signal);
+
 private:
     void signalArrived();
 

@@ -3,6 +3,8 @@
 #include "support/TestEnv.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <gtest/gtest.h>
 
@@ -33,9 +35,10 @@ TEST(DumpMenuBar, RenderHasFourPointMarginsAtScaleTwo) {
                                 MenuBarBar{1, Tint::red}},
                                false);
     ASSERT_EQ(item.size().width(), 64);
-    const QString path = test::scratchDir() + QStringLiteral("/item.png");
-    ASSERT_TRUE(dump::writeMenuBarRender(item, Appearance::light, Qt::white, path));
-    const QImage png(path);
+    dump::RenderWriter writer(QFile::encodeName(test::scratchDir()));
+    ASSERT_TRUE(writer.writePng(dump::menuBarRender(item, Appearance::light, Qt::white),
+                                QStringLiteral("item.png")));
+    const QImage png(test::scratchDir() + QStringLiteral("/item.png"));
     ASSERT_EQ(png.size(), QSize(144, 44));
     // The first graph's track starts right at x 4 points: its pixels differ from the white
     // margin from device pixel 8 on.
@@ -43,9 +46,40 @@ TEST(DumpMenuBar, RenderHasFourPointMarginsAtScaleTwo) {
         for (int x = 0; x < 8; ++x)
             ASSERT_EQ(png.pixel(x, y), qRgb(255, 255, 255)) << x << "," << y;
     EXPECT_NE(png.pixel(10, 22), qRgb(255, 255, 255));
-    // Writing into a missing folder fails without a file.
-    EXPECT_FALSE(dump::writeMenuBarRender(item, Appearance::dark, Qt::black,
-                                          test::scratchDir() + QStringLiteral("/no/such/x.png")));
+}
+
+TEST(RenderWriter, TheFirstRenderThatCannotBeWrittenEndsTheRenders) {
+    const QString folder = test::scratchDir() + QStringLiteral("/renders");
+    // A folder under a render's name: nothing can replace it.
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/b.png")));
+    dump::RenderWriter writer(QFile::encodeName(folder));
+    ASSERT_TRUE(writer.folderError().isEmpty());
+    QImage image(4, 4, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::red);
+    EXPECT_TRUE(writer.writePng(image, QStringLiteral("a.png")));
+    EXPECT_FALSE(writer.stopped());
+    EXPECT_FALSE(writer.writePng(image, QStringLiteral("b.png")));
+    EXPECT_TRUE(writer.failed());
+    EXPECT_TRUE(writer.stopped());
+    EXPECT_FALSE(writer.writePng(image, QStringLiteral("c.png")));
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{"a.png", "b.png"}));
+    EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/b.png")).isDir());
+}
+
+TEST(RenderWriter, AnImageThatCouldNotBeDrawnIsMissingButTheOthersGoOn) {
+    dump::RenderWriter writer(QFile::encodeName(test::scratchDir()));
+    EXPECT_FALSE(writer.writePng(QImage(), QStringLiteral("a.png")));
+    EXPECT_TRUE(writer.failed());
+    EXPECT_FALSE(writer.stopped());
+    QImage image(4, 4, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::red);
+    EXPECT_TRUE(writer.writePng(image, QStringLiteral("b.png")));
+    // A stop asked for (an interruption) ends them too.
+    writer.stop();
+    EXPECT_TRUE(writer.stopped());
+    EXPECT_FALSE(writer.writePng(image, QStringLiteral("d.png")));
+    EXPECT_FALSE(QFile::exists(test::scratchDir() + QStringLiteral("/d.png")));
 }
 
 TEST(DumpMenuBar, OnlyProcessorGraphicsMemoryAndNetworkShowGraphStyles) {
@@ -56,16 +90,6 @@ TEST(DumpMenuBar, OnlyProcessorGraphicsMemoryAndNetworkShowGraphStyles) {
         EXPECT_EQ(styles.size(), graphs ? 5u : 3u) << rawValue(kind).toStdString();
         EXPECT_EQ(std::count(styles.begin(), styles.end(), DisplayStyle::graph), graphs ? 1 : 0);
     }
-}
-
-TEST(DumpMenuBar, OutputFolderIsMadeWithItsParentsFromTheWorkingDirectory) {
-    const QString base = test::scratchDir();
-    const QString previous = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(base));
-    const QString made = dump::prepareOutputDirectory(QStringLiteral("a/b/../c"));
-    QDir::setCurrent(previous);
-    EXPECT_EQ(made, QDir::cleanPath(base + QStringLiteral("/a/c")));
-    EXPECT_TRUE(QDir(made).exists());
 }
 
 } // namespace

@@ -51,9 +51,9 @@ TEST(DumpPanels, InstallsEachSampleBeforeItsEntryAndRendersBothAppearances) {
     std::vector<Seen> seen;
     QStringList printed;
     const QString folder = test::scratchDir() + QStringLiteral("/renders");
-    ASSERT_TRUE(QDir().mkpath(folder));
+    RenderWriter writer(QFile::encodeName(folder));
     const int written = writePanelRenders(
-        hub, f.settings, folder,
+        hub, f.settings, writer,
         [&](ModuleKind kind, const ui::PanelEnv& env) {
             EXPECT_EQ(env.hub, &hub);
             EXPECT_EQ(env.settings, &f.settings);

@@ -1,6 +1,7 @@
 #include "e2e/RunBinary.h"
 #include "support/TestEnv.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -9,9 +10,11 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <vector>
 
 using namespace morvanex::test;
@@ -539,6 +542,70 @@ TEST_F(AgentsCommand, OddExecutablePathIsWrittenSoItReadsBackExactly) {
     EXPECT_TRUE(
         other.standardOutput.contains("codex           addedElsewhere(\"" + escaped + "\")\n"))
         << other.standardOutput.toStdString();
+}
+
+} // namespace
+
+namespace {
+
+// A run killed while copying the original leaves the copy under its temporary name; the next
+// change removes such leftovers once no run can still be writing them, and nothing else.
+TEST_F(AgentsCommand, UnfinishedBackupCopiesOfKilledRunsAreRemovedNextTime) {
+    create({".codex/config.toml", QByteArray("a = 1\n")});
+    const QDateTime old = QDateTime::currentDateTimeUtc().addSecs(-600);
+    const auto plant = [&](const char* name, const QDateTime& when) {
+        create({name, QByteArray("a = ")});
+        QFile file(at(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(when, QFileDevice::FileModificationTime));
+    };
+    plant(".codex/config.toml.morvanex-backup.AbCdEf", old);
+    plant(".codex/config.toml.morvanex-backup.GhIjKl", QDateTime::currentDateTimeUtc());
+    plant(".codex/config.toml.morvanex-backup.AbCdEfG", old);
+    plant(".codex/other.toml.morvanex-backup.AbCdEf", old);
+    create({".codex/config.toml.morvanex-backup.MnOpQr/", std::nullopt});
+
+    const RunResult added = agents({"add", "codex"});
+    EXPECT_EQ(added.exitCode, 0) << added.standardError.toStdString();
+    QStringList left = QDir(at(".codex")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    left.sort();
+    EXPECT_EQ(
+        left,
+        (QStringList{"config.toml", "config.toml.morvanex-backup",
+                     "config.toml.morvanex-backup.AbCdEfG", "config.toml.morvanex-backup.GhIjKl",
+                     "config.toml.morvanex-backup.MnOpQr", "other.toml.morvanex-backup.AbCdEf"}));
+}
+
+// An agent home whose name is not UTF-8 is refused: decoded, it would name a look-alike folder
+// and the entry would be written there.
+TEST_F(AgentsCommand, AnAgentHomeThatIsNotUtf8IsRefused) {
+    const QByteArray base = QFile::encodeName(scratchDir());
+    const QByteArray home = base + "/h\xff\xfe";
+    ASSERT_EQ(::mkdir(home.constData(), 0755), 0);
+    ASSERT_EQ(::mkdir((home + "/.codex").constData(), 0755), 0);
+    QProcessEnvironment environment = bareEnvironment();
+    environment.insert(QStringLiteral("BASE"), QFile::decodeName(base));
+    for (const char* command : {"add", "status"}) {
+        SCOPED_TRACE(command);
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(
+            QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"),
+             QStringLiteral("MORVANEX_AGENT_HOME=\"$(printf '%s/h\\377\\376' \"$BASE\")\" "
+                            "exec \"$0\" --agents $1 codex"),
+             QStringLiteral(MORVANEX_BINARY), QString::fromLatin1(command)});
+        ASSERT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitCode(), 1);
+        EXPECT_TRUE(process.readAllStandardOutput().isEmpty());
+        EXPECT_EQ(process.readAllStandardError(),
+                  "Morvanex: MORVANEX_AGENT_HOME is not valid UTF-8; name the home folder in "
+                  "UTF-8.\n");
+    }
+    struct stat info {};
+    EXPECT_NE(::stat((home + "/.codex/config.toml").constData(), &info), 0);
+    EXPECT_NE(::stat((base + "/h\xef\xbf\xbd\xef\xbf\xbd").constData(), &info), 0);
+    std::filesystem::remove_all(std::filesystem::path(home.toStdString()));
 }
 
 } // namespace

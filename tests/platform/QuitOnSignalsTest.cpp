@@ -172,3 +172,21 @@ TEST(QuitOnSignalsDeathTest, OnlyOneInstanceAtATime) {
 }
 
 } // namespace
+
+namespace {
+
+// A mode that puts its things in order before it ends learns which signal asked it to end,
+// and ends by that same signal, as its parent expects.
+TEST(QuitOnSignals, TheCaughtSignalIsKnownAndTheProcessCanEndByIt) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        {
+            const QuitOnSignals quitter([] {});
+            ::raise(signal);
+        }
+        EXPECT_EQ(QuitOnSignals::lastCaught(), signal);
+        EXPECT_EXIT(QuitOnSignals::endBy(signal), testing::KilledBySignal(signal), "");
+    }
+}
+
+} // namespace

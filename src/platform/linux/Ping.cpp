@@ -8,7 +8,7 @@
 namespace morvanex::platform {
 
 bool isPingableHost(const QString& host) {
-    if (host.isEmpty() || host.startsWith(QLatin1Char('-')))
+    if (host.isEmpty() || host.size() > maxHostLength || host.startsWith(QLatin1Char('-')))
         return false;
     for (const QChar c : host)
         if (c.isSpace() || c.category() == QChar::Other_Control ||

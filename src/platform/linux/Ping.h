@@ -14,8 +14,11 @@ namespace morvanex::platform {
 
 inline const QString pingProgram = QStringLiteral("/usr/bin/ping");
 
-// A host the ping tool may be given: not empty, not starting with "-" (it would be read as an
-// option) and free of white space and control characters.
+// The longest name a host can have (and an address is shorter still).
+inline constexpr qsizetype maxHostLength = 253;
+
+// A host the ping tool may be given: not empty, at most maxHostLength characters, not starting
+// with "-" (it would be read as an option) and free of white space and control characters.
 bool isPingableHost(const QString& host);
 
 // One echo request, waiting at most 3 seconds for the reply; "--" ends the options.

@@ -3,6 +3,7 @@
 #include "app/Hub.h"
 #include "base/Fmt.h"
 #include "base/Numbers.h"
+#include "base/ShownText.h"
 #include "platform/LocaleFacts.h"
 #include "services/SunCalc.h"
 #include "ui/kit/Card.h"
@@ -120,7 +121,7 @@ QString AstronomyPanel::age(double phase) {
 
 QString AstronomyPanel::place(const QString& name) {
     const qsizetype comma = name.indexOf(QLatin1Char(','));
-    return comma < 0 ? name : name.left(comma);
+    return shownText(comma < 0 ? name : name.left(comma));
 }
 
 QString AstronomyPanel::whole(double degrees) {

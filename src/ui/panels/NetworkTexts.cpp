@@ -2,6 +2,7 @@
 
 #include "base/Fmt.h"
 #include "base/Numbers.h"
+#include "base/ShownText.h"
 
 namespace morvanex::ui::network {
 
@@ -50,7 +51,7 @@ Status status(std::optional<bool> internetReachable) {
 }
 
 QString pingLabel(const QString& host) {
-    return QStringLiteral("Ping · ") + host;
+    return QStringLiteral("Ping · ") + shownText(host);
 }
 
 QString pingText(std::optional<double> pingMs) {

@@ -3,6 +3,7 @@
 #include "app/Hub.h"
 #include "base/Fmt.h"
 #include "base/Numbers.h"
+#include "base/ShownText.h"
 #include "base/Units.h"
 #include "platform/LocaleFacts.h"
 #include "services/WeatherCode.h"
@@ -278,7 +279,7 @@ void WeatherPanel::addReport(QVBoxLayout* pieces, const WeatherReport& report) {
 
     pieces->addWidget(new PanelHeader(
         WeatherCode::symbol(c.code, c.isDay), c.isDay ? Tint::blue : Tint::indigo,
-        report.location.name, subtitle(report, config.temperatureUnit),
+        shownText(report.location.name), subtitle(report, config.temperatureUnit),
         new HeroValue(HeroValue::temperature(c.temperature, config.temperatureUnit), a), a));
 
     auto* conditionsCard = new Card(5, a);

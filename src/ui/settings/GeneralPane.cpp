@@ -3,6 +3,7 @@
 #include "app/Hub.h"
 #include "base/AppSettings.h"
 #include "base/Fmt.h"
+#include "base/ShownText.h"
 #include "history/HistoryStore.h"
 #include "ui/kit/AppearancePicker.h"
 #include "ui/kit/Fonts.h"
@@ -178,6 +179,8 @@ GeneralPane::GeneralPane(const PanelEnv& env, Sources sources, QWidget* parent)
     FormSection* network = form->addSection(QStringLiteral("Network & Disks"));
     ping_ = new QLineEdit;
     ping_->setMinimumWidth(180);
+    // No host name is longer; a stored text of megabytes is shown cut, not laid out whole.
+    ping_->setMaxLength(int(shownTextLimit));
     network->addLabeledRow(QStringLiteral("Ping address"), ping_);
     connect(ping_, &QLineEdit::textEdited, this, [&settings](const QString& text) {
         settings.update([&](Config& c) { c.pingHost = text; });
@@ -250,8 +253,8 @@ void GeneralPane::refresh() {
     temperature_->setCurrentIndex(caseIndex(config.temperatureUnit));
     bandwidth_->setCurrentIndex(config.bandwidthBits ? 1 : 0);
     wind_->setCurrentIndex(caseIndex(config.windUnit));
-    if (ping_->text() != config.pingHost)
-        ping_->setText(config.pingHost);
+    if (const QString shown = config.pingHost.left(ping_->maxLength()); ping_->text() != shown)
+        ping_->setText(shown);
     networkDisks_->setChecked(config.showNetworkDisks);
     removableDisks_->setChecked(config.showRemovableDisks);
 }

@@ -3,6 +3,7 @@
 #include "app/Hub.h"
 #include "base/AppSettings.h"
 #include "base/Fmt.h"
+#include "base/ShownText.h"
 #include "ui/settings/PaneForm.h"
 
 #include <QBoxLayout>
@@ -17,9 +18,9 @@ namespace morvanex::ui {
 QString WeatherPane::currentText(const std::optional<WeatherLocation>& configured,
                                  const std::optional<WeatherLocation>& resolved) {
     if (configured)
-        return configured->name;
+        return shownText(configured->name);
     return QStringLiteral("Automatic (") +
-           (resolved ? resolved->name : QStringLiteral("from IP address")) + u')';
+           (resolved ? shownText(resolved->name) : QStringLiteral("from IP address")) + u')';
 }
 
 QString WeatherPane::searchTerm(const QString& query) {

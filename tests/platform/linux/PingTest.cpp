@@ -72,6 +72,13 @@ TEST(Ping, HostsThatMayBeGiven) {
         SCOPED_TRACE(row.host);
         EXPECT_EQ(isPingableHost(QString::fromUtf8(row.host)), row.allowed);
     }
+    // A host name has at most 253 characters; a stored text of megabytes is no host.
+    const QString longest = QString(63, u'a') + u'.' + QString(63, u'b') + u'.' +
+                            QString(63, u'c') + u'.' + QString(61, u'd');
+    ASSERT_EQ(longest.size(), 253);
+    EXPECT_TRUE(isPingableHost(longest));
+    EXPECT_FALSE(isPingableHost(longest + u'e'));
+    EXPECT_FALSE(isPingableHost(QString(10 << 20, u'a')));
     EXPECT_EQ(pingArguments("192.0.2.1"), QStringList({"-c", "1", "-W", "3", "--", "192.0.2.1"}));
 }
 

@@ -47,6 +47,9 @@ TEST(NetworkTexts, InternetRows) {
     EXPECT_EQ(status(false), (Status{Tint::red, "No connection"}));
 
     EXPECT_EQ(pingLabel("1.1.1.1"), "Ping · 1.1.1.1");
+    // A stored host of megabytes is cut before any label lays it out.
+    EXPECT_EQ(pingLabel(QString(10 << 20, u'h')),
+              QStringLiteral("Ping · ") + QString(256, u'h') + u'…');
     EXPECT_EQ(pingText(12.34), "12.3 ms");
     EXPECT_EQ(pingText(0.0), "0.0 ms");
     EXPECT_EQ(pingText(std::nullopt), "—");

@@ -119,6 +119,20 @@ TEST(GeneralPane, ToggleWritesOnceAndObserverSeesOneChange) {
     EXPECT_EQ(changes, 1 + 4);
 }
 
+// A stored ping host of megabytes: the field shows its start, and nothing is stored until the
+// person edits it.
+TEST(GeneralPane, AHugeStoredPingHostIsShownCut) {
+    SettingsFixture f;
+    const QString huge(10 << 20, u'h');
+    f.hub.settings.update([&](Config& c) { c.pingHost = huge; });
+    GeneralPane pane(f.env().panel, f.env().general);
+    EXPECT_EQ(pane.pingField()->text(), QString(256, u'h'));
+    EXPECT_EQ(f.hub.settings.config().pingHost, huge);
+    f.hub.settings.update([](Config& c) { c.monochrome = true; }); // the pane refreshes
+    EXPECT_EQ(pane.pingField()->text(), QString(256, u'h'));
+    EXPECT_EQ(f.hub.settings.config().pingHost, huge);
+}
+
 TEST(GeneralPane, IntervalNotAmongTheChoicesShowsNone) {
     SettingsFixture f;
     f.hub.settings.update([](Config& c) { c.updateInterval = 4; });

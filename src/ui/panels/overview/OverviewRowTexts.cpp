@@ -2,6 +2,7 @@
 
 #include "app/Hub.h"
 #include "base/Fmt.h"
+#include "base/ShownText.h"
 #include "base/Units.h"
 #include "base/WorldClock.h"
 #include "platform/ListedTimeZone.h"
@@ -108,7 +109,7 @@ WeatherRowState WeatherRowState::from(const Hub& hub) {
 }
 
 QString weatherHeadline(const WeatherReport& report, TempUnit unit) {
-    const QString& name = report.location.name;
+    const QString name = shownText(report.location.name);
     const int comma = name.indexOf(QLatin1Char(','));
     const QString place = comma < 0 ? name : name.left(comma);
     return place + separator + format(unit, report.current.temperature, 0) + QLatin1Char(' ') +
