@@ -13,6 +13,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <algorithm>
+#include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
@@ -257,12 +259,16 @@ bool machineHasBattery() {
     return false;
 }
 
-// The Ids of the items the configuration shows, leftmost first.
+// The Ids of the items the configuration shows, leftmost first: one per kind, where it first
+// shows.
 QStringList shownIds(const Config& config) {
     QStringList ids;
-    for (const ModuleConfig& module : config.modules)
-        if (module.enabled && (module.kind != ModuleKind::battery || machineHasBattery()))
-            ids << QStringLiteral("Morvanex.") + rawValue(module.kind);
+    for (const ModuleConfig& module : config.modules) {
+        const QString id = QStringLiteral("Morvanex.") + rawValue(module.kind);
+        if (module.enabled && (module.kind != ModuleKind::battery || machineHasBattery()) &&
+            !ids.contains(id))
+            ids << id;
+    }
     return ids;
 }
 
@@ -585,6 +591,101 @@ TEST(TrayApp, ASecondStartShowsTheFirstOnesSettingsAndEnds) {
     EXPECT_EQ(tray.scene.registeredItems().size(), tray.expectedIds.size());
 
     tray.expectCleanExit();
+}
+
+// The watcher's RegisteredStatusNotifierItems as a host reads it, as item Ids.
+QStringList registeredIds(TrayScene& scene) {
+    const QDBusMessage reply =
+        call(scene.bus(), QStringLiteral("org.kde.StatusNotifierWatcher"),
+             QStringLiteral("/StatusNotifierWatcher"),
+             QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
+             {QStringLiteral("org.kde.StatusNotifierWatcher"),
+              QStringLiteral("RegisteredStatusNotifierItems")});
+    QStringList ids;
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return ids;
+    for (const QString& service :
+         reply.arguments().first().value<QDBusVariant>().variant().toStringList())
+        ids << itemId(scene.bus(), service);
+    return ids;
+}
+
+QStringList reversed(QStringList list) {
+    std::reverse(list.begin(), list.end());
+    return list;
+}
+
+TEST(TrayApp, ItemsReachTheWatcherLastConfiguredFirst) {
+    SKIP_WITHOUT(TrayScene::Host::watcher);
+    // An order unlike the default one, with a module off in the middle.
+    Config config = iconConfig();
+    std::reverse(config.modules.begin(), config.modules.end());
+    for (ModuleConfig& module : config.modules)
+        if (module.kind == ModuleKind::memory)
+            module.enabled = false;
+    RunningTray tray(config);
+    ASSERT_TRUE(tray.ready);
+    // Hosts that put each new item at the left then show the configured order.
+    QStringList ids;
+    EXPECT_TRUE(waitUntil([&] {
+        ids = registeredIds(tray.scene);
+        return ids.size() == tray.expectedIds.size();
+    }));
+    EXPECT_EQ(ids, reversed(tray.expectedIds));
+    tray.expectCleanExit();
+}
+
+TEST(TrayApp, ThousandsOfRepeatedModulesGiveOneItemPerKindAndSigtermIsAnsweredDuringStartUp) {
+    SKIP_WITHOUT(TrayScene::Host::watcher);
+    Config config = iconConfig();
+    const std::vector<ModuleConfig> once = config.modules;
+    config.modules.clear();
+    for (int i = 0; i < 10000 / int(once.size()) + 1; ++i)
+        config.modules.insert(config.modules.end(), once.begin(), once.end());
+    {
+        RunningTray tray(config);
+        ASSERT_TRUE(tray.ready);
+        Config single = config;
+        single.modules = once;
+        const QStringList wanted = shownIds(single);
+        QStringList ids;
+        EXPECT_TRUE(waitUntil([&] {
+            ids = registeredIds(tray.scene);
+            return ids.size() == wanted.size();
+        }));
+        EXPECT_EQ(ids, reversed(wanted));
+        // No more come.
+        QElapsedTimer settled;
+        settled.start();
+        waitUntil([&] { return settled.elapsed() > 1000; });
+        EXPECT_EQ(registeredIds(tray.scene).size(), wanted.size());
+        tray.expectCleanExit();
+    }
+
+    // SIGTERM at moments along the start-up with the same list ends the process in time:
+    // before the application catches it, by its default action (nothing is recorded yet);
+    // after, through the normal way out.
+    for (const int delay : {0, 50, 150, 400, 1000, 2000, 3500}) {
+        SCOPED_TRACE(testing::Message() << "SIGTERM " << delay << " ms after the start");
+        TrayScene scene(TrayScene::Host::watcher);
+        ASSERT_TRUE(scene.failure().isEmpty()) << scene.failure().toStdString();
+        ASSERT_TRUE(scene.startApp());
+        QElapsedTimer started;
+        started.start();
+        waitUntil([&] { return started.elapsed() >= delay; }, 5s);
+        QElapsedTimer answered;
+        answered.start();
+        ::kill(pid_t(scene.app().processId()), SIGTERM);
+        EXPECT_TRUE(scene.app().waitForFinished(2000))
+            << "still running " << answered.elapsed() << " ms after SIGTERM";
+        const bool clean =
+            scene.app().exitStatus() == QProcess::NormalExit && scene.app().exitCode() == 0;
+        const bool bySignal =
+            scene.app().exitStatus() == QProcess::CrashExit && scene.app().exitCode() == SIGTERM;
+        EXPECT_TRUE(clean || bySignal)
+            << "status " << scene.app().exitStatus() << " code " << scene.app().exitCode() << "\n"
+            << scene.appErrors().toStdString();
+    }
 }
 
 TEST(TrayApp, WithoutAWatcherTheItemsSitInAnXEmbedTray) {

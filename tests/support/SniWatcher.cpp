@@ -1,5 +1,6 @@
 #include "support/SniWatcher.h"
 
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 
 namespace morvanex::test {
@@ -10,7 +11,20 @@ const QString kPath = QStringLiteral("/StatusNotifierWatcher");
 } // namespace
 
 SniWatcher::SniWatcher(QDBusConnection bus, QObject* parent)
-    : QObject(parent), bus_(std::move(bus)) {}
+    : QObject(parent), bus_(std::move(bus)),
+      owners_(new QDBusServiceWatcher(QString(), bus_, QDBusServiceWatcher::WatchForUnregistration,
+                                      this)) {
+    connect(owners_, &QDBusServiceWatcher::serviceUnregistered, this, [this](const QString& name) {
+        owners_->removeWatchedService(name);
+        for (qsizetype i = live_.size() - 1; i >= 0; --i) {
+            const QString item = live_.at(i);
+            if (item == name || item.startsWith(name + QLatin1Char('/'))) {
+                live_.removeAt(i);
+                emit itemUnregistered(item);
+            }
+        }
+    });
+}
 
 SniWatcher::~SniWatcher() {
     stop();
@@ -39,6 +53,16 @@ void SniWatcher::RegisterStatusNotifierItem(const QString& service) {
     const QString item =
         service.startsWith(QLatin1Char('/')) ? message().service() + service : service;
     registrations_.append(item);
+    if (live_.contains(item))
+        return;
+    const QString owner = item.section(QLatin1Char('/'), 0, 0);
+    owners_->addWatchedService(owner);
+    // Gone already (it left between its call and now): not listed, as a desktop watcher does.
+    if (!bus_.interface()->isServiceRegistered(owner).value()) {
+        owners_->removeWatchedService(owner);
+        return;
+    }
+    live_.append(item);
     emit StatusNotifierItemRegistered(item);
     emit itemRegistered(item);
 }

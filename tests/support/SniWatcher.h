@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusContext>
+#include <QDBusServiceWatcher>
 #include <QObject>
 #include <QStringList>
 
@@ -9,7 +10,9 @@ namespace morvanex::test {
 
 // A StatusNotifierWatcher of the test's own: owns org.kde.StatusNotifierWatcher on a bus,
 // records every item that registers (a service name as given; an object path is prefixed
-// with the caller's unique name, as desktop watchers do) and announces it.
+// with the caller's unique name, as desktop watchers do) and announces it. Like desktop
+// watchers, it lists each item once, in the order they first registered, and drops an item
+// whose bus name goes away.
 class SniWatcher : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
@@ -28,7 +31,8 @@ public:
 
     // Every registration so far, in order, repeats included.
     QStringList registrations() const { return registrations_; }
-    QStringList registered() const { return registrations_; }
+    // The items as RegisteredStatusNotifierItems lists them: the live ones, each once.
+    QStringList registered() const { return live_; }
     bool hostRegistered() const { return true; }
     int protocolVersion() const { return 0; }
 
@@ -40,10 +44,13 @@ signals:
     Q_SCRIPTABLE void StatusNotifierItemRegistered(const QString& service);
     Q_SCRIPTABLE void StatusNotifierHostRegistered();
     void itemRegistered(const QString& service);
+    void itemUnregistered(const QString& service);
 
 private:
     QDBusConnection bus_;
     QStringList registrations_;
+    QStringList live_;
+    QDBusServiceWatcher* owners_; // child: the bus names of live items
     bool running_ = false;
 };
 

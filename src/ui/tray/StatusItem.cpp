@@ -35,16 +35,17 @@ QDBusConnection connectItem(const QString& busAddress, const QString& name) {
 } // namespace
 
 StatusItem::StatusItem(const QString& id, const QString& title, QObject* parent)
-    : StatusItem(id, title, QString(), parent) {}
+    : StatusItem(id, title, QString(), Registration::immediate, parent) {}
 
 StatusItem::StatusItem(const QString& id, const QString& title, const QString& busAddress,
-                       QObject* parent)
+                       Registration registration, QObject* parent)
     : QObject(parent), id_(id), title_(title),
       connectionName_(QStringLiteral("morvanex-status-item-%1").arg(nextItemNumber())),
       bus_(connectItem(busAddress, connectionName_)),
       serviceName_(QStringLiteral("org.kde.StatusNotifierItem-%1-%2")
                        .arg(QCoreApplication::applicationPid())
-                       .arg(connectionName_.section(QLatin1Char('-'), -1))) {
+                       .arg(connectionName_.section(QLatin1Char('-'), -1))),
+      registration_(registration) {
     adaptor_ = new StatusNotifierItemAdaptor(this);
     adaptor_->itemId = id_;
     adaptor_->itemTitle = title_;
@@ -76,13 +77,14 @@ StatusItem::StatusItem(const QString& id, const QString& title, const QString& b
     connect(watcher_, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) {
                 if (!newOwner.isEmpty())
-                    watcherAppeared();
+                    joinWatcher();
             });
     // A question to the bus itself, which answers at once (unlike the watcher, which is asked
     // without waiting below).
     if (bus_.interface()->isServiceRegistered(kWatcherService)) {
         publish();
-        registerWithWatcher();
+        if (registration_ == Registration::immediate)
+            registerWithWatcher();
     } else {
         qCInfo(log::ui) << "no status notifier watcher: status item" << id_ << "uses the tray icon";
         useFallback();
@@ -119,6 +121,10 @@ void StatusItem::publish() {
 }
 
 void StatusItem::registerWithWatcher() {
+    if (!published_) {
+        emit registrationAnswered();
+        return;
+    }
     QDBusMessage call =
         QDBusMessage::createMethodCall(kWatcherService, kWatcherPath, kWatcherService,
                                        QStringLiteral("RegisterStatusNotifierItem"));
@@ -130,10 +136,11 @@ void StatusItem::registerWithWatcher() {
                 if (answered->isError())
                     qCWarning(log::ui) << "the status notifier watcher refused item" << id_ << ":"
                                        << answered->error().message();
+                emit registrationAnswered();
             });
 }
 
-void StatusItem::watcherAppeared() {
+void StatusItem::joinWatcher() {
     if (fallback_) {
         qCInfo(log::ui) << "a status notifier watcher appeared: status item" << id_
                         << "leaves the tray icon";
@@ -141,7 +148,9 @@ void StatusItem::watcherAppeared() {
     }
     if (!published_)
         publish();
-    registerWithWatcher();
+    if (registration_ == Registration::immediate)
+        registerWithWatcher();
+    emit watcherAppeared();
 }
 
 void StatusItem::useFallback() {

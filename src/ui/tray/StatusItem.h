@@ -35,17 +35,25 @@ class TrayIconFallback;
 class StatusItem : public QObject {
     Q_OBJECT
 public:
+    // When the item tells the watcher it is there: at once (and again whenever a watcher
+    // appears), or only when asked through registerWithWatcher(), so that several items reach
+    // the watcher in an order of the owner's choosing.
+    enum class Registration { immediate, onRequest };
+
     // id: "Morvanex.cpu" (the item's Id); title: "Morvanex — CPU" (Title and ToolTip).
     StatusItem(const QString& id, const QString& title, QObject* parent = nullptr);
     // The same on the bus at `busAddress`; an empty address is the session bus.
     StatusItem(const QString& id, const QString& title, const QString& busAddress,
-               QObject* parent = nullptr);
+               Registration registration = Registration::immediate, QObject* parent = nullptr);
     ~StatusItem() override; // leaves the bus / hides the tray icon
 
     void setImage(const MenuBarImage& image); // derives label + guide from the parts
     // Called before every showing of the context menu (any path), to fill it afresh.
     void setMenuProvider(std::function<void(QMenu& menu)> fill);
     bool usesWatcher() const;
+    // Asks the watcher to show the item (when it is published); registrationAnswered() follows
+    // once the watcher has answered, or at once when there is nothing to ask.
+    void registerWithWatcher();
 
     QString id() const { return id_; }
     QString title() const { return title_; }
@@ -63,11 +71,14 @@ signals:
     void activated(QRect anchor); // left click: anchor = 1x1 rect at the point
                                   // the host gave, or the tray icon geometry
     void menuAboutToShow();       // any path, before the menu shows
+    void registrationAnswered();  // the watcher took (or refused) the registration
+    // A watcher appeared and the item now uses it; with Registration::onRequest the owner
+    // registers it.
+    void watcherAppeared();
 
 private:
     void publish();
-    void registerWithWatcher();
-    void watcherAppeared();
+    void joinWatcher();
     void useFallback();
     void setAppearance(Appearance appearance);
     void render();
@@ -78,6 +89,7 @@ private:
     const QString connectionName_;
     QDBusConnection bus_;
     const QString serviceName_;
+    const Registration registration_;
     StatusNotifierItemAdaptor* adaptor_ = nullptr;   // child
     DBusMenuExporter* exporter_ = nullptr;           // child
     QDBusServiceWatcher* watcher_ = nullptr;         // child

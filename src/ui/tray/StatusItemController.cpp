@@ -9,7 +9,9 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 #include <algorithm>
+#include <utility>
 
 namespace morvanex::ui {
 
@@ -34,13 +36,19 @@ void StatusItemController::rebuild() {
         dropdown_.close();
     entries_.clear();
     anchors_.clear();
+    awaiting_ = nullptr;
+    restartRegistration_ = false;
     items_.clear();
 
-    // Made leftmost first: hosts that keep the order items arrive in show them as configured.
-    for (const ModuleKind kind : shownModules(settings_.config(), hub_.battery.present)) {
-        auto item = std::make_unique<StatusItem>(itemId(kind), itemTitle(kind), busAddress);
+    // Made last to first, and told to the watcher in that same sequence: hosts that put each
+    // new item at the left then show them in the configured order, at the first start and
+    // after every change alike.
+    const std::vector<ModuleKind> shown = shownModules(settings_.config(), hub_.battery.present);
+    for (auto kind = shown.rbegin(); kind != shown.rend(); ++kind) {
+        auto item = std::make_unique<StatusItem>(itemId(*kind), itemTitle(*kind), busAddress,
+                                                 StatusItem::Registration::onRequest);
         StatusItem* raw = item.get();
-        connect(raw, &StatusItem::activated, this, [this, kind, raw](QRect anchor) {
+        connect(raw, &StatusItem::activated, this, [this, kind = *kind, raw](QRect anchor) {
             anchors_[raw] = anchor;
             if (dropdown_.toggle)
                 dropdown_.toggle(kind, anchor);
@@ -49,11 +57,44 @@ void StatusItemController::rebuild() {
             if (dropdown_.close)
                 dropdown_.close();
         });
+        connect(raw, &StatusItem::registrationAnswered, this, [this, raw] {
+            if (raw != awaiting_)
+                return;
+            registerFrom(std::exchange(restartRegistration_, false) ? 0 : nextToRegister_);
+        });
+        // A watcher that appears later (a panel restart) hears of every item again, in order.
+        // Each item notices it on its own connection: the notices are gathered into one pass,
+        // and a pass still waiting on an answer starts over once that answer is in.
+        connect(raw, &StatusItem::watcherAppeared, this, [this] {
+            if (restartRegistration_)
+                return;
+            restartRegistration_ = true;
+            QTimer::singleShot(0, this, [this] {
+                if (!awaiting_ && std::exchange(restartRegistration_, false))
+                    registerFrom(0);
+            });
+        });
         raw->setMenuProvider([this](QMenu& menu) { fillContextMenu(menu); });
         items_.push_back(std::move(item));
-        entries_.insert(entries_.begin(), Entry{kind, raw});
+        entries_.push_back(Entry{*kind, raw});
     }
+    registerFrom(0);
     refresh();
+}
+
+void StatusItemController::registerFrom(std::size_t index) {
+    // One at a time, each after the watcher answered the one before: the items' connections
+    // are separate, and calls sent together on several of them reach the watcher in any order.
+    awaiting_ = nullptr;
+    for (; index < items_.size(); ++index) {
+        StatusItem* item = items_[index].get();
+        if (!item->usesWatcher())
+            continue;
+        awaiting_ = item;
+        nextToRegister_ = index + 1;
+        item->registerWithWatcher();
+        return;
+    }
 }
 
 void StatusItemController::refresh() {

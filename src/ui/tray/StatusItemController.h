@@ -60,6 +60,8 @@ public:
     QRect anchor(const StatusItem* item) const;
 
 private:
+    // Registers the items from `index` on with the watcher, in creation order.
+    void registerFrom(std::size_t index);
     void startKeepAwake(KeepAwake::Duration duration);
     void stopKeepAwake();
 
@@ -67,6 +69,9 @@ private:
     AppSettings& settings_;
     DropdownHooks dropdown_;
     std::vector<std::unique_ptr<StatusItem>> items_; // in creation order
+    StatusItem* awaiting_ = nullptr;                 // registered, the watcher's answer not yet in
+    std::size_t nextToRegister_ = 0;
+    bool restartRegistration_ = false; // a watcher appeared: register every item again
     std::vector<Entry> entries_;
     std::map<const StatusItem*, QRect> anchors_;
 };

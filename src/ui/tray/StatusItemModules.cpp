@@ -3,17 +3,23 @@
 #include "monitors/KeepAwake.h"
 
 #include <algorithm>
+#include <set>
 
 namespace morvanex::ui {
 
 std::vector<ModuleKind> shownModules(const Config& config, bool batteryPresent) {
     std::vector<ModuleKind> kinds;
+    // A kind repeated in the stored list gets one item, where it first shows: the item's
+    // style comes from the first entry of its kind anyway, and a list of thousands of repeats
+    // must not make thousands of items.
+    std::set<ModuleKind> seen;
     for (const ModuleConfig& module : config.modules) {
         if (!module.enabled)
             continue;
         if (module.kind == ModuleKind::battery && !batteryPresent)
             continue;
-        kinds.push_back(module.kind);
+        if (seen.insert(module.kind).second)
+            kinds.push_back(module.kind);
     }
     if (kinds.empty())
         kinds.push_back(ModuleKind::combined);

@@ -14,8 +14,8 @@ class KeepAwake;
 namespace morvanex::ui {
 
 // The modules that get an item, in the configured order (leftmost first): the enabled ones,
-// the battery left out when the machine has none, and the combined module alone when nothing
-// is left.
+// each kind once (where it first shows), the battery left out when the machine has none, and
+// the combined module alone when nothing is left.
 std::vector<ModuleKind> shownModules(const Config& config, bool batteryPresent);
 
 // The module an item is drawn as: the first configured entry of that kind, enabled or not;

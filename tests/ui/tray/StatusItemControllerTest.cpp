@@ -106,11 +106,9 @@ TEST_F(StatusItemControllerTest, OneItemPerShownModuleWithTheCupOnTheLeftmost) {
         EXPECT_TRUE(entry.item->usesWatcher());
         services << entry.item->serviceName();
     }
-    ASSERT_TRUE(test::waitUntil([&] { return sni.watcher.registrations().size() == 3; }));
-    QStringList registered = sni.watcher.registrations();
-    registered.sort();
-    services.sort();
-    EXPECT_EQ(registered, services);
+    // Told to the watcher in the order they were made, last configured first.
+    ASSERT_TRUE(test::waitUntil([&] { return sni.watcher.registered().size() == 3; }));
+    EXPECT_EQ(sni.watcher.registered(), services);
 
     for (const bool monochrome : {false, true}) {
         for (const bool awake : {false, true}) {

@@ -39,6 +39,14 @@ TEST(StatusItemModules, ShownModulesInConfiguredOrder) {
          false,
          {K::combined}},
         {"an empty list: combined alone", {}, true, {K::combined}},
+        {"repeats: one item per kind, where it first shows enabled",
+         {{K::cpu, false, S::text},
+          {K::memory, true, S::text},
+          {K::cpu, true, S::graph},
+          {K::memory, true, S::icon},
+          {K::cpu, true, S::text}},
+         true,
+         {K::memory, K::cpu}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
