@@ -41,7 +41,7 @@ NetworkMonitor::Sources NetworkMonitor::Sources::system(const platform::Roots& r
 
 NetworkMonitor::NetworkMonitor(Sources sources, platform::Clock clock)
     : pingHost(Config().pingHost), sources_(std::move(sources)), clock_(std::move(clock)),
-      pinger_(sources_.pingProgram, sources_.pingBound) {
+      pinger_({sources_.pingProgram, sources_.pingBound, sources_.pingSocket}) {
     refreshDisplayNames();
 }
 

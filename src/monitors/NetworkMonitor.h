@@ -52,6 +52,9 @@ public:
         // know; asked once per sample.
         std::function<std::map<QString, platform::InterfaceKind>()> kinds;
         platform::InterfaceNameRules names = platform::InterfaceNameRules::linuxNames();
+        // Pings go through an echo socket; the program only where sockets are refused (an
+        // empty opener: always the program).
+        platform::EchoSocketOpener pingSocket = platform::openEchoSocket;
         QString pingProgram = platform::pingProgram;
         std::chrono::milliseconds pingBound = std::chrono::seconds(10);
         QUrl publicAddressUrl = QUrl(publicAddressService);

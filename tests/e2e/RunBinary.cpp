@@ -61,6 +61,13 @@ QProcessEnvironment bareEnvironment() {
     environment.insert(QStringLiteral("HOME"), scratchHome());
     environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/local/bin:/usr/bin:/bin"));
     environment.insert(QStringLiteral("USER"), qEnvironmentVariable("USER", "tester"));
+    // No bus of the machine: a test that wants one gives the binary a private bus.
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                       QStringLiteral("unix:path=") + scratchDir() +
+                           QStringLiteral("/no-session-bus"));
+    environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"),
+                       QStringLiteral("unix:path=") + scratchDir() +
+                           QStringLiteral("/no-system-bus"));
     // Sanitizer settings of the test build must reach the child too.
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
         if (qEnvironmentVariableIsSet(name))

@@ -16,9 +16,12 @@ using morvanex::test::waitUntil;
 
 namespace {
 
-// The real machine, except that nothing is sent to the internet during tests.
+// The real machine, except that nothing is sent to the internet during tests: no ping (its
+// default host is on the internet) and a closed local port for the public address.
 NetworkMonitor::Sources machineSources() {
     auto sources = NetworkMonitor::Sources::system();
+    sources.pingSocket = {};
+    sources.pingProgram = QStringLiteral("/nonexistent/ping");
     sources.publicAddressUrl = QUrl("http://127.0.0.1:9/");
     return sources;
 }

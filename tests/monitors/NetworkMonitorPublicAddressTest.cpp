@@ -76,6 +76,7 @@ NetworkMonitor::Sources quietSources(const QUrl& url) {
         return platform::AddressMap{{"eth0", {{"192.168.1.10"}, {}, std::nullopt}},
                                     {"eth1", {{"10.0.0.5"}, {}, std::nullopt}}};
     };
+    sources.pingSocket = {};
     sources.pingProgram = test::scratchDir() + "/no-ping";
     sources.publicAddressUrl = url;
     return sources;

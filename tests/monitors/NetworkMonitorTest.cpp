@@ -44,7 +44,9 @@ struct FakeMachine {
         };
         sources.kinds = [this] { return kinds; };
         sources.names = std::move(names);
-        // Nothing leaves the machine: no ping tool, a closed local port for the public address.
+        // Nothing leaves the machine: no echo socket, no ping tool, a closed local port for the
+        // public address.
+        sources.pingSocket = {};
         sources.pingProgram = test::scratchDir() + "/no-ping";
         sources.publicAddressUrl = QUrl("http://127.0.0.1:9/");
         return sources;
@@ -550,6 +552,7 @@ TEST(NetworkMonitor, KernelKindsAreKeptUntilTheSetOfInterfacesChanges) {
         return platform::AddressMap{{"lab0", v4({"10.1.0.1"})}, {"lab1", v4({"10.2.0.1"})}};
     };
     sources.counters = [] { return platform::CounterMap{{"lab0", {1, 1}}, {"lab1", {1, 1}}}; };
+    sources.pingSocket = {};
     sources.pingProgram = test::scratchDir() + "/no-ping";
     sources.publicAddressUrl = QUrl("http://127.0.0.1:9/");
     NetworkMonitor monitor(std::move(sources), machine.clock());

@@ -39,6 +39,7 @@ inline Hub::Sources fixtureSources(const QString& machine, const platform::Clock
         return addresses;
     };
     sources.network.wifi = [] { return std::optional<platform::WiFiLink>(); };
+    sources.network.pingSocket = {};
     sources.network.pingProgram = machine + QStringLiteral("/no-ping");
     sources.network.publicAddressUrl = nowhere;
     sources.weather = WeatherEndpoints{nowhere, nowhere, nowhere};

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "platform/linux/EchoSocket.h"
 #include "platform/linux/NetToolRun.h"
 
 #include <QByteArray>
+#include <QHostAddress>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -29,28 +33,52 @@ QStringList pingArguments(const QString& host);
 // after it (digits and points) do not form a number.
 std::optional<double> parsePingTime(const QByteArray& output);
 
-// Runs one ping at a time as a child process, from the event loop of the main thread. A ping
-// that outlives its bound is killed and gives no time. The tool runs in the C locale so its
-// decimal point is always ".".
+// Opens an ICMP echo socket of an address family, or gives -1 (errno set) where the system
+// refuses one; openEchoSocket by default.
+using EchoSocketOpener = std::function<int(int family)>;
+
+struct PingOptions {
+    // The tool, run only where echo sockets are refused.
+    QString program = pingProgram;
+    // The whole ping, name lookup included, ends by then (a tool still running is killed).
+    std::chrono::milliseconds bound = std::chrono::seconds(10);
+    // Empty: always the tool.
+    EchoSocketOpener socket = openEchoSocket;
+    // How long a reply is waited for once the request is sent, as the tool's "-W 3".
+    std::chrono::milliseconds replyWait = std::chrono::seconds(3);
+};
+
+// Runs one ping at a time from the event loop of the main thread, which it never blocks. A
+// host name is looked up on Qt's lookup threads, then one echo request goes out through an
+// unprivileged ICMP echo socket watched by the event loop. Where the system refuses such
+// sockets (net.ipv4.ping_group_range excludes this process's group), the ping tool runs as a
+// child process instead, in the C locale so its decimal point is always ".". Either way a host
+// isPingableHost refuses is never pinged, and a ping that outlives its bound gives no time.
 class PingRunner {
 public:
-    explicit PingRunner(QString program = pingProgram,
-                        std::chrono::milliseconds bound = std::chrono::seconds(10));
+    explicit PingRunner(PingOptions options = {});
     PingRunner(const PingRunner&) = delete;
     PingRunner& operator=(const PingRunner&) = delete;
     ~PingRunner();
 
     // Starts a ping of `host`; `done` runs later from the event loop with the time in
-    // milliseconds, or nothing for any failure (refused host, tool missing, no reply, killed).
-    // False, and `done` is never called, while a ping is still running.
+    // milliseconds, or nothing for any failure (refused host, unknown name, no route, tool
+    // missing, no reply in time). False, and `done` is never called, while a ping is still
+    // running.
     bool start(const QString& host, std::function<void(std::optional<double>)> done);
 
-    bool running() const { return run_ != nullptr; }
+    bool running() const { return flight_ != nullptr; }
 
 private:
-    QString program_;
-    std::chrono::milliseconds bound_;
-    std::unique_ptr<NetToolRun> run_;
+    struct Flight;
+    void pingAddresses(const QString& host, const QList<QHostAddress>& addresses);
+    void runTool(const QString& host);
+    void finish(std::optional<double> result);
+
+    PingOptions options_;
+    std::uint16_t sequence_ = 0;
+    bool toldRefusal_ = false;
+    std::unique_ptr<Flight> flight_;
     std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
 };
 

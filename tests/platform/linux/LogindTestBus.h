@@ -3,13 +3,14 @@
 // A private message bus with a fake login manager and a fake screen saver, for the tests of
 // the keep-awake assertions. Header-only so both test programs can use it.
 
+#include "support/PrivateBus.h"
+
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusUnixFileDescriptor>
 #include <QDBusVirtualObject>
-#include <QProcess>
 #include <QString>
 #include <QThread>
 #include <QUuid>
@@ -22,45 +23,18 @@
 
 namespace morvanex::test {
 
-// A dbus-daemon of the test's own, stopped with the object.
+// A private bus of the test's own (sealed: no service of the machine is ever started on it).
 class DesktopBus {
 public:
-    DesktopBus() {
-        daemon_.setProgram(QStringLiteral("dbus-daemon"));
-        daemon_.setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"),
-                              QStringLiteral("--print-address")});
-        daemon_.start();
-        if (!daemon_.waitForStarted(60000))
-            return;
-        while (!daemon_.canReadLine() && daemon_.waitForReadyRead(60000)) {
-        }
-        address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-    }
-    ~DesktopBus() {
-        for (const QString& name : names_)
-            QDBusConnection::disconnectFromBus(name);
-        daemon_.terminate();
-        if (!daemon_.waitForFinished(30000)) {
-            daemon_.kill();
-            daemon_.waitForFinished(30000);
-        }
-    }
-    DesktopBus(const DesktopBus&) = delete;
-    DesktopBus& operator=(const DesktopBus&) = delete;
-
-    bool isRunning() const { return !address_.isEmpty(); }
+    bool isRunning() const { return bus_.isRunning(); }
 
     // A new connection of its own to the bus.
     QDBusConnection connect(const QString& role) {
-        const QString name = role + QUuid::createUuid().toString(QUuid::WithoutBraces);
-        names_.append(name);
-        return QDBusConnection::connectToBus(address_, name);
+        return bus_.connect(role + QUuid::createUuid().toString(QUuid::WithoutBraces));
     }
 
 private:
-    QProcess daemon_;
-    QString address_;
-    QStringList names_;
+    PrivateBus bus_;
 };
 
 // One row of logind's ListInhibitors answer, a(ssssuu).

@@ -1,6 +1,7 @@
 #include "platform/linux/UPowerDevices.h"
 
 #include "support/LogCapture.h"
+#include "support/PrivateBus.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -8,8 +9,6 @@
 #include <QDBusObjectPath>
 #include <QElapsedTimer>
 #include <QObject>
-#include <QProcess>
-#include <QStandardPaths>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -119,40 +118,13 @@ public:
     bool isPresent = true;
 };
 
-// A dbus-daemon of our own, stopped with the object.
-struct PrivateBus {
-    QProcess daemon;
-    QString address;
-
-    bool start() {
-        const QString program = QStandardPaths::findExecutable("dbus-daemon");
-        if (program.isEmpty())
-            return false;
-        daemon.start(program, {"--session", "--nofork", "--nopidfile", "--print-address=1"});
-        if (!daemon.waitForStarted(5000))
-            return false;
-        QElapsedTimer timer;
-        timer.start();
-        while (!daemon.canReadLine() && timer.elapsed() < 5000)
-            daemon.waitForReadyRead(100);
-        address = QString::fromUtf8(daemon.readLine()).trimmed();
-        return !address.isEmpty();
-    }
-    ~PrivateBus() {
-        daemon.kill();
-        daemon.waitForFinished(5000);
-    }
-};
-
 } // namespace
 
 TEST(UPowerDevices, ReadsPeripheralsOverTheBus) {
-    PrivateBus bus;
-    if (!bus.start())
-        GTEST_SKIP() << "dbus-daemon is not available";
+    const morvanex::test::PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
 
-    QDBusConnection clientBus =
-        QDBusConnection::connectToBus(bus.address, "morvanex-upower-client");
+    QDBusConnection clientBus = bus.connect("morvanex-upower-client");
     ASSERT_TRUE(clientBus.isConnected());
     UPowerClient client(clientBus);
     const morvanex::test::LogCapture logged;
@@ -185,7 +157,7 @@ TEST(UPowerDevices, ReadsPeripheralsOverTheBus) {
     add("mouse_dev_BB", 5, "MX Master 3", 40, false);
     add("headset_dev_CC", 17, "", 90, false);
 
-    QDBusConnection service = QDBusConnection::connectToBus(bus.address, "morvanex-upower-service");
+    QDBusConnection service = bus.connect("morvanex-upower-service");
     ASSERT_TRUE(service.isConnected());
     ASSERT_TRUE(service.registerObject("/org/freedesktop/UPower", &upower,
                                        QDBusConnection::ExportAllSlots));
