@@ -76,8 +76,9 @@ TEST(HotKey, DisplayTextEveryModifierSetAndKey) {
             const auto hotKey = hotKeyFromKeyPress(press);
             const bool needed = press.control || press.option || press.command || key.alone;
             ASSERT_EQ(hotKey.has_value(), needed);
-            if (hotKey)
+            if (hotKey) {
                 EXPECT_EQ(hotKeyDisplayText(*hotKey), expected.join('+'));
+            }
         }
     }
 }

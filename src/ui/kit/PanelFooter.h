@@ -17,7 +17,7 @@ class TextLine;
 struct FooterItem {
     QUuid id = QUuid::createUuid();
     QString title;
-    std::optional<QString> shortcut; // a key hint such as "⌘,"
+    std::optional<QString> shortcut; // a key hint such as "Ctrl+,"
     std::function<void()> action;
 };
 

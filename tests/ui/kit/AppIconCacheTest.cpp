@@ -129,11 +129,24 @@ TEST_F(AppIconCacheTest, MoreThanLimitEntriesEmptiesTheCache) {
     EXPECT_EQ(icons.count(), 1);
 }
 
-TEST_F(AppIconCacheTest, NoGenericIconStoresNothing) {
+TEST_F(AppIconCacheTest, ThemeWithoutGenericIconGetsOurDrawnOne) {
     QIcon::setThemeName("missing-theme");
     AppIconCache icons = cache();
-    EXPECT_FALSE(icons.icon(102));
-    EXPECT_EQ(icons.count(), 0);
+    const auto icon = icons.icon(102);
+    ASSERT_TRUE(icon);
+    EXPECT_EQ(icons.count(), 1);
+    EXPECT_EQ(icon->size(), QSize(36, 36));
+    EXPECT_EQ(icon->devicePixelRatio(), 2);
+    // Never an empty square: an opaque grey tile with a white gear on it.
+    const QColor tile = icon->pixelColor(5, 18);
+    EXPECT_EQ(tile.alpha(), 255);
+    EXPECT_EQ(tile.red(), tile.green());
+    bool white = false;
+    for (int x = 0; x < 36 && !white; ++x)
+        for (int y = 0; y < 36 && !white; ++y)
+            white = icon->pixelColor(x, y) == QColor(Qt::white);
+    EXPECT_TRUE(white);
+    EXPECT_EQ(icons.icon(999)->pixelColor(5, 18), tile); // made once, shared
     // The desktop entry's own icon does not need the theme.
-    EXPECT_TRUE(icons.icon(100));
+    EXPECT_EQ(QColor(centre(icons.icon(100))).rgb(), QColor(Qt::red).rgb());
 }

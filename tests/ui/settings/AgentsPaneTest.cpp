@@ -88,8 +88,9 @@ TEST(AgentsPane, LocationWarningOutsideAnInstallPrefix) {
         if (warning) {
             EXPECT_EQ(*warning, QStringLiteral("Morvanex is running from ") +
                                     QString::fromUtf8(path) +
-                                    QStringLiteral(". These apps remember that location, so move "
-                                                   "Morvanex to Applications first, or update the "
+                                    QStringLiteral(". These apps remember that location, so "
+                                                   "install Morvanex first (cmake --install puts "
+                                                   "it at /usr/local/bin/morvanex), or update the "
                                                    "connections here after moving it."));
         }
     }

@@ -236,6 +236,33 @@ TEST(MenuBarPreview, ShownModules) {
     EXPECT_TRUE(MenuBarPreview::shownModules(config, true).empty());
 }
 
+TEST(MenuBarPreview, MonochromeItemsTakeTheForegroundOfTheAppearance) {
+    SettingsFixture f;
+    f.hub.hub->tick();
+    Config config = f.hub.settings.config();
+    config.monochrome = true;
+    ModuleConfig cpu;
+    cpu.kind = ModuleKind::cpu;
+    cpu.style = DisplayStyle::text;
+    for (const Appearance appearance : {Appearance::dark, Appearance::light}) {
+        const QImage image = menuBarPreviewImages()(cpu, *f.hub.hub, config, appearance);
+        // The brightest opaque pixel: light on the dark strip, dark on the light one.
+        int lightest = 0, darkest = 255;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor pixel = image.pixelColor(x, y);
+                if (pixel.alpha() < 200)
+                    continue;
+                lightest = std::max(lightest, pixel.lightness());
+                darkest = std::min(darkest, pixel.lightness());
+            }
+        if (appearance == Appearance::dark)
+            EXPECT_GT(lightest, 200);
+        else
+            EXPECT_LT(darkest, 60);
+    }
+}
+
 TEST(ShortcutRecorder, RecordsClearsCancelsAndSwallowsKeys) {
     std::vector<std::optional<HotKey>> recorded;
     int starts = 0;
