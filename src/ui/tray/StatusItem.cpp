@@ -200,7 +200,22 @@ void StatusItem::render() {
         emit adaptor_->XAyatanaNewLabel(label.label, label.guide);
     }
     if (fallback_ && (iconChanged || !fallback_->isShown()))
+        showInFallback();
+}
+
+void StatusItem::showInFallback() {
+    if (face_)
+        fallback_->setFace(*face_, appearance_);
+    else if (image_)
         fallback_->setImage(*image_, appearance_);
+}
+
+void StatusItem::setSquareFace(const SquareFace& face) {
+    if (face_ == face)
+        return;
+    face_ = face;
+    if (fallback_ && image_)
+        showInFallback();
 }
 
 void StatusItem::setMenuProvider(std::function<void(QMenu& menu)> fill) {

@@ -3,6 +3,7 @@
 #include "ui/kit/Palette.h"
 #include "ui/menubar/MenuBarRenderer.h"
 #include "ui/tray/StatusLabel.h"
+#include "ui/tray/TraySquare.h"
 
 #include <QDBusConnection>
 #include <QMenu>
@@ -48,6 +49,8 @@ public:
     ~StatusItem() override; // leaves the bus / hides the tray icon
 
     void setImage(const MenuBarImage& image); // derives label + guide from the parts
+    // What the item shows when it sits in a square tray slot; until set, the image shrunk.
+    void setSquareFace(const SquareFace& face);
     // Called before every showing of the context menu (any path), to fill it afresh.
     void setMenuProvider(std::function<void(QMenu& menu)> fill);
     bool usesWatcher() const;
@@ -82,6 +85,7 @@ private:
     void useFallback();
     void setAppearance(Appearance appearance);
     void render();
+    void showInFallback();
     void showContextMenu(int x, int y);
 
     const QString id_;
@@ -98,6 +102,7 @@ private:
     std::unique_ptr<QMenu> popup_;
     std::function<void(QMenu&)> provider_;
     std::optional<MenuBarImage> image_;
+    std::optional<SquareFace> face_;
     StatusLabel label_;
     Appearance appearance_ = Appearance::dark;
     bool published_ = false;

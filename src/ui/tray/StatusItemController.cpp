@@ -6,6 +6,7 @@
 #include "ui/menubar/MenuBarContent.h"
 #include "ui/menubar/MenuBarRenderer.h"
 #include "ui/tray/StatusItemModules.h"
+#include "ui/tray/TraySquare.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -103,8 +104,9 @@ void StatusItemController::refresh() {
         return;
     const ModuleKind leftmost = entries_.back().kind;
     for (const Entry& entry : entries_) {
-        std::vector<MenuBarPart> parts =
-            MenuBarContent::parts(itemModule(config, entry.kind), hub_, config);
+        const ModuleConfig module = itemModule(config, entry.kind);
+        std::vector<MenuBarPart> parts = MenuBarContent::parts(module, hub_, config);
+        entry.item->setSquareFace(squareFace(module, parts, hub_, config));
         // The keep-awake state shows as a cup at the left edge of the leftmost item.
         if (hub_.keepAwake.isActive && entry.kind == leftmost)
             parts.insert(parts.begin(), MenuBarSymbol{kCup, false});

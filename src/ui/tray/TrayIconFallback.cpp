@@ -49,3 +49,16 @@ void TrayIconFallback::setImage(const MenuBarImage& image, Appearance appearance
 }
 
 } // namespace morvanex::ui
+
+namespace morvanex::ui {
+
+void TrayIconFallback::setFace(const SquareFace& face, Appearance appearance) {
+    QIcon icon;
+    for (const int side : squareSides)
+        icon.addPixmap(QPixmap::fromImage(drawSquare(face, appearance, side)));
+    icon_.setIcon(icon);
+    if (!icon_.isVisible())
+        icon_.show();
+}
+
+} // namespace morvanex::ui

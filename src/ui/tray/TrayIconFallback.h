@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/menubar/MenuBarRenderer.h"
+#include "ui/tray/TraySquare.h"
 
 #include <QMenu>
 #include <QObject>
@@ -20,6 +21,8 @@ public:
     ~TrayIconFallback() override;
 
     void setImage(const MenuBarImage& image, Appearance appearance);
+    // The square's own face instead of the image shrunk (see TraySquare).
+    void setFace(const SquareFace& face, Appearance appearance);
     // Fills the context menu afresh before every showing.
     std::function<void(QMenu& menu)> fill;
 

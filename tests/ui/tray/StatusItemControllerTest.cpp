@@ -5,10 +5,12 @@
 #include "support/HubFixture.h"
 #include "support/Wait.h"
 #include "ui/menubar/MenuBarContent.h"
+#include "ui/tray/SettingsReactions.h"
 #include "ui/tray/StatusItemModules.h"
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace morvanex;
@@ -143,6 +145,64 @@ TEST_F(StatusItemControllerTest, OneItemPerShownModuleWithTheCupOnTheLeftmost) {
     EXPECT_EQ(kinds(), (std::vector<K>{K::memory}));
     for (const QString& service : services)
         EXPECT_FALSE(sni.hasOwner(service));
+}
+
+TEST_F(StatusItemControllerTest, EveryChangeLeavesTheWatcherListingTheItemsLastConfiguredFirst) {
+    // Wired as the application wires it: settings changes rebuild or refresh the items.
+    subscribeSettingsReactions(
+        f.settings, controller.get(), *f.hub,
+        {[this] { controller->rebuild(); }, [this] { controller->refresh(); }, {}});
+    configure({{K::cpu, true, S::text},
+               {K::memory, true, S::text},
+               {K::sensors, true, S::text},
+               {K::weather, true, S::icon},
+               {K::network, true, S::text},
+               {K::disks, true, S::text}});
+    controller->rebuild();
+    struct Change {
+        const char* name;
+        std::function<void(Config&)> apply;
+    };
+    const auto module = [](Config& c, K kind) -> ModuleConfig& {
+        return *std::find_if(c.modules.begin(), c.modules.end(),
+                             [kind](const ModuleConfig& m) { return m.kind == kind; });
+    };
+    const Change changes[] = {
+        {"a module off", [&](Config& c) { module(c, K::sensors).enabled = false; }},
+        {"a style", [&](Config& c) { module(c, K::memory).style = S::graph; }},
+        {"the order",
+         [](Config& c) { std::rotate(c.modules.begin(), c.modules.begin() + 2, c.modules.end()); }},
+        {"a module on again", [&](Config& c) { module(c, K::sensors).enabled = true; }},
+        {"the appearance (monochrome)", [](Config& c) { c.monochrome = !c.monochrome; }},
+        {"an unrelated setting", [](Config& c) { c.pingHost = QStringLiteral("127.0.0.2"); }},
+    };
+    const auto expectListed = [&] {
+        std::vector<K> wanted = shownModules(f.settings.config(), true);
+        std::reverse(wanted.begin(), wanted.end());
+        EXPECT_EQ(kinds(), wanted);
+        QStringList services;
+        for (const auto& entry : controller->entries())
+            services << entry.item->serviceName();
+        EXPECT_TRUE(test::waitUntil([&] { return sni.watcher.registered() == services; }))
+            << sni.watcher.registered().join(QStringLiteral(", ")).toStdString() << "\nwanted "
+            << services.join(QStringLiteral(", ")).toStdString();
+    };
+    expectListed();
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.name);
+        f.settings.update(change.apply);
+        expectListed();
+    }
+
+    // A panel restart: a new watcher hears of every item again, in the same order.
+    sni.watcher.stop();
+    test::SniWatcher restarted(sni.bus.connect(QStringLiteral("sni-watcher-2")));
+    ASSERT_TRUE(restarted.start());
+    QStringList services;
+    for (const auto& entry : controller->entries())
+        services << entry.item->serviceName();
+    EXPECT_TRUE(test::waitUntil([&] { return restarted.registered() == services; }))
+        << restarted.registered().join(QStringLiteral(", ")).toStdString();
 }
 
 TEST_F(StatusItemControllerTest, CombinedItemWhenNothingIsShown) {
