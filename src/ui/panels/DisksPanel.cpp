@@ -189,12 +189,15 @@ void DisksPanel::build() {
             return shown && shown->setValues(items);
         });
 
-    sections_.section(QStringLiteral("processes"), topRows(hub.processes.processes),
-                      [this](const std::vector<std::pair<ProcessSample, QString>>& rows) {
-                          return new ProcessCard(
-                              QStringLiteral("Top Processes"), QStringLiteral("Read / Write"), rows,
-                              QStringLiteral("No disk activity right now"), env_);
-                      });
+    sections_.section(
+        QStringLiteral("processes"), topRows(hub.processes.processes),
+        [this](const std::vector<std::pair<ProcessSample, QString>>& rows) {
+            return new ProcessCard(QStringLiteral("Top Processes"), QStringLiteral("Read / Write"),
+                                   rows, QStringLiteral("No disk activity right now"), env_);
+        },
+        [](ProcessCard* card, const std::vector<std::pair<ProcessSample, QString>>& rows) {
+            return card->setRows(rows);
+        });
 }
 
 } // namespace morvanex::ui

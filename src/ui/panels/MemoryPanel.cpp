@@ -233,12 +233,15 @@ void MemoryPanel::build() {
         },
         updateRowValues);
 
-    sections_.section(QStringLiteral("processes"), topRows(hub.processes.processes),
-                      [this](const std::vector<std::pair<ProcessSample, QString>>& rows) {
-                          return new ProcessCard(QStringLiteral("Top Processes"),
-                                                 QStringLiteral("Memory"), rows,
-                                                 QStringLiteral("No data yet"), env_);
-                      });
+    sections_.section(
+        QStringLiteral("processes"), topRows(hub.processes.processes),
+        [this](const std::vector<std::pair<ProcessSample, QString>>& rows) {
+            return new ProcessCard(QStringLiteral("Top Processes"), QStringLiteral("Memory"), rows,
+                                   QStringLiteral("No data yet"), env_);
+        },
+        [](ProcessCard* card, const std::vector<std::pair<ProcessSample, QString>>& rows) {
+            return card->setRows(rows);
+        });
 }
 
 } // namespace morvanex::ui

@@ -159,12 +159,15 @@ void CPUPanel::build() {
         },
         updateRowValues);
 
-    sections_.section(QStringLiteral("processes"), topRows(hub.processes.processes),
-                      [this](const std::vector<std::pair<ProcessSample, QString>>& rows) {
-                          return new ProcessCard(QStringLiteral("Top Processes"),
-                                                 QStringLiteral("% CPU"), rows,
-                                                 QStringLiteral("No data yet"), env_);
-                      });
+    sections_.section(
+        QStringLiteral("processes"), topRows(hub.processes.processes),
+        [this](const std::vector<std::pair<ProcessSample, QString>>& rows) {
+            return new ProcessCard(QStringLiteral("Top Processes"), QStringLiteral("% CPU"), rows,
+                                   QStringLiteral("No data yet"), env_);
+        },
+        [](ProcessCard* card, const std::vector<std::pair<ProcessSample, QString>>& rows) {
+            return card->setRows(rows);
+        });
 }
 
 CoreGrid::CoreGrid(std::vector<CPUMonitor::Core> cores, Appearance appearance, QWidget* parent)
