@@ -181,7 +181,10 @@ void MemoryPanel::build() {
         [a](const BreakdownModel& m) {
             auto* card = new Card(7, a);
             card->add(new CardHeader(QStringLiteral("Breakdown"), std::nullopt, nullptr, a));
-            card->add(new SegmentBarView(SegmentBar{m.segments, 10}, a));
+            auto* bar = new SegmentBarView(SegmentBar{m.segments, 10}, a);
+            // Found by name: the bar view has no meta-object for findChild to tell it by.
+            bar->setObjectName(QStringLiteral("breakdownBar"));
+            card->add(bar);
             auto* columns = new QWidget;
             auto* split = new QHBoxLayout(columns);
             split->setContentsMargins(0, 0, 0, 0);
@@ -207,7 +210,8 @@ void MemoryPanel::build() {
             return card;
         },
         [](Card* card, const BreakdownModel& m) {
-            auto* bar = card->findChild<SegmentBarView*>();
+            auto* bar = static_cast<SegmentBarView*>(
+                card->findChild<QWidget*>(QStringLiteral("breakdownBar")));
             const QList<BreakdownCell*> cells = card->findChildren<BreakdownCell*>();
             if (!bar || cells.size() != qsizetype(m.bytes.size()))
                 return false;

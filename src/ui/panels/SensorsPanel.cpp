@@ -200,7 +200,10 @@ QWidget* fanEntry(const Fan& fan, Appearance a) {
     column->setSpacing(4);
     column->addWidget(new StatRow(QStringLiteral("Fan %1").arg(fan.index + 1), std::nullopt,
                                   new StatValue(SensorsPanel::rpmText(fan.rpm), a), a));
-    column->addWidget(new UsageBarView(UsageBar{SensorsPanel::fanFraction(fan), Tint::teal, 6}, a));
+    auto* bar = new UsageBarView(UsageBar{SensorsPanel::fanFraction(fan), Tint::teal, 6}, a);
+    // Found by name: the bar view has no meta-object for findChild to tell it by.
+    bar->setObjectName(QStringLiteral("fanBar"));
+    column->addWidget(bar);
     QLabel* range = sp::text(SensorsPanel::fanRange(fan), 11, Tint::tertiaryText, a);
     range->setObjectName(QStringLiteral("fanRange"));
     column->addWidget(range);
@@ -213,13 +216,14 @@ bool updateFans(QWidget* card, const FanRows& m) {
     for (const Fan& fan : m.fans)
         speeds.emplace_back(QStringLiteral("Fan %1").arg(fan.index + 1),
                             SensorsPanel::rpmText(fan.rpm));
-    const QList<UsageBarView*> bars = card->findChildren<UsageBarView*>();
+    const QList<QWidget*> bars = card->findChildren<QWidget*>(QStringLiteral("fanBar"));
     const QList<QLabel*> ranges = card->findChildren<QLabel*>(QStringLiteral("fanRange"));
     if (bars.size() != qsizetype(m.fans.size()) || ranges.size() != bars.size() ||
         !updateRowValues(card, speeds))
         return false;
     for (std::size_t i = 0; i < m.fans.size(); ++i) {
-        bars[qsizetype(i)]->setBar(UsageBar{SensorsPanel::fanFraction(m.fans[i]), Tint::teal, 6});
+        static_cast<UsageBarView*>(bars[qsizetype(i)])
+            ->setBar(UsageBar{SensorsPanel::fanFraction(m.fans[i]), Tint::teal, 6});
         ranges[qsizetype(i)]->setText(SensorsPanel::fanRange(m.fans[i]));
     }
     return true;
