@@ -51,6 +51,14 @@ HeroValue::HeroValue(Content content, Appearance appearance, QWidget* parent)
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
+void HeroValue::setContent(const Content& content) {
+    if (content == content_)
+        return;
+    content_ = content;
+    updateGeometry();
+    update();
+}
+
 QSize HeroValue::sizeHint() const {
     const QFontMetricsF value(valueFont());
     const QFontMetricsF unit(unitFont());

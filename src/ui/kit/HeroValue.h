@@ -28,6 +28,8 @@ public:
     HeroValue(Content content, Appearance appearance, QWidget* parent = nullptr);
 
     const Content& content() const { return content_; }
+    // Shows another reading in place.
+    void setContent(const Content& content);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -22,13 +22,30 @@ Legend::Legend(std::vector<LegendItem> items, double spacing, Appearance appeara
         entry->addWidget(
             new TextLine(item.label, Fonts::font(11), color(Tint::secondaryText, appearance)), 0,
             Qt::AlignVCenter);
-        if (item.value)
-            entry->addWidget(new TextLine(*item.value, Fonts::font(11, QFont::Medium),
-                                          color(Tint::primaryText, appearance)),
-                             0, Qt::AlignVCenter);
+        TextLine* value = nullptr;
+        if (item.value) {
+            value = new TextLine(*item.value, Fonts::font(11, QFont::Medium),
+                                 color(Tint::primaryText, appearance));
+            entry->addWidget(value, 0, Qt::AlignVCenter);
+        }
+        values_.push_back(value);
         row->addLayout(entry);
     }
     row->addStretch(1);
+}
+
+bool Legend::setValues(const std::vector<LegendItem>& items) {
+    if (items.size() != items_.size())
+        return false;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (items[i].label != items_[i].label || items[i].color != items_[i].color ||
+            items[i].value.has_value() != items_[i].value.has_value())
+            return false;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (values_[i])
+            values_[i]->setFullText(*items[i].value);
+    items_ = items;
+    return true;
 }
 
 } // namespace morvanex::ui

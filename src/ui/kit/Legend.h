@@ -9,10 +9,14 @@
 
 namespace morvanex::ui {
 
+class TextLine;
+
 struct LegendItem {
     QString label;
     std::optional<QString> value;
     Tint color = Tint::gray;
+
+    bool operator==(const LegendItem&) const = default;
 };
 
 // A row of colour keys: for each item, in order, a dot, its grey label and, when it has one,
@@ -24,9 +28,13 @@ public:
            QWidget* parent = nullptr);
 
     const std::vector<LegendItem>& items() const { return items_; }
+    // Shows new values in place; answers false (changing nothing) when the keys themselves
+    // differ (another label, colour or count, or a value coming or going).
+    bool setValues(const std::vector<LegendItem>& items);
 
 private:
     std::vector<LegendItem> items_;
+    std::vector<TextLine*> values_; // one per item, null for an item without a value
 };
 
 } // namespace morvanex::ui

@@ -25,6 +25,14 @@ Pill::Pill(const QString& text, Tint tint, Appearance appearance, QWidget* paren
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
+void Pill::setText(const QString& text) {
+    if (text == text_)
+        return;
+    text_ = text;
+    updateGeometry();
+    update();
+}
+
 QSize Pill::sizeHint() const {
     const QFontMetricsF metrics(pillFont());
     return {int(std::ceil(metrics.horizontalAdvance(text_) + 2 * kPadX)),

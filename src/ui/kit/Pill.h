@@ -14,6 +14,7 @@ public:
     Pill(const QString& text, Tint tint, Appearance appearance, QWidget* parent = nullptr);
 
     QString text() const { return text_; }
+    void setText(const QString& text);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 

@@ -159,6 +159,13 @@ public:
     }
 
     bool showsValue() const { return !hovering_; }
+    void setValue(const QString& value) {
+        if (value == value_)
+            return;
+        value_ = value;
+        updateGeometry();
+        update();
+    }
     void setHovering(bool hovering) {
         hovering_ = hovering;
         button_->setVisible(hovering);
@@ -241,9 +248,18 @@ ProcessRow::ProcessRow(const ProcessSample& process, const QString& value,
     if (fraction) {
         auto* barLine = new QHBoxLayout;
         barLine->setContentsMargins(26, 0, 0, 0);
+        hasBar_ = true;
         barLine->addWidget(new ProcessBar(*fraction, env.color(barColor), env.appearance));
         column->addLayout(barLine);
     }
+}
+
+bool ProcessRow::setReading(const ProcessSample& process, const QString& value) {
+    if (hasBar_ || process.pid != process_.pid || process.name != process_.name)
+        return false;
+    process_ = process;
+    slot_->setValue(value);
+    return true;
 }
 
 ProcessRow::~ProcessRow() {
@@ -367,6 +383,19 @@ ProcessCard::ProcessCard(const QString& title, const std::optional<QString>& tra
     }
     for (const auto& [process, value] : rows)
         card->add(new ProcessRow(process, value, std::nullopt, Tint::blue, env));
+}
+
+bool ProcessCard::setRows(const std::vector<std::pair<ProcessSample, QString>>& rows) {
+    const std::vector<ProcessRow*> shown = this->rows();
+    if (shown.size() != rows.size() || (empty_ != nullptr) != rows.empty())
+        return false;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (shown[i]->process().pid != rows[i].first.pid ||
+            shown[i]->process().name != rows[i].first.name)
+            return false;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        shown[i]->setReading(rows[i].first, rows[i].second);
+    return true;
 }
 
 std::vector<ProcessRow*> ProcessCard::rows() const {

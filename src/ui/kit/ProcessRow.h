@@ -62,6 +62,9 @@ public:
     ~ProcessRow() override;
 
     const ProcessSample& process() const { return process_; }
+    // Shows the same process's new figure in place (hover and menu stay); false, changing
+    // nothing, for another process or a row with a usage bar.
+    bool setReading(const ProcessSample& process, const QString& value);
     bool isHovering() const { return hovering_; }
     bool isHighlighted() const;
     bool showsValue() const;
@@ -92,6 +95,7 @@ private:
     PanelEnv env_;
     bool hovering_ = false;
     bool menuOpen_ = false;
+    bool hasBar_ = false;
     TextLine* name_ = nullptr;
     ValueSlot* slot_ = nullptr;
     QToolButton* button_ = nullptr;
@@ -108,6 +112,9 @@ public:
                 const QString& emptyText, const PanelEnv& env, QWidget* parent = nullptr);
 
     std::vector<ProcessRow*> rows() const;
+    // New figures for the same processes in the same order, in place; false (changing
+    // nothing) when the list itself changed.
+    bool setRows(const std::vector<std::pair<ProcessSample, QString>>& rows);
     TextLine* emptyLine() const { return empty_; } // null when there are rows
 
 private:

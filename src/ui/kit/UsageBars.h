@@ -16,16 +16,19 @@ struct UsageBar {
     double fraction = 0;
     Tint color = Tint::accent;
     double height = 3;
+    bool operator==(const UsageBar&) const = default;
 };
 
 struct BarSegment {
     double fraction = 0; // of the whole width
     Tint color = Tint::accent;
+    bool operator==(const BarSegment&) const = default;
 };
 
 struct SegmentBar {
     std::vector<BarSegment> segments;
     double height = 8;
+    bool operator==(const SegmentBar&) const = default;
 };
 
 // Gap between the segments of a segment bar, and what each segment gives up to it.

@@ -14,6 +14,7 @@
 #include "ui/kit/StatRow.h"
 #include "ui/kit/SymbolIcon.h"
 #include "ui/kit/TextLine.h"
+#include "ui/panels/LiveParts.h"
 
 #include <QBoxLayout>
 #include <QLabel>
@@ -180,45 +181,80 @@ std::vector<AstronomyPanel::Line> AstronomyPanel::moonLines(const AstronomyMonit
 
 // ---- AstronomyPanel: views
 
+namespace {
+
+// The sun card: its position, its rows, and the day its timeline draws with the hour of now.
+struct SunModel {
+    QString position;
+    RowTexts rows;
+    SunCalc::SunTimes sun;
+    QDateTime minute;
+    bool operator==(const SunModel&) const = default;
+};
+
+struct MoonModel {
+    QString symbol;
+    QString name;
+    QString line;
+    RowTexts rows;
+    bool operator==(const MoonModel&) const = default;
+};
+
+RowTexts rowTexts(const std::vector<AstronomyPanel::Line>& lines) {
+    RowTexts rows;
+    for (const AstronomyPanel::Line& line : lines)
+        rows.emplace_back(line.label, line.value);
+    return rows;
+}
+
+Card* rowsInto(Card* card, const RowTexts& rows, Appearance a) {
+    for (const auto& [label, value] : rows)
+        card->add(new StatRow(label, std::nullopt, new StatValue(value, a), a));
+    return card;
+}
+
+} // namespace
+
 AstronomyPanel::AstronomyPanel(PanelEnv env, QWidget* parent)
-    : QWidget(parent), env_(std::move(env)) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    : QWidget(parent), env_(std::move(env)), sections_(this) {
     if (env_.hub)
         connect(env_.hub, &Hub::changed, this, &AstronomyPanel::rebuild);
     rebuild();
 }
 
 void AstronomyPanel::rebuild() {
-    delete content_;
-    content_ = new QWidget(this);
-    auto* pieces = column(8);
-    content_->setLayout(pieces);
-    if (env_.hub && env_.hub->astronomy.snapshot())
-        addSnapshot(pieces, *env_.hub->astronomy.snapshot());
-    else
-        addWaiting(pieces);
-    layout()->addWidget(content_);
+    sections_.rebuild([this] {
+        if (env_.hub && env_.hub->astronomy.snapshot())
+            addSnapshot(*env_.hub->astronomy.snapshot());
+        else
+            addWaiting();
+    });
 }
 
-void AstronomyPanel::addWaiting(QVBoxLayout* pieces) {
+void AstronomyPanel::addWaiting() {
     const Appearance a = env_.appearance;
-    pieces->addWidget(new PanelHeader(QStringLiteral("moon.stars"), Tint::orange,
-                                      QStringLiteral("Sun & Moon"),
-                                      QStringLiteral("Waiting for location"), nullptr, a));
-    auto* card = new Card(7, a);
-    auto* text = new QLabel(
-        QStringLiteral("Set a location in Settings › Weather, or wait for it to be detected."));
-    text->setWordWrap(true);
-    text->setFont(Fonts::font(13));
-    QPalette palette = text->palette();
-    palette.setColor(QPalette::WindowText, color(Tint::secondaryText, a));
-    text->setPalette(palette);
-    card->add(text);
-    pieces->addWidget(card);
+    sections_.section(QStringLiteral("waiting"), 0, [a](int) {
+        auto* pieces = new QWidget;
+        auto* stack = column(8);
+        pieces->setLayout(stack);
+        stack->addWidget(new PanelHeader(QStringLiteral("moon.stars"), Tint::orange,
+                                         QStringLiteral("Sun & Moon"),
+                                         QStringLiteral("Waiting for location"), nullptr, a));
+        auto* card = new Card(7, a);
+        auto* text = new QLabel(
+            QStringLiteral("Set a location in Settings › Weather, or wait for it to be detected."));
+        text->setWordWrap(true);
+        text->setFont(Fonts::font(13));
+        QPalette palette = text->palette();
+        palette.setColor(QPalette::WindowText, color(Tint::secondaryText, a));
+        text->setPalette(palette);
+        card->add(text);
+        stack->addWidget(card);
+        return pieces;
+    });
 }
 
-void AstronomyPanel::addSnapshot(QVBoxLayout* pieces, const AstronomyMonitor::Snapshot& s) {
+void AstronomyPanel::addSnapshot(const AstronomyMonitor::Snapshot& s) {
     const Appearance a = env_.appearance;
     const QDateTime now = env_.hub->clock.now();
     const QTimeZone local = QTimeZone::systemTimeZone();
@@ -226,56 +262,83 @@ void AstronomyPanel::addSnapshot(QVBoxLayout* pieces, const AstronomyMonitor::Sn
 
     const std::optional<AstronomyMonitor::SunEvent> next = env_.hub->astronomy.nextSunEvent(now);
     const bool sunrise = next && next->isSunrise;
-    pieces->addWidget(new PanelHeader(
-        sunrise ? QStringLiteral("sunrise.fill") : QStringLiteral("sunset.fill"), Tint::orange,
-        QStringLiteral("Sun & Moon"),
-        (sunrise ? QStringLiteral("Sunrise") : QStringLiteral("Sunset")) + QStringLiteral(" · ") +
-            place(s.location.name),
-        new HeroValue({next ? Fmt::time(next->date, local) : dash, std::nullopt}, a), a));
+    // Sunrise and sunset have headers of their own, so a change of icon makes a new one.
+    sections_.section(
+        sunrise ? QStringLiteral("header|sunrise") : QStringLiteral("header|sunset"),
+        HeaderModel{(sunrise ? QStringLiteral("Sunrise") : QStringLiteral("Sunset")) +
+                        QStringLiteral(" · ") + place(s.location.name),
+                    {next ? Fmt::time(next->date, local) : dash, std::nullopt}},
+        [a, sunrise](const HeaderModel& m) {
+            return makeHeader(sunrise ? QStringLiteral("sunrise.fill")
+                                      : QStringLiteral("sunset.fill"),
+                              Tint::orange, QStringLiteral("Sun & Moon"), m, a);
+        },
+        updateHeader);
 
-    auto addLines = [a](Card* card, const std::vector<Line>& lines) {
-        for (const Line& line : lines)
-            card->add(new StatRow(line.label, std::nullopt, new StatValue(line.value, a), a));
-    };
+    const qint64 ms = now.toMSecsSinceEpoch();
+    const SunModel sun{sunPosition(s.sunAltitude, s.sunAzimuth), rowTexts(sunLines(s, local)),
+                       s.sun, QDateTime::fromMSecsSinceEpoch(ms - ms % 60000, now.timeZone())};
+    sections_.section(QStringLiteral("sun"), sun, [a, s, now, local](const SunModel& m) {
+        auto* sunCard = new Card(5, a);
+        sunCard->add(new CardHeader(QStringLiteral("Sun"), m.position, nullptr, a));
+        auto* timeline = new QWidget;
+        auto* timelineBox = new QVBoxLayout(timeline);
+        timelineBox->setContentsMargins(0, 3, 0, 3);
+        timelineBox->addWidget(new SunTimeline(s, now, local, a));
+        sunCard->add(timeline);
+        return rowsInto(sunCard, m.rows, a);
+    });
 
-    auto* sunCard = new Card(5, a);
-    sunCard->add(new CardHeader(QStringLiteral("Sun"), sunPosition(s.sunAltitude, s.sunAzimuth),
-                                nullptr, a));
-    auto* timeline = new QWidget;
-    auto* timelineBox = new QVBoxLayout(timeline);
-    timelineBox->setContentsMargins(0, 3, 0, 3);
-    timelineBox->addWidget(new SunTimeline(s, now, local, a));
-    sunCard->add(timeline);
-    addLines(sunCard, sunLines(s, local));
-    pieces->addWidget(sunCard);
+    sections_.section(QStringLiteral("twilight"), rowTexts(twilightLines(s.sun, local)),
+                      [a](const RowTexts& ranges) {
+                          auto* twilight = new Card(5, a);
+                          twilight->add(new CardHeader(QStringLiteral("Twilight"),
+                                                       QStringLiteral("dawn – dusk"), nullptr, a));
+                          const Tint dots[] = {Tint::orange, Tint::indigo,
+                                               Tint::tertiaryText}; // the faintest: primary at
+                                                                    // about 0.3
+                          for (std::size_t i = 0; i < ranges.size(); ++i)
+                              twilight->add(new StatRow(ranges[i].first, dots[i],
+                                                        new StatValue(ranges[i].second, a), a));
+                          return twilight;
+                      });
 
-    auto* twilight = new Card(5, a);
-    twilight->add(
-        new CardHeader(QStringLiteral("Twilight"), QStringLiteral("dawn – dusk"), nullptr, a));
-    const std::vector<Line> ranges = twilightLines(s.sun, local);
-    const Tint dots[] = {Tint::orange, Tint::indigo,
-                         Tint::tertiaryText}; // the faintest: primary at about 0.3
-    for (std::size_t i = 0; i < ranges.size(); ++i)
-        twilight->add(new StatRow(ranges[i].label, dots[i], new StatValue(ranges[i].value, a), a));
-    pieces->addWidget(twilight);
-
-    auto* moon = new Card(5, a);
-    moon->add(new CardHeader(QStringLiteral("Moon"), std::nullopt, nullptr, a));
-    auto* phaseRow = new QWidget;
-    auto* phaseLine = new QHBoxLayout(phaseRow);
-    phaseLine->setContentsMargins(0, 2, 0, 2);
-    phaseLine->setSpacing(12);
-    phaseLine->addWidget(
-        new SymbolIcon(SunCalc::phaseSymbol(s.moonPhase), 30, color(Tint::primaryText, a)));
-    auto* words = column(1);
-    words->addWidget(new TextLine(SunCalc::phaseName(s.moonPhase), Fonts::font(13, QFont::Medium),
-                                  color(Tint::primaryText, a)));
-    words->addWidget(new TextLine(moonLine(s.moonFraction, s.moonPhase), Fonts::font(11),
-                                  color(Tint::secondaryText, a)));
-    phaseLine->addLayout(words, 1);
-    moon->add(phaseRow);
-    addLines(moon, moonLines(s, local, locale));
-    pieces->addWidget(moon);
+    const MoonModel moon{SunCalc::phaseSymbol(s.moonPhase), SunCalc::phaseName(s.moonPhase),
+                         moonLine(s.moonFraction, s.moonPhase),
+                         rowTexts(moonLines(s, local, locale))};
+    sections_.section(
+        QStringLiteral("moon"), moon,
+        [a](const MoonModel& m) {
+            auto* card = new Card(5, a);
+            card->add(new CardHeader(QStringLiteral("Moon"), std::nullopt, nullptr, a));
+            auto* phaseRow = new QWidget;
+            auto* phaseLine = new QHBoxLayout(phaseRow);
+            phaseLine->setContentsMargins(0, 2, 0, 2);
+            phaseLine->setSpacing(12);
+            phaseLine->addWidget(new SymbolIcon(m.symbol, 30, color(Tint::primaryText, a)));
+            auto* words = column(1);
+            words->addWidget(
+                new TextLine(m.name, Fonts::font(13, QFont::Medium), color(Tint::primaryText, a)));
+            auto* line = new TextLine(m.line, Fonts::font(11), color(Tint::secondaryText, a));
+            line->setObjectName(QStringLiteral("moonLine"));
+            words->addWidget(line);
+            phaseLine->addLayout(words, 1);
+            card->add(phaseRow);
+            return rowsInto(card, m.rows, a);
+        },
+        [](Card* card, const MoonModel& m) {
+            // The phase's symbol and name change by the day; the figures under them by the tick.
+            auto* symbol = card->findChild<SymbolIcon*>();
+            auto* line = card->findChild<TextLine*>(QStringLiteral("moonLine"));
+            bool sameName = false;
+            for (const TextLine* text : card->findChildren<TextLine*>())
+                sameName = sameName || text->fullText() == m.name;
+            if (!symbol || !line || symbol->name() != m.symbol || !sameName ||
+                !updateRowValues(card, m.rows))
+                return false;
+            line->setFullText(m.line);
+            return true;
+        });
 }
 
 } // namespace morvanex::ui

@@ -2,6 +2,7 @@
 
 #include "services/AstronomyMonitor.h"
 #include "ui/kit/PanelEnv.h"
+#include "ui/panels/SectionStack.h"
 
 #include <QDateTime>
 #include <QString>
@@ -59,6 +60,7 @@ public:
     explicit AstronomyPanel(PanelEnv env, QWidget* parent = nullptr);
 
     void rebuild();
+    const SectionStack& sections() const { return sections_; }
 
     struct Line {
         QString label;
@@ -87,11 +89,11 @@ public:
                                        const QTimeZone& local, const QString& locale);
 
 private:
-    void addSnapshot(QVBoxLayout* pieces, const AstronomyMonitor::Snapshot& snapshot);
-    void addWaiting(QVBoxLayout* pieces);
+    void addSnapshot(const AstronomyMonitor::Snapshot& snapshot);
+    void addWaiting();
 
     PanelEnv env_;
-    QWidget* content_ = nullptr;
+    SectionStack sections_;
 };
 
 } // namespace morvanex::ui

@@ -20,6 +20,7 @@
 #include "ui/kit/UsageBars.h"
 #include "ui/panels/BatteryParts.h"
 #include "ui/panels/KeepAwakeCard.h"
+#include "ui/panels/LiveParts.h"
 #include "ui/panels/SystemPanelParts.h"
 
 #include <QBoxLayout>
@@ -208,35 +209,97 @@ int BatteryPanel::shownTab() const {
     return env_.previewOverrides.batteryTab ? *env_.previewOverrides.batteryTab : tab_;
 }
 
+namespace {
+
+// The header: the state and time left, the charge, and the bolt while charging.
+struct BatteryHeader {
+    bool charging = false;
+    HeaderModel text;
+    bool operator==(const BatteryHeader&) const = default;
+};
+
+// The tab switch: its labels and the tab shown.
+struct TabsModel {
+    QStringList labels;
+    int selected = 0;
+    bool operator==(const TabsModel&) const = default;
+};
+
+// What the health card and its details read.
+struct HealthModel {
+    std::optional<QString> word;
+    std::optional<double> health;
+    std::optional<std::int64_t> cycleCount;
+    std::optional<std::int64_t> designCapacity;
+    std::optional<std::int64_t> maxCapacity;
+    std::optional<std::int64_t> currentCapacity;
+    std::optional<double> voltage;
+    std::optional<double> amperage;
+    std::vector<double> cellVoltages;
+    std::optional<QString> temperature;
+    bool operator==(const HealthModel&) const = default;
+};
+
+RowTexts rowTexts(const std::vector<BatteryPanel::Line>& lines) {
+    RowTexts rows;
+    for (const BatteryPanel::Line& line : lines)
+        rows.emplace_back(line.label, line.value);
+    return rows;
+}
+
+} // namespace
+
 void BatteryPanel::build() {
     const Appearance a = env_.appearance;
     const Hub& hub = *env_.hub;
     const BatteryMonitor& battery = hub.battery;
     const std::vector<ProcessSample> busy = significant(hub.processes.processes);
 
-    auto* trailing = new QWidget;
-    auto* row = new QHBoxLayout(trailing);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(4);
-    if (battery.isCharging) {
-        auto* bolt = new SymbolIcon(QStringLiteral("bolt.fill"), 15, color(Tint::yellow, a));
-        bolt->setAccessibleName(QStringLiteral("Charging"));
-        row->addWidget(bolt, 0, Qt::AlignVCenter);
-    }
-    row->addWidget(new HeroValue({sp::roundedWhole(battery.percent), QStringLiteral("%")}, a), 0,
-                   Qt::AlignVCenter);
-    sections_.add(new PanelHeader(QStringLiteral("battery.75percent"), Tint::green,
-                                  QStringLiteral("Battery"), subtitle(battery), trailing, a, this));
-
-    tabs_ = new SegmentedPicker(
-        {QStringLiteral("Battery"), appsLabel(busy.size())}, shownTab() == 0 ? 0 : 1, a,
-        [this](int index) {
-            tab_ = index;
-            sections_.rebuild([this] { build(); });
+    sections_.section(
+        QStringLiteral("header"),
+        BatteryHeader{
+            battery.isCharging,
+            {subtitle(battery), {sp::roundedWhole(battery.percent), QStringLiteral("%")}}},
+        [a](const BatteryHeader& m) {
+            auto* trailing = new QWidget;
+            auto* row = new QHBoxLayout(trailing);
+            row->setContentsMargins(0, 0, 0, 0);
+            row->setSpacing(4);
+            if (m.charging) {
+                auto* bolt =
+                    new SymbolIcon(QStringLiteral("bolt.fill"), 15, color(Tint::yellow, a));
+                bolt->setAccessibleName(QStringLiteral("Charging"));
+                row->addWidget(bolt, 0, Qt::AlignVCenter);
+            }
+            row->addWidget(new HeroValue(m.text.hero, a), 0, Qt::AlignVCenter);
+            return new PanelHeader(QStringLiteral("battery.75percent"), Tint::green,
+                                   QStringLiteral("Battery"), m.text.subtitle, trailing, a);
         },
-        this);
-    tabs_->setAccessibleName(QStringLiteral("Section"));
-    sections_.add(tabs_);
+        [](PanelHeader* header, const BatteryHeader& m) {
+            bool bolt = false;
+            for (const SymbolIcon* icon : header->findChildren<SymbolIcon*>())
+                bolt = bolt || icon->accessibleName() == QLatin1String("Charging");
+            return bolt == m.charging && updateHeader(header, m.text);
+        });
+
+    const TabsModel tabs{{QStringLiteral("Battery"), appsLabel(busy.size())},
+                         shownTab() == 0 ? 0 : 1};
+    tabs_ = sections_.section(
+        QStringLiteral("tabs"), tabs,
+        [this, a](const TabsModel& m) {
+            auto* picker = new SegmentedPicker(m.labels, m.selected, a, [this](int index) {
+                tab_ = index;
+                sections_.rebuild([this] { build(); });
+            });
+            picker->setAccessibleName(QStringLiteral("Section"));
+            return picker;
+        },
+        [](SegmentedPicker* picker, const TabsModel& m) {
+            if (picker->labels() != m.labels)
+                return false;
+            picker->setSelected(m.selected);
+            return true;
+        });
 
     if (shownTab() == 0)
         buildBatteryTab();
@@ -285,73 +348,98 @@ void BatteryPanel::buildBatteryTab() {
                     return live;
                 },
                 defaults_, parent);
-        });
+        },
+        0, [](const GraphCard&, int) {});
 
-    auto* power = new Card(7, a, this);
-    power->add(new CardHeader(QStringLiteral("Power"), std::nullopt, nullptr, a));
-    for (const Line& line : powerLines(battery, hub.sensors, lowPowerMode()))
-        power->add(new StatRow(line.label, std::nullopt, new StatValue(line.value, a), a));
-    sections_.add(power);
+    sections_.section(
+        QStringLiteral("power"), rowTexts(powerLines(battery, hub.sensors, lowPowerMode())),
+        [a](const RowTexts& rows) {
+            auto* power = new Card(7, a);
+            power->add(new CardHeader(QStringLiteral("Power"), std::nullopt, nullptr, a));
+            for (const auto& [label, value] : rows)
+                power->add(new StatRow(label, std::nullopt, new StatValue(value, a), a));
+            return power;
+        },
+        updateRowValues);
 
-    auto* healthCard = new Card(8, a, this);
-    auto* top = new QWidget;
-    auto* topRow = new QHBoxLayout(top);
-    topRow->setContentsMargins(0, 0, 0, 0);
-    topRow->addWidget(new CardHeader(QStringLiteral("Health"), std::nullopt, nullptr, a), 1);
-    if (const std::optional<QString> word = healthWord(battery))
-        topRow->addWidget(healthBadge(*word, a), 0, Qt::AlignVCenter);
-    healthCard->add(top);
-    if (const std::optional<double> h = health(battery)) {
-        auto* stack = new QWidget;
-        auto* column = new QVBoxLayout(stack);
-        column->setContentsMargins(0, 0, 0, 0);
-        column->setSpacing(5);
-        column->addWidget(new StatRow(QStringLiteral("Maximum capacity"), std::nullopt,
-                                      new StatValue(Fmt::percent(*h), a), a));
-        column->addWidget(
-            new UsageBarView(UsageBar{*h / 100, *h < 80 ? Tint::orange : Tint::green, 5}, a));
-        healthCard->add(stack);
-    }
-    if (battery.cycleCount)
-        healthCard->add(new StatRow(QStringLiteral("Cycle count"), std::nullopt,
-                                    new StatValue(QString::number(*battery.cycleCount), a), a));
-    healthCard->add(new DisclosureRow(
-        QStringLiteral("Details"), std::nullopt, false, true,
-        BoolBinding::stored(defaults_, detailsKey, false),
-        batteryDetails(battery, temperatureText(battery, hub.sensors, config.temperatureUnit), a),
-        env_.previewOverrides, a));
-    sections_.add(healthCard);
+    const HealthModel health{
+        healthWord(battery),  BatteryPanel::health(battery),
+        battery.cycleCount,   battery.designCapacity,
+        battery.maxCapacity,  battery.currentCapacity,
+        battery.voltage,      battery.amperage,
+        battery.cellVoltages, temperatureText(battery, hub.sensors, config.temperatureUnit)};
+    sections_.section(QStringLiteral("health"), health, [this, a, &battery](const HealthModel& m) {
+        auto* healthCard = new Card(8, a);
+        auto* top = new QWidget;
+        auto* topRow = new QHBoxLayout(top);
+        topRow->setContentsMargins(0, 0, 0, 0);
+        topRow->addWidget(new CardHeader(QStringLiteral("Health"), std::nullopt, nullptr, a), 1);
+        if (m.word)
+            topRow->addWidget(healthBadge(*m.word, a), 0, Qt::AlignVCenter);
+        healthCard->add(top);
+        if (m.health) {
+            const double h = *m.health;
+            auto* stack = new QWidget;
+            auto* column = new QVBoxLayout(stack);
+            column->setContentsMargins(0, 0, 0, 0);
+            column->setSpacing(5);
+            column->addWidget(new StatRow(QStringLiteral("Maximum capacity"), std::nullopt,
+                                          new StatValue(Fmt::percent(h), a), a));
+            column->addWidget(
+                new UsageBarView(UsageBar{h / 100, h < 80 ? Tint::orange : Tint::green, 5}, a));
+            healthCard->add(stack);
+        }
+        if (m.cycleCount)
+            healthCard->add(new StatRow(QStringLiteral("Cycle count"), std::nullopt,
+                                        new StatValue(QString::number(*m.cycleCount), a), a));
+        // The details read the same fields of the monitor that the model holds.
+        healthCard->add(new DisclosureRow(QStringLiteral("Details"), std::nullopt, false, true,
+                                          BoolBinding::stored(defaults_, detailsKey, false),
+                                          batteryDetails(battery, m.temperature, a),
+                                          env_.previewOverrides, a));
+        return healthCard;
+    });
 
+    // Made once: the card follows the keep-awake state by itself.
     if (keepAwakeCard_)
-        if (QWidget* card = keepAwakeCard_(env_, this))
-            sections_.add(card);
+        sections_.section(QStringLiteral("keepAwake"), 0,
+                          [this](int) { return keepAwakeCard_(env_, this); });
 
-    if (!battery.bluetooth.empty()) {
-        auto* devices = new Card(7, a, this);
-        devices->add(new CardHeader(QStringLiteral("Bluetooth Devices"), std::nullopt, nullptr, a));
-        for (const BluetoothBattery& device : battery.bluetooth)
-            devices->add(peripheralRow(device, deviceSymbol(device.name), a));
-        sections_.add(devices);
-    }
+    if (!battery.bluetooth.empty())
+        sections_.section(QStringLiteral("bluetooth"), battery.bluetooth,
+                          [a](const std::vector<BluetoothBattery>& all) {
+                              auto* devices = new Card(7, a);
+                              devices->add(new CardHeader(QStringLiteral("Bluetooth Devices"),
+                                                          std::nullopt, nullptr, a));
+                              for (const BluetoothBattery& device : all)
+                                  devices->add(peripheralRow(device, deviceSymbol(device.name), a));
+                              return devices;
+                          });
 }
 
 void BatteryPanel::buildAppsTab(const std::vector<ProcessSample>& processes) {
     const Appearance a = env_.appearance;
-    auto* card = new Card(7, a, this);
-    card->add(new CardHeader(QStringLiteral("Using Significant CPU"), QStringLiteral("% CPU"),
-                             nullptr, a));
-    if (processes.empty())
-        card->add(sp::wrappingText(QStringLiteral("No apps are using significant CPU right now."),
-                                   13, Tint::secondaryText, a));
-    for (const ProcessSample& process : processes)
-        card->add(new ProcessRow(process, Fmt::percent(process.cpu),
-                                 std::min(process.cpu, 100.0) / 100, Tint::blue, env_));
-    sections_.add(card);
-    auto* note =
-        sp::wrappingText(QStringLiteral("Apps above 5% CPU, which drain the battery fastest."), 11,
-                         Tint::tertiaryText, a, this);
-    note->setContentsMargins(4, 0, 4, 0);
-    sections_.add(note);
+    sections_.section(
+        QStringLiteral("apps"), processes, [this, a](const std::vector<ProcessSample>& all) {
+            auto* card = new Card(7, a);
+            card->add(new CardHeader(QStringLiteral("Using Significant CPU"),
+                                     QStringLiteral("% CPU"), nullptr, a));
+            if (all.empty())
+                card->add(
+                    sp::wrappingText(QStringLiteral("No apps are using significant CPU right now."),
+                                     13, Tint::secondaryText, a));
+            for (const ProcessSample& process : all)
+                card->add(new ProcessRow(process, Fmt::percent(process.cpu),
+                                         std::min(process.cpu, 100.0) / 100, Tint::blue, env_));
+            return card;
+        });
+    sections_.section(QStringLiteral("appsNote"), 0, [a](int) {
+        auto* note =
+            sp::wrappingText(QStringLiteral("Apps above 5% CPU, which drain the battery fastest."),
+                             11, Tint::tertiaryText, a);
+        note->setContentsMargins(4, 0, 4, 0);
+        return note;
+    });
 }
 
 } // namespace morvanex::ui

@@ -75,6 +75,8 @@ public:
     static const QString detailsKey;
 
 private:
+    using GraphCard = SectionStack::GraphCard;
+
     void build();
     void buildBatteryTab();
     void buildAppsTab(const std::vector<ProcessSample>& processes);

@@ -14,6 +14,7 @@
 #include "ui/kit/StatRow.h"
 #include "ui/kit/SymbolIcon.h"
 #include "ui/kit/UsageBars.h"
+#include "ui/panels/LiveParts.h"
 #include "ui/panels/SystemPanelParts.h"
 
 #include <QBoxLayout>
@@ -129,53 +130,74 @@ void DisksPanel::build() {
     Hub& hub = *env_.hub;
     const DiskMonitor& disks = hub.disks;
 
-    HeroValue::Content hero{heroText(disks), std::nullopt};
+    HeaderModel header{subtitle(disks), {heroText(disks), std::nullopt}};
     if (disks.startupVolume())
-        hero.unit = QStringLiteral("%");
-    sections_.add(new PanelHeader(QStringLiteral("internaldrive"), Tint::gray,
-                                  QStringLiteral("Disks"), subtitle(disks), new HeroValue(hero, a),
-                                  a, this));
+        header.hero.unit = QStringLiteral("%");
+    sections_.section(
+        QStringLiteral("header"), header,
+        [a](const HeaderModel& m) {
+            return makeHeader(QStringLiteral("internaldrive"), Tint::gray, QStringLiteral("Disks"),
+                              m, a);
+        },
+        updateHeader);
 
-    auto* volumes = new Card(10, a, this);
-    volumes->add(new CardHeader(QStringLiteral("Volumes"), QString::number(disks.volumes.size()),
-                                nullptr, a));
-    for (const DiskMonitor::Volume& volume : disks.volumes)
-        volumes->add(volumeEntry(volume, a));
-    sections_.add(volumes);
+    sections_.section(QStringLiteral("volumes"), disks.volumes,
+                      [a](const std::vector<DiskMonitor::Volume>& all) {
+                          auto* volumes = new Card(10, a);
+                          volumes->add(new CardHeader(QStringLiteral("Volumes"),
+                                                      QString::number(all.size()), nullptr, a));
+                          for (const DiskMonitor::Volume& volume : all)
+                              volumes->add(volumeEntry(volume, a));
+                          return volumes;
+                      });
 
-    auto activity = sections_.graphCard(QStringLiteral("activity"), 7, a, [&](QWidget* parent) {
-        return new HistoryGraph(
-            env_,
-            {{HistoryMetric::diskRead, QStringLiteral("Read"), Tint::blue, 0.15, true},
-             {HistoryMetric::diskWrite, QStringLiteral("Write"), Tint::orange, 0.15, true}},
-            std::nullopt, false, 56, [](double v) { return Fmt::rate(v, false); },
-            [&hub, a](QWidget* graphParent) {
-                return liveMirroredGraph(
-                    hub,
-                    [](const Hub& h) {
-                        MirroredGraph graph;
-                        graph.up = h.disks.writeHistory.values;
-                        graph.down = h.disks.readHistory.values;
-                        graph.height = 56;
-                        graph.capacity = 120;
-                        graph.upColor = Tint::orange;
-                        graph.downColor = Tint::blue;
-                        return graph;
-                    },
-                    a, graphParent);
-            },
-            defaults_, parent);
-    });
-    activity.before->addWidget(
-        new CardHeader(QStringLiteral("Activity"), std::nullopt, nullptr, a));
-    activity.after->addWidget(
-        new Legend({{QStringLiteral("Read"), Fmt::rate(disks.readRate, false), Tint::blue},
-                    {QStringLiteral("Write"), Fmt::rate(disks.writeRate, false), Tint::orange}},
-                   14, a));
+    sections_.graphCard(
+        QStringLiteral("activity"), 7, a,
+        [&](QWidget* parent) {
+            return new HistoryGraph(
+                env_,
+                {{HistoryMetric::diskRead, QStringLiteral("Read"), Tint::blue, 0.15, true},
+                 {HistoryMetric::diskWrite, QStringLiteral("Write"), Tint::orange, 0.15, true}},
+                std::nullopt, false, 56, [](double v) { return Fmt::rate(v, false); },
+                [&hub, a](QWidget* graphParent) {
+                    return liveMirroredGraph(
+                        hub,
+                        [](const Hub& h) {
+                            MirroredGraph graph;
+                            graph.up = h.disks.writeHistory.values;
+                            graph.down = h.disks.readHistory.values;
+                            graph.height = 56;
+                            graph.capacity = 120;
+                            graph.upColor = Tint::orange;
+                            graph.downColor = Tint::blue;
+                            return graph;
+                        },
+                        a, graphParent);
+                },
+                defaults_, parent);
+        },
+        std::vector<LegendItem>{
+            {QStringLiteral("Read"), Fmt::rate(disks.readRate, false), Tint::blue},
+            {QStringLiteral("Write"), Fmt::rate(disks.writeRate, false), Tint::orange}},
+        [a](const GraphCard& parts, const std::vector<LegendItem>& items) {
+            parts.before->addWidget(
+                new CardHeader(QStringLiteral("Activity"), std::nullopt, nullptr, a));
+            parts.after->addWidget(new Legend(items, 14, a));
+        },
+        [](const GraphCard& parts, const std::vector<LegendItem>& items) {
+            auto* shown = parts.card->findChild<Legend*>();
+            return shown && shown->setValues(items);
+        });
 
-    sections_.add(new ProcessCard(QStringLiteral("Top Processes"), QStringLiteral("Read / Write"),
-                                  topRows(hub.processes.processes),
-                                  QStringLiteral("No disk activity right now"), env_, this));
+    sections_.section(
+        QStringLiteral("processes"), topRows(hub.processes.processes),
+        [this](const std::vector<std::pair<ProcessSample, QString>>& rows) {
+            return new ProcessCard(QStringLiteral("Top Processes"), QStringLiteral("Read / Write"),
+                                   rows, QStringLiteral("No disk activity right now"), env_);
+        },
+        [](ProcessCard* card, const std::vector<std::pair<ProcessSample, QString>>& rows) {
+            return card->setRows(rows);
+        });
 }
 
 } // namespace morvanex::ui

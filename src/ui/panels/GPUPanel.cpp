@@ -12,6 +12,7 @@
 #include "ui/kit/PanelDefaults.h"
 #include "ui/kit/PanelHeader.h"
 #include "ui/kit/StatRow.h"
+#include "ui/panels/LiveParts.h"
 #include "ui/panels/SystemPanelParts.h"
 
 #include <QBoxLayout>
@@ -89,6 +90,43 @@ std::vector<double> historyOf(const Hub& hub, int id) {
 
 } // namespace
 
+namespace {
+
+// The rows over and under a device's graph: its name and utilisation when there are several,
+// and the legend.
+struct DeviceRows {
+    std::optional<std::pair<QString, QString>> title;
+    std::vector<LegendItem> legend;
+    bool operator==(const DeviceRows&) const = default;
+};
+
+void fillDevice(QVBoxLayout* before, QVBoxLayout* after, const DeviceRows& rows, Appearance a) {
+    if (rows.title)
+        before->insertWidget(0, new CardHeader(rows.title->first, rows.title->second, nullptr, a));
+    auto* legendRow = new QWidget;
+    auto* row = new QHBoxLayout(legendRow);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(new Legend(rows.legend, 10, a));
+    addFlexibleSpace(row, 4);
+    after->addWidget(legendRow);
+}
+
+bool updateDevice(QWidget* card, const DeviceRows& rows) {
+    auto* legend = card->findChild<Legend*>();
+    auto* header = card->findChild<CardHeader*>();
+    if (!legend || (header != nullptr) != rows.title.has_value())
+        return false;
+    if (header && (header->titleLine()->fullText() != rows.title->first || !header->trailingLine()))
+        return false;
+    if (!legend->setValues(rows.legend))
+        return false;
+    if (header)
+        header->trailingLine()->setFullText(rows.title->second);
+    return true;
+}
+
+} // namespace
+
 void GPUPanel::build() {
     const Appearance a = env_.appearance;
     Hub& hub = *env_.hub;
@@ -96,20 +134,26 @@ void GPUPanel::build() {
     const TempUnit unit =
         env_.settings ? env_.settings->config().temperatureUnit : TempUnit::celsius;
 
-    HeroValue::Content hero{heroText(monitor), std::nullopt};
+    HeaderModel header{subtitle(monitor), {heroText(monitor), std::nullopt}};
     if (!monitor.gpus.empty())
-        hero.unit = QStringLiteral("%");
-    sections_.add(new PanelHeader(QStringLiteral("display"), Tint::purple, QStringLiteral("GPU"),
-                                  subtitle(monitor), new HeroValue(hero, a), a, this));
+        header.hero.unit = QStringLiteral("%");
+    sections_.section(
+        QStringLiteral("header"), header,
+        [a](const HeaderModel& m) {
+            return makeHeader(QStringLiteral("display"), Tint::purple, QStringLiteral("GPU"), m, a);
+        },
+        updateHeader);
 
     const bool several = monitor.gpus.size() >= 2;
     for (const GPUMonitor::GPU& gpu : monitor.gpus) {
         const int id = gpu.id;
-        QVBoxLayout* before = nullptr;
-        QVBoxLayout* after = nullptr;
+        DeviceRows rows{std::nullopt, legend(gpu)};
+        if (several)
+            rows.title = std::pair(gpu.name, Fmt::percent(gpu.utilization));
         if (id == monitor.gpus.front().id) {
-            auto parts =
-                sections_.graphCard(QStringLiteral("gpu|%1").arg(id), 7, a, [&](QWidget* parent) {
+            sections_.graphCard(
+                QStringLiteral("gpu|%1").arg(id), 7, a,
+                [&](QWidget* parent) {
                     return new HistoryGraph(
                         env_,
                         {{HistoryMetric::gpu, QStringLiteral("GPU"), Tint::purple, 0.22, true}},
@@ -121,36 +165,43 @@ void GPUPanel::build() {
                                 a, graphParent);
                         },
                         defaults_, parent);
+                },
+                rows,
+                [a](const GraphCard& parts, const DeviceRows& m) {
+                    fillDevice(parts.before, parts.after, m, a);
+                },
+                [](const GraphCard& parts, const DeviceRows& m) {
+                    return updateDevice(parts.card, m);
                 });
-            before = parts.before;
-            after = parts.after;
         } else {
             // The recorded history holds one graphics metric: the others show only live values.
-            auto* card = new Card(7, a, this);
-            sections_.add(card);
-            before = card->body();
-            card->add(liveLineAreaGraph(
-                hub, [id](const Hub& h) { return utilisationGraph(historyOf(h, id)); }, a));
-            after = card->body();
+            sections_.section(
+                QStringLiteral("live|%1").arg(id), rows,
+                [&hub, id, a](const DeviceRows& m) {
+                    auto* card = new Card(7, a);
+                    card->add(liveLineAreaGraph(
+                        hub, [id](const Hub& h) { return utilisationGraph(historyOf(h, id)); }, a));
+                    fillDevice(card->body(), card->body(), m, a);
+                    return card;
+                },
+                [](Card* card, const DeviceRows& m) { return updateDevice(card, m); });
         }
-        if (several)
-            before->insertWidget(
-                0, new CardHeader(gpu.name, Fmt::percent(gpu.utilization), nullptr, a));
-        auto* legendRow = new QWidget;
-        auto* row = new QHBoxLayout(legendRow);
-        row->setContentsMargins(0, 0, 0, 0);
-        row->addWidget(new Legend(legend(gpu), 10, a));
-        addFlexibleSpace(row, 4);
-        after->addWidget(legendRow);
     }
 
-    const std::vector<Line> lines = statistics(monitor, hub.sensors, unit);
+    RowTexts lines;
+    for (const Line& line : statistics(monitor, hub.sensors, unit))
+        lines.emplace_back(line.label, line.value);
     if (lines.empty())
         return;
-    auto* stats = new Card(5, a, this);
-    for (const Line& line : lines)
-        stats->add(new StatRow(line.label, std::nullopt, new StatValue(line.value, a), a));
-    sections_.add(stats);
+    sections_.section(
+        QStringLiteral("statistics"), lines,
+        [a](const RowTexts& all) {
+            auto* stats = new Card(5, a);
+            for (const auto& [label, value] : all)
+                stats->add(new StatRow(label, std::nullopt, new StatValue(value, a), a));
+            return stats;
+        },
+        updateRowValues);
 }
 
 } // namespace morvanex::ui

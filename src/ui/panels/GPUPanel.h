@@ -40,6 +40,8 @@ public:
     const SectionStack& sections() const { return sections_; }
 
 private:
+    using GraphCard = SectionStack::GraphCard;
+
     void build();
 
     PanelEnv env_;

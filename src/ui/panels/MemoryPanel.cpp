@@ -14,6 +14,7 @@
 #include "ui/kit/Pill.h"
 #include "ui/kit/ProcessRow.h"
 #include "ui/kit/StatRow.h"
+#include "ui/panels/LiveParts.h"
 #include "ui/panels/SystemPanelParts.h"
 
 #include <QBoxLayout>
@@ -123,12 +124,18 @@ void MemoryPanel::build() {
     const MemoryMonitor& memory = hub.memory;
     const Tint level = levelTint(memory.pressureLevel);
 
-    sections_.add(new PanelHeader(
-        QStringLiteral("memorychip"), Tint::green, QStringLiteral("Memory"), subtitle(memory),
-        new HeroValue({heroText(memory), QStringLiteral("%")}, a), a, this));
+    sections_.section(
+        QStringLiteral("header"),
+        HeaderModel{subtitle(memory), {heroText(memory), QStringLiteral("%")}},
+        [a](const HeaderModel& m) {
+            return makeHeader(QStringLiteral("memorychip"), Tint::green, QStringLiteral("Memory"),
+                              m, a);
+        },
+        updateHeader);
 
-    auto pressure = sections_.graphCard(
-        QStringLiteral("pressure|%1").arg(int(level)), 7, a, [&](QWidget* parent) {
+    sections_.graphCard(
+        QStringLiteral("pressure|%1").arg(int(level)), 7, a,
+        [&](QWidget* parent) {
             return new HistoryGraph(
                 env_,
                 {{HistoryMetric::memoryPressure, QStringLiteral("Pressure"), level, 0.22, true}},
@@ -148,58 +155,97 @@ void MemoryPanel::build() {
                         a, graphParent);
                 },
                 defaults_, parent);
+        },
+        levelWord(memory.pressureLevel) + QStringLiteral(" · ") + Fmt::percent(memory.pressure),
+        [level, a](const GraphCard& parts, const QString& pill) {
+            auto* top = new QWidget;
+            auto* topRow = new QHBoxLayout(top);
+            topRow->setContentsMargins(0, 0, 0, 0);
+            topRow->addWidget(new CardHeader(QStringLiteral("Pressure"), std::nullopt, nullptr, a),
+                              1);
+            topRow->addWidget(new Pill(pill, level, a), 0, Qt::AlignVCenter);
+            parts.before->addWidget(top);
+        },
+        [](const GraphCard& parts, const QString& pill) {
+            auto* shown = parts.card->findChild<Pill*>();
+            if (shown)
+                shown->setText(pill);
+            return shown != nullptr;
         });
-    auto* top = new QWidget;
-    auto* topRow = new QHBoxLayout(top);
-    topRow->setContentsMargins(0, 0, 0, 0);
-    topRow->addWidget(new CardHeader(QStringLiteral("Pressure"), std::nullopt, nullptr, a), 1);
-    topRow->addWidget(new Pill(levelWord(memory.pressureLevel) + QStringLiteral(" · ") +
-                                   Fmt::percent(memory.pressure),
-                               level, a),
-                      0, Qt::AlignVCenter);
-    pressure.before->addWidget(top);
 
-    auto* breakdown = new Card(7, a, this);
-    breakdown->add(new CardHeader(QStringLiteral("Breakdown"), std::nullopt, nullptr, a));
-    breakdown->add(new SegmentBarView(SegmentBar{segments(memory), 10}, a));
-    auto* columns = new QWidget;
-    auto* split = new QHBoxLayout(columns);
-    split->setContentsMargins(0, 0, 0, 0);
-    split->setSpacing(16);
-    auto* left = new QVBoxLayout;
-    left->setSpacing(5);
-    left->addWidget(new BreakdownCell(QStringLiteral("App"), memory.app, Tint::blue, false, a));
-    left->addWidget(
-        new BreakdownCell(QStringLiteral("Compressed"), memory.compressed, Tint::purple, false, a));
-    left->addWidget(new BreakdownCell(QStringLiteral("Free"), memory.free, Tint::gray, true, a));
-    auto* right = new QVBoxLayout;
-    right->setSpacing(5);
-    right->addWidget(
-        new BreakdownCell(QStringLiteral("Wired"), memory.wired, Tint::orange, false, a));
-    right->addWidget(
-        new BreakdownCell(QStringLiteral("Cached"), memory.cached, Tint::gray, false, a));
-    right->addStretch(1);
-    split->addLayout(left, 1);
-    split->addLayout(right, 1);
-    breakdown->add(columns);
-    sections_.add(breakdown);
+    const BreakdownModel breakdown{
+        segments(memory),
+        {memory.app, memory.compressed, memory.free, memory.wired, memory.cached}};
+    sections_.section(
+        QStringLiteral("breakdown"), breakdown,
+        [a](const BreakdownModel& m) {
+            auto* card = new Card(7, a);
+            card->add(new CardHeader(QStringLiteral("Breakdown"), std::nullopt, nullptr, a));
+            auto* bar = new SegmentBarView(SegmentBar{m.segments, 10}, a);
+            // Found by name: the bar view has no meta-object for findChild to tell it by.
+            bar->setObjectName(QStringLiteral("breakdownBar"));
+            card->add(bar);
+            auto* columns = new QWidget;
+            auto* split = new QHBoxLayout(columns);
+            split->setContentsMargins(0, 0, 0, 0);
+            split->setSpacing(16);
+            auto* left = new QVBoxLayout;
+            left->setSpacing(5);
+            left->addWidget(
+                new BreakdownCell(QStringLiteral("App"), m.bytes[0], Tint::blue, false, a));
+            left->addWidget(new BreakdownCell(QStringLiteral("Compressed"), m.bytes[1],
+                                              Tint::purple, false, a));
+            left->addWidget(
+                new BreakdownCell(QStringLiteral("Free"), m.bytes[2], Tint::gray, true, a));
+            auto* right = new QVBoxLayout;
+            right->setSpacing(5);
+            right->addWidget(
+                new BreakdownCell(QStringLiteral("Wired"), m.bytes[3], Tint::orange, false, a));
+            right->addWidget(
+                new BreakdownCell(QStringLiteral("Cached"), m.bytes[4], Tint::gray, false, a));
+            right->addStretch(1);
+            split->addLayout(left, 1);
+            split->addLayout(right, 1);
+            card->add(columns);
+            return card;
+        },
+        [](Card* card, const BreakdownModel& m) {
+            auto* bar = static_cast<SegmentBarView*>(
+                card->findChild<QWidget*>(QStringLiteral("breakdownBar")));
+            const QList<BreakdownCell*> cells = card->findChildren<BreakdownCell*>();
+            if (!bar || cells.size() != qsizetype(m.bytes.size()))
+                return false;
+            bar->setBar(SegmentBar{m.segments, 10});
+            for (qsizetype i = 0; i < cells.size(); ++i)
+                if (auto* value = cells[i]->findChild<StatValue*>())
+                    value->setFullText(Fmt::bytes(m.bytes[std::size_t(i)], 1024));
+            return true;
+        });
 
-    auto* paging = new Card(5, a, this);
-    paging->add(
-        new StatRow(QStringLiteral("Swap"), std::nullopt,
-                    new StatValue(Fmt::bytes(memory.swapUsed, 1024) + QStringLiteral(" of ") +
-                                      Fmt::bytes(memory.swapTotal, 1024),
-                                  a),
-                    a));
-    paging->add(new StatRow(QStringLiteral("Page ins"), std::nullopt,
-                            new StatValue(Fmt::rate(memory.pageInsRate, false), a), a));
-    paging->add(new StatRow(QStringLiteral("Page outs"), std::nullopt,
-                            new StatValue(Fmt::rate(memory.pageOutsRate, false), a), a));
-    sections_.add(paging);
+    const RowTexts paging{{QStringLiteral("Swap"), Fmt::bytes(memory.swapUsed, 1024) +
+                                                       QStringLiteral(" of ") +
+                                                       Fmt::bytes(memory.swapTotal, 1024)},
+                          {QStringLiteral("Page ins"), Fmt::rate(memory.pageInsRate, false)},
+                          {QStringLiteral("Page outs"), Fmt::rate(memory.pageOutsRate, false)}};
+    sections_.section(
+        QStringLiteral("paging"), paging,
+        [a](const RowTexts& rows) {
+            auto* card = new Card(5, a);
+            for (const auto& [label, value] : rows)
+                card->add(new StatRow(label, std::nullopt, new StatValue(value, a), a));
+            return card;
+        },
+        updateRowValues);
 
-    sections_.add(new ProcessCard(QStringLiteral("Top Processes"), QStringLiteral("Memory"),
-                                  topRows(hub.processes.processes), QStringLiteral("No data yet"),
-                                  env_, this));
+    sections_.section(
+        QStringLiteral("processes"), topRows(hub.processes.processes),
+        [this](const std::vector<std::pair<ProcessSample, QString>>& rows) {
+            return new ProcessCard(QStringLiteral("Top Processes"), QStringLiteral("Memory"), rows,
+                                   QStringLiteral("No data yet"), env_);
+        },
+        [](ProcessCard* card, const std::vector<std::pair<ProcessSample, QString>>& rows) {
+            return card->setRows(rows);
+        });
 }
 
 } // namespace morvanex::ui

@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <array>
 #include <utility>
 #include <vector>
 
@@ -40,6 +41,14 @@ public:
     const SectionStack& sections() const { return sections_; }
 
 private:
+    using GraphCard = SectionStack::GraphCard;
+    // The breakdown card: its bar and the bytes of app, compressed, free, wired and cached.
+    struct BreakdownModel {
+        std::vector<BarSegment> segments;
+        std::array<double, 5> bytes{};
+        bool operator==(const BreakdownModel&) const = default;
+    };
+
     void build();
 
     PanelEnv env_;

@@ -13,6 +13,7 @@
 #include "ui/kit/PanelHeader.h"
 #include "ui/kit/ProcessRow.h"
 #include "ui/kit/StatRow.h"
+#include "ui/panels/LiveParts.h"
 #include "ui/panels/SystemPanelParts.h"
 
 #include <QBoxLayout>
@@ -80,63 +81,107 @@ void CPUPanel::build() {
     Hub& hub = *env_.hub;
     const CPUMonitor& cpu = hub.cpu;
 
-    sections_.add(new PanelHeader(QStringLiteral("cpu"), Tint::blue, QStringLiteral("CPU"),
-                                  subtitle(cpu),
-                                  new HeroValue({heroText(cpu), QStringLiteral("%")}, a), a, this));
+    sections_.section(
+        QStringLiteral("header"), HeaderModel{subtitle(cpu), {heroText(cpu), QStringLiteral("%")}},
+        [a](const HeaderModel& m) {
+            return makeHeader(QStringLiteral("cpu"), Tint::blue, QStringLiteral("CPU"), m, a);
+        },
+        updateHeader);
 
-    auto history = sections_.graphCard(QStringLiteral("history"), 7, a, [&](QWidget* parent) {
-        return new HistoryGraph(
-            env_,
-            {{HistoryMetric::cpuSystem, QStringLiteral("System"), Tint::orange, 0.75, false},
-             {HistoryMetric::cpuUser, QStringLiteral("User"), Tint::blue, 0.28, true}},
-            100.0, true, 72, [](double v) { return Fmt::percent(v); },
-            [&hub, a](QWidget* graphParent) {
-                return liveLineAreaGraph(
-                    hub,
-                    [](const Hub& h) {
-                        LineAreaGraph graph;
-                        graph.series = {
-                            GraphSeries{h.cpu.systemHistory.values, Tint::orange, 0.75, false},
-                            GraphSeries{h.cpu.userHistory.values, Tint::blue, 0.28, true}};
-                        graph.maxValue = 100;
-                        graph.stacked = true;
-                        graph.height = 72;
-                        graph.capacity = 120;
-                        return graph;
-                    },
-                    a, graphParent);
-            },
-            defaults_, parent);
-    });
-    auto* legendRow = new QWidget;
-    auto* row = new QHBoxLayout(legendRow);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(new Legend(legend(cpu), 14, a));
-    addFlexibleSpace(row, 4);
-    history.after->addWidget(legendRow);
+    sections_.graphCard(
+        QStringLiteral("history"), 7, a,
+        [&](QWidget* parent) {
+            return new HistoryGraph(
+                env_,
+                {{HistoryMetric::cpuSystem, QStringLiteral("System"), Tint::orange, 0.75, false},
+                 {HistoryMetric::cpuUser, QStringLiteral("User"), Tint::blue, 0.28, true}},
+                100.0, true, 72, [](double v) { return Fmt::percent(v); },
+                [&hub, a](QWidget* graphParent) {
+                    return liveLineAreaGraph(
+                        hub,
+                        [](const Hub& h) {
+                            LineAreaGraph graph;
+                            graph.series = {
+                                GraphSeries{h.cpu.systemHistory.values, Tint::orange, 0.75, false},
+                                GraphSeries{h.cpu.userHistory.values, Tint::blue, 0.28, true}};
+                            graph.maxValue = 100;
+                            graph.stacked = true;
+                            graph.height = 72;
+                            graph.capacity = 120;
+                            return graph;
+                        },
+                        a, graphParent);
+                },
+                defaults_, parent);
+        },
+        legend(cpu),
+        [a](const GraphCard& parts, const std::vector<LegendItem>& items) {
+            auto* legendRow = new QWidget;
+            auto* row = new QHBoxLayout(legendRow);
+            row->setContentsMargins(0, 0, 0, 0);
+            row->addWidget(new Legend(items, 14, a));
+            addFlexibleSpace(row, 4);
+            parts.after->addWidget(legendRow);
+        },
+        [](const GraphCard& parts, const std::vector<LegendItem>& items) {
+            auto* shown = parts.card->findChild<Legend*>();
+            return shown && shown->setValues(items);
+        });
 
-    auto* cores = new Card(7, a, this);
-    cores->add(new CardHeader(QStringLiteral("Cores"), coresTrailing(cpu), nullptr, a));
-    cores->add(new CoreGrid(cpu.cores, a));
-    sections_.add(cores);
+    sections_.section(
+        QStringLiteral("cores"), CoresModel{coresTrailing(cpu), cpu.cores},
+        [a](const CoresModel& m) {
+            auto* cores = new Card(7, a);
+            cores->add(new CardHeader(QStringLiteral("Cores"), m.trailing, nullptr, a));
+            cores->add(new CoreGrid(m.cores, a));
+            return cores;
+        },
+        [](Card* card, const CoresModel& m) {
+            auto* header = card->findChild<CardHeader*>();
+            auto* grid = card->findChild<CoreGrid*>();
+            if (!header || !header->trailingLine() || !grid)
+                return false;
+            header->trailingLine()->setFullText(m.trailing);
+            grid->setCores(m.cores);
+            return true;
+        });
 
-    auto* stats = new Card(5, a, this);
-    stats->add(new StatRow(
-        QStringLiteral("Load average"), std::nullopt,
-        new StatValue(loadAverageText({cpu.loadAverage.begin(), cpu.loadAverage.end()}), a), a));
-    stats->add(new StatRow(QStringLiteral("Uptime"), std::nullopt,
-                           new StatValue(Fmt::duration(cpu.uptime), a), a));
-    sections_.add(stats);
+    const RowTexts stats{{QStringLiteral("Load average"),
+                          loadAverageText({cpu.loadAverage.begin(), cpu.loadAverage.end()})},
+                         {QStringLiteral("Uptime"), Fmt::duration(cpu.uptime)}};
+    sections_.section(
+        QStringLiteral("stats"), stats,
+        [a](const RowTexts& rows) {
+            auto* card = new Card(5, a);
+            for (const auto& [label, value] : rows)
+                card->add(new StatRow(label, std::nullopt, new StatValue(value, a), a));
+            return card;
+        },
+        updateRowValues);
 
-    sections_.add(new ProcessCard(QStringLiteral("Top Processes"), QStringLiteral("% CPU"),
-                                  topRows(hub.processes.processes), QStringLiteral("No data yet"),
-                                  env_, this));
+    sections_.section(
+        QStringLiteral("processes"), topRows(hub.processes.processes),
+        [this](const std::vector<std::pair<ProcessSample, QString>>& rows) {
+            return new ProcessCard(QStringLiteral("Top Processes"), QStringLiteral("% CPU"), rows,
+                                   QStringLiteral("No data yet"), env_);
+        },
+        [](ProcessCard* card, const std::vector<std::pair<ProcessSample, QString>>& rows) {
+            return card->setRows(rows);
+        });
 }
 
 CoreGrid::CoreGrid(std::vector<CPUMonitor::Core> cores, Appearance appearance, QWidget* parent)
     : QWidget(parent), cores_(ordered(std::move(cores))), appearance_(appearance) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFixedHeight(sizeHint().height());
+}
+
+void CoreGrid::setCores(std::vector<CPUMonitor::Core> cores) {
+    cores = ordered(std::move(cores));
+    if (cores == cores_)
+        return;
+    cores_ = std::move(cores);
+    update();
 }
 
 std::vector<CPUMonitor::Core> CoreGrid::ordered(std::vector<CPUMonitor::Core> cores) {

@@ -39,6 +39,14 @@ public:
     const SectionStack& sections() const { return sections_; }
 
 private:
+    using GraphCard = SectionStack::GraphCard;
+    // The cores card: the count of each kind and every core's load.
+    struct CoresModel {
+        QString trailing;
+        std::vector<CPUMonitor::Core> cores;
+        bool operator==(const CoresModel&) const = default;
+    };
+
     void build();
 
     PanelEnv env_;
@@ -58,6 +66,8 @@ public:
     static double fill(const CPUMonitor::Core& core);
 
     const std::vector<CPUMonitor::Core>& cores() const { return cores_; }
+    // Draws other loads in place.
+    void setCores(std::vector<CPUMonitor::Core> cores);
     QSize sizeHint() const override;
 
 protected:

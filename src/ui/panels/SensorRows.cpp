@@ -23,7 +23,7 @@ constexpr double kScaleTop = 110; // °C at the bar's right end
 
 TemperatureRow::TemperatureRow(const QString& label, double average, double maximum, TempUnit unit,
                                Appearance appearance, QWidget* parent)
-    : QWidget(parent), label_(label) {
+    : QWidget(parent), label_(label), appearance_(appearance) {
     setMinimumHeight(20);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -31,22 +31,15 @@ TemperatureRow::TemperatureRow(const QString& label, double average, double maxi
     auto* name = systempanel::text(label, 13, Tint::secondaryText, appearance);
     name->setFixedWidth(62);
     row->addWidget(name, 0, Qt::AlignVCenter);
-    row->addWidget(new TemperatureBar(average, maximum, appearance, this), 1, Qt::AlignVCenter);
-    // The separator is fainter than the two values around it.
-    const QString faint = color(Tint::tertiaryText, appearance).name(QColor::HexArgb);
-    const QString main = color(Tint::primaryText, appearance).name(QColor::HexArgb);
-    auto* values = new QLabel(this);
-    values->setTextFormat(Qt::RichText);
-    values->setText(QStringLiteral("<span style=\"color:%1\">%2</span>"
-                                   "<span style=\"color:%3\"> / </span>"
-                                   "<span style=\"color:%1\">%4</span>")
-                        .arg(main, format(unit, average, 0).toHtmlEscaped(), faint,
-                             format(unit, maximum, 0).toHtmlEscaped()));
-    values->setAccessibleName(valuesText(average, maximum, unit));
-    values->setFont(Fonts::font(13, QFont::Medium));
-    values->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    values->setFixedWidth(78);
-    row->addWidget(values, 0, Qt::AlignVCenter);
+    bar_ = new TemperatureBar(average, maximum, appearance, this);
+    row->addWidget(bar_, 1, Qt::AlignVCenter);
+    values_ = new QLabel(this);
+    values_->setTextFormat(Qt::RichText);
+    values_->setFont(Fonts::font(13, QFont::Medium));
+    values_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    values_->setFixedWidth(78);
+    setValues(average, maximum, unit);
+    row->addWidget(values_, 0, Qt::AlignVCenter);
 }
 
 double TemperatureRow::position(double celsius, double width) {
@@ -67,6 +60,27 @@ Tint TemperatureRow::fillTint(double maximum) {
 
 QString TemperatureRow::valuesText(double average, double maximum, TempUnit unit) {
     return format(unit, average, 0) + QStringLiteral(" / ") + format(unit, maximum, 0);
+}
+
+void TemperatureRow::setValues(double average, double maximum, TempUnit unit) {
+    bar_->setValues(average, maximum);
+    // The separator is fainter than the two values around it.
+    const QString faint = color(Tint::tertiaryText, appearance_).name(QColor::HexArgb);
+    const QString main = color(Tint::primaryText, appearance_).name(QColor::HexArgb);
+    values_->setText(QStringLiteral("<span style=\"color:%1\">%2</span>"
+                                    "<span style=\"color:%3\"> / </span>"
+                                    "<span style=\"color:%1\">%4</span>")
+                         .arg(main, format(unit, average, 0).toHtmlEscaped(), faint,
+                              format(unit, maximum, 0).toHtmlEscaped()));
+    values_->setAccessibleName(valuesText(average, maximum, unit));
+}
+
+void TemperatureBar::setValues(double average, double maximum) {
+    if (average == average_ && maximum == maximum_)
+        return;
+    average_ = average;
+    maximum_ = maximum;
+    update();
 }
 
 TemperatureBar::TemperatureBar(double average, double maximum, Appearance appearance,

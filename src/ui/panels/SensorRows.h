@@ -10,7 +10,11 @@
 #include <QWidget>
 #include <functional>
 
+class QLabel;
+
 namespace morvanex::ui {
+
+class TemperatureBar;
 
 // One temperature group: its name, a bar from 0 to 110 °C whose fill follows the hottest
 // reading and whose marker sits at the average, and "avg / max" in the user's unit.
@@ -28,15 +32,21 @@ public:
     static QString valuesText(double average, double maximum, TempUnit unit);
 
     QString label() const { return label_; }
+    // Shows new readings in place.
+    void setValues(double average, double maximum, TempUnit unit);
 
 private:
     QString label_;
+    Appearance appearance_;
+    TemperatureBar* bar_ = nullptr;
+    QLabel* values_ = nullptr;
 };
 
 // The bar of a temperature row.
 class TemperatureBar : public QWidget {
 public:
     TemperatureBar(double average, double maximum, Appearance appearance, QWidget* parent);
+    void setValues(double average, double maximum);
     QSize sizeHint() const override { return {60, 10}; }
 
 protected:

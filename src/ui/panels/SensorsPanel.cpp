@@ -14,6 +14,7 @@
 #include "ui/kit/SegmentedPicker.h"
 #include "ui/kit/StatRow.h"
 #include "ui/kit/UsageBars.h"
+#include "ui/panels/LiveParts.h"
 #include "ui/panels/SensorRows.h"
 #include "ui/panels/SystemPanelParts.h"
 
@@ -24,6 +25,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace morvanex::ui {
 
@@ -149,62 +151,6 @@ SensorMode SensorsPanel::effectiveMode() const {
     return env_.settings ? env_.settings->config().sensorMode : SensorMode::simple;
 }
 
-void SensorsPanel::build() {
-    const Appearance a = env_.appearance;
-    const Hub& hub = *env_.hub;
-    const Config config = env_.settings ? env_.settings->config() : Config{};
-    const TempUnit unit = config.temperatureUnit;
-    scroll_ = nullptr;
-
-    std::optional<QString> subtitle;
-    if (std::optional<Sensor> top = hottest(hub.sensors.sensors))
-        subtitle = QStringLiteral("Hottest: ") + top->name;
-    sections_.add(new PanelHeader(
-        QStringLiteral("thermometer.medium"), Tint::red, QStringLiteral("Sensors"), subtitle,
-        new HeroValue(HeroValue::temperature(hub.menubarTemperature(), unit), a), a, this));
-
-    const SensorMode mode = effectiveMode();
-    picker_ = new SegmentedPicker(
-        {QStringLiteral("Simple"), QStringLiteral("Detailed")},
-        mode == SensorMode::detailed ? 1 : 0, a,
-        [settings = env_.settings](int index) {
-            if (settings)
-                settings->update([index](Config& c) {
-                    c.sensorMode = index == 1 ? SensorMode::detailed : SensorMode::simple;
-                });
-        },
-        this);
-    picker_->setAccessibleName(QStringLiteral("Detail level"));
-    sections_.add(picker_);
-
-    switch (content(hub.smc().isOpen(), hub.sensors.isReady, mode)) {
-    case Content::notAccessible: {
-        auto* card = new Card(7, a, this);
-        card->add(sp::wrappingText(notAccessibleText, 13, Tint::secondaryText, a));
-        sections_.add(card);
-        break;
-    }
-    case Content::discovering: {
-        auto* card = new Card(7, a, this);
-        auto* line = new QWidget(card);
-        auto* row = new QHBoxLayout(line);
-        row->setContentsMargins(0, 0, 0, 0);
-        row->addWidget(new BusyIndicator(a, line), 0, Qt::AlignVCenter);
-        row->addWidget(sp::text(QStringLiteral("Discovering sensors…"), 13, Tint::secondaryText, a),
-                       1, Qt::AlignVCenter);
-        card->add(line);
-        sections_.add(card);
-        break;
-    }
-    case Content::simple:
-        buildSimple(unit);
-        break;
-    case Content::detailed:
-        buildDetailed(unit);
-        break;
-    }
-}
-
 namespace {
 
 // A live graph of one sensor's recent values, read afresh after each tick.
@@ -226,26 +172,188 @@ std::vector<double> historyOf(const SensorMonitor& monitor, const QString& key) 
 
 } // namespace
 
+namespace {
+
+// The temperatures card: each group's average and maximum.
+struct Summaries {
+    std::vector<std::pair<SensorGroup, SensorMonitor::Summary>> groups;
+    TempUnit unit = TempUnit::celsius;
+    bool operator==(const Summaries&) const = default;
+};
+
+// The rows under the fans' graph: each fan's speed, place in its range, and range.
+struct FanRows {
+    std::vector<Fan> fans;
+    bool operator==(const FanRows&) const = default;
+};
+
+// The detailed list: each sensor with its label and value, and the one in the menu bar.
+struct DetailRows {
+    std::vector<std::tuple<Sensor, QString, QString>> rows;
+    std::optional<QString> marked;
+    bool operator==(const DetailRows&) const = default;
+};
+
+QWidget* fanEntry(const Fan& fan, Appearance a) {
+    auto* entry = new QWidget;
+    auto* column = new QVBoxLayout(entry);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(4);
+    column->addWidget(new StatRow(QStringLiteral("Fan %1").arg(fan.index + 1), std::nullopt,
+                                  new StatValue(SensorsPanel::rpmText(fan.rpm), a), a));
+    auto* bar = new UsageBarView(UsageBar{SensorsPanel::fanFraction(fan), Tint::teal, 6}, a);
+    // Found by name: the bar view has no meta-object for findChild to tell it by.
+    bar->setObjectName(QStringLiteral("fanBar"));
+    column->addWidget(bar);
+    QLabel* range = sp::text(SensorsPanel::fanRange(fan), 11, Tint::tertiaryText, a);
+    range->setObjectName(QStringLiteral("fanRange"));
+    column->addWidget(range);
+    return entry;
+}
+
+// New speeds into the fan rows in place; false when the fans themselves changed.
+bool updateFans(QWidget* card, const FanRows& m) {
+    RowTexts speeds;
+    for (const Fan& fan : m.fans)
+        speeds.emplace_back(QStringLiteral("Fan %1").arg(fan.index + 1),
+                            SensorsPanel::rpmText(fan.rpm));
+    const QList<QWidget*> bars = card->findChildren<QWidget*>(QStringLiteral("fanBar"));
+    const QList<QLabel*> ranges = card->findChildren<QLabel*>(QStringLiteral("fanRange"));
+    if (bars.size() != qsizetype(m.fans.size()) || ranges.size() != bars.size() ||
+        !updateRowValues(card, speeds))
+        return false;
+    for (std::size_t i = 0; i < m.fans.size(); ++i) {
+        static_cast<UsageBarView*>(bars[qsizetype(i)])
+            ->setBar(UsageBar{SensorsPanel::fanFraction(m.fans[i]), Tint::teal, 6});
+        ranges[qsizetype(i)]->setText(SensorsPanel::fanRange(m.fans[i]));
+    }
+    return true;
+}
+
+QWidget* rowsCard(const RowTexts& rows, Appearance a) {
+    auto* card = new Card(5, a);
+    card->add(new CardHeader(QStringLiteral("Power"), std::nullopt, nullptr, a));
+    for (const auto& [label, value] : rows)
+        card->add(new StatRow(label, std::nullopt, new StatValue(value, a), a));
+    return card;
+}
+
+} // namespace
+
+void SensorsPanel::build() {
+    const Appearance a = env_.appearance;
+    const Hub& hub = *env_.hub;
+    const Config config = env_.settings ? env_.settings->config() : Config{};
+    const TempUnit unit = config.temperatureUnit;
+
+    HeaderModel header{std::nullopt, HeroValue::temperature(hub.menubarTemperature(), unit)};
+    if (std::optional<Sensor> top = hottest(hub.sensors.sensors))
+        header.subtitle = QStringLiteral("Hottest: ") + top->name;
+    sections_.section(
+        QStringLiteral("header"), header,
+        [a](const HeaderModel& m) {
+            return makeHeader(QStringLiteral("thermometer.medium"), Tint::red,
+                              QStringLiteral("Sensors"), m, a);
+        },
+        updateHeader);
+
+    const SensorMode mode = effectiveMode();
+    picker_ = sections_.section(
+        QStringLiteral("picker"), mode == SensorMode::detailed ? 1 : 0,
+        [this, a](int selected) {
+            auto* picker = new SegmentedPicker(
+                {QStringLiteral("Simple"), QStringLiteral("Detailed")}, selected, a,
+                [settings = env_.settings](int index) {
+                    if (settings)
+                        settings->update([index](Config& c) {
+                            c.sensorMode = index == 1 ? SensorMode::detailed : SensorMode::simple;
+                        });
+                });
+            picker->setAccessibleName(QStringLiteral("Detail level"));
+            return picker;
+        },
+        [](SegmentedPicker* picker, int selected) {
+            picker->setSelected(selected);
+            return true;
+        });
+
+    const Content shown = content(hub.smc().isOpen(), hub.sensors.isReady, mode);
+    if (shown != Content::detailed)
+        scroll_ = nullptr;
+    switch (shown) {
+    case Content::notAccessible:
+        sections_.section(QStringLiteral("notAccessible"), 0, [a](int) {
+            auto* card = new Card(7, a);
+            card->add(sp::wrappingText(notAccessibleText, 13, Tint::secondaryText, a));
+            return card;
+        });
+        break;
+    case Content::discovering:
+        sections_.section(QStringLiteral("discovering"), 0, [a](int) {
+            auto* card = new Card(7, a);
+            auto* line = new QWidget(card);
+            auto* row = new QHBoxLayout(line);
+            row->setContentsMargins(0, 0, 0, 0);
+            row->addWidget(new BusyIndicator(a, line), 0, Qt::AlignVCenter);
+            row->addWidget(
+                sp::text(QStringLiteral("Discovering sensors…"), 13, Tint::secondaryText, a), 1,
+                Qt::AlignVCenter);
+            card->add(line);
+            return card;
+        });
+        break;
+    case Content::simple:
+        buildSimple(unit);
+        break;
+    case Content::detailed:
+        buildDetailed(unit);
+        break;
+    }
+}
+
 void SensorsPanel::buildSimple(TempUnit unit) {
     const Appearance a = env_.appearance;
     Hub& hub = *env_.hub;
     const SensorMonitor& monitor = hub.sensors;
 
-    auto* temperatures = new Card(7, a, this);
-    temperatures->add(
-        new CardHeader(QStringLiteral("Temperatures"), QStringLiteral("avg / max"), nullptr, a));
+    Summaries summaries{{}, unit};
     for (SensorGroup group : summaryGroups())
         if (std::optional<SensorMonitor::Summary> summary = monitor.summary(group))
-            temperatures->add(
-                new TemperatureRow(rawValue(group), summary->average, summary->maximum, unit, a));
-    sections_.add(temperatures);
+            summaries.groups.emplace_back(group, *summary);
+    sections_.section(
+        QStringLiteral("temperatures"), summaries,
+        [a](const Summaries& m) {
+            auto* temperatures = new Card(7, a);
+            temperatures->add(new CardHeader(QStringLiteral("Temperatures"),
+                                             QStringLiteral("avg / max"), nullptr, a));
+            for (const auto& [group, summary] : m.groups)
+                temperatures->add(new TemperatureRow(rawValue(group), summary.average,
+                                                     summary.maximum, m.unit, a));
+            return temperatures;
+        },
+        [](Card* card, const Summaries& m) {
+            // The same groups take their new readings in place.
+            const QList<TemperatureRow*> rows = card->findChildren<TemperatureRow*>();
+            if (rows.size() != qsizetype(m.groups.size()))
+                return false;
+            for (std::size_t i = 0; i < m.groups.size(); ++i)
+                if (rows[qsizetype(i)]->label() != rawValue(m.groups[i].first))
+                    return false;
+            for (std::size_t i = 0; i < m.groups.size(); ++i)
+                rows[qsizetype(i)]->setValues(m.groups[i].second.average,
+                                              m.groups[i].second.maximum, m.unit);
+            return true;
+        });
 
     const std::optional<QString> key =
         env_.settings ? env_.settings->config().menubarSensorKey : std::nullopt;
     if (std::optional<Sensor> s = menubarSensor(monitor, key)) {
         AppSettings* settings = env_.settings;
-        auto parts = sections_.graphCard(
-            QStringLiteral("menubar|%1").arg(int(unit)), 7, a, [&](QWidget* parent) {
+        const std::pair<QString, QString> title{s->name + QStringLiteral(" · in menu bar"),
+                                                QStringLiteral("peak ") + format(unit, s->peak, 0)};
+        sections_.graphCard(
+            QStringLiteral("menubar|%1").arg(int(unit)), 7, a,
+            [&](QWidget* parent) {
                 return new HistoryGraph(
                     env_,
                     {{HistoryMetric::temperature, QStringLiteral("Temperature"), Tint::orange, 0.22,
@@ -265,24 +373,36 @@ void SensorsPanel::buildSimple(TempUnit unit) {
                             a, graphParent);
                     },
                     defaults_, parent);
+            },
+            title,
+            [a](const GraphCard& parts, const std::pair<QString, QString>& m) {
+                parts.before->addWidget(new CardHeader(m.first, m.second, nullptr, a));
+            },
+            [](const GraphCard& parts, const std::pair<QString, QString>& m) {
+                auto* header = parts.card->findChild<CardHeader*>();
+                if (!header || !header->trailingLine())
+                    return false;
+                header->titleLine()->setFullText(m.first);
+                header->trailingLine()->setFullText(m.second);
+                return true;
             });
-        parts.before->addWidget(new CardHeader(s->name + QStringLiteral(" · in menu bar"),
-                                               QStringLiteral("peak ") + format(unit, s->peak, 0),
-                                               nullptr, a));
     }
 
     if (monitor.fans.empty()) {
-        auto* fans = new Card(8, a, this);
-        fans->add(new CardHeader(QStringLiteral("Fans"), std::nullopt, nullptr, a));
-        fans->add(new StatRow(QStringLiteral("Fans"), std::nullopt,
-                              new StatValue(QStringLiteral("None (fanless)"), a), a));
-        sections_.add(fans);
+        sections_.section(QStringLiteral("fanless"), 0, [a](int) {
+            auto* fans = new Card(8, a);
+            fans->add(new CardHeader(QStringLiteral("Fans"), std::nullopt, nullptr, a));
+            fans->add(new StatRow(QStringLiteral("Fans"), std::nullopt,
+                                  new StatValue(QStringLiteral("None (fanless)"), a), a));
+            return fans;
+        });
     } else {
         double top = monitor.fans.front().maximum;
         for (const Fan& fan : monitor.fans)
             top = std::max(top, fan.maximum);
-        auto parts = sections_.graphCard(
-            QStringLiteral("fans|%1").arg(top, 0, 'g', 17), 8, a, [&](QWidget* parent) {
+        sections_.graphCard(
+            QStringLiteral("fans|%1").arg(top, 0, 'g', 17), 8, a,
+            [&](QWidget* parent) {
                 return new HistoryGraph(
                     env_,
                     {{HistoryMetric::fan, QStringLiteral("Fastest fan"), Tint::teal, 0.22, true}},
@@ -296,55 +416,60 @@ void SensorsPanel::buildSimple(TempUnit unit) {
                             a, graphParent);
                     },
                     defaults_, parent);
-            });
-        parts.before->addWidget(
-            new CardHeader(QStringLiteral("Fans"), QStringLiteral("min – max rpm"), nullptr, a));
-        for (const Fan& fan : monitor.fans) {
-            auto* entry = new QWidget;
-            auto* column = new QVBoxLayout(entry);
-            column->setContentsMargins(0, 0, 0, 0);
-            column->setSpacing(4);
-            column->addWidget(new StatRow(QStringLiteral("Fan %1").arg(fan.index + 1), std::nullopt,
-                                          new StatValue(rpmText(fan.rpm), a), a));
-            column->addWidget(new UsageBarView(UsageBar{fanFraction(fan), Tint::teal, 6}, a));
-            column->addWidget(sp::text(fanRange(fan), 11, Tint::tertiaryText, a));
-            parts.after->addWidget(entry);
-        }
+            },
+            FanRows{monitor.fans},
+            [a](const GraphCard& parts, const FanRows& m) {
+                parts.before->addWidget(new CardHeader(
+                    QStringLiteral("Fans"), QStringLiteral("min – max rpm"), nullptr, a));
+                for (const Fan& fan : m.fans)
+                    parts.after->addWidget(fanEntry(fan, a));
+            },
+            [](const GraphCard& parts, const FanRows& m) { return updateFans(parts.card, m); });
     }
 
     const std::vector<Sensor> power = powerRows(monitor.sensors);
     if (power.empty())
         return;
-    QVBoxLayout* rows = nullptr;
-    if (monitor.sensor(QStringLiteral("PSTR"))) {
-        auto parts = sections_.graphCard(QStringLiteral("power"), 5, a, [&](QWidget* parent) {
-            return new HistoryGraph(
-                env_,
-                {{HistoryMetric::power, QStringLiteral("System power"), Tint::yellow, 0.22, true}},
-                std::nullopt, false, 40,
-                [](double v) { return Fmt::number(v, 1) + QStringLiteral(" W"); },
-                [&hub, a](QWidget* graphParent) {
-                    return liveLineAreaGraph(
-                        hub,
-                        [](const Hub& h) {
-                            return liveSeries(historyOf(h.sensors, QStringLiteral("PSTR")),
-                                              Tint::yellow, std::nullopt);
-                        },
-                        a, graphParent);
-                },
-                defaults_, parent);
-        });
-        parts.before->addWidget(new CardHeader(QStringLiteral("Power"), std::nullopt, nullptr, a));
-        rows = parts.after;
-    } else {
-        auto* card = new Card(5, a, this);
-        card->add(new CardHeader(QStringLiteral("Power"), std::nullopt, nullptr, a));
-        sections_.add(card);
-        rows = card->body();
-    }
+    RowTexts rows;
     for (const Sensor& sensor : power)
-        rows->addWidget(
-            new StatRow(label(sensor), std::nullopt, new StatValue(value(sensor, unit, 1), a), a));
+        rows.emplace_back(label(sensor), value(sensor, unit, 1));
+    if (monitor.sensor(QStringLiteral("PSTR"))) {
+        sections_.graphCard(
+            QStringLiteral("power"), 5, a,
+            [&](QWidget* parent) {
+                return new HistoryGraph(
+                    env_,
+                    {{HistoryMetric::power, QStringLiteral("System power"), Tint::yellow, 0.22,
+                      true}},
+                    std::nullopt, false, 40,
+                    [](double v) { return Fmt::number(v, 1) + QStringLiteral(" W"); },
+                    [&hub, a](QWidget* graphParent) {
+                        return liveLineAreaGraph(
+                            hub,
+                            [](const Hub& h) {
+                                return liveSeries(historyOf(h.sensors, QStringLiteral("PSTR")),
+                                                  Tint::yellow, std::nullopt);
+                            },
+                            a, graphParent);
+                    },
+                    defaults_, parent);
+            },
+            rows,
+            [a](const GraphCard& parts, const RowTexts& m) {
+                parts.before->addWidget(
+                    new CardHeader(QStringLiteral("Power"), std::nullopt, nullptr, a));
+                for (const auto& [text, reading] : m)
+                    parts.after->addWidget(
+                        new StatRow(text, std::nullopt, new StatValue(reading, a), a));
+            },
+            [](const GraphCard& parts, const RowTexts& m) {
+                return updateRowValues(parts.card, m);
+            });
+    } else {
+        sections_.section(
+            QStringLiteral("powerRows"), rows, [a](const RowTexts& m) { return rowsCard(m, a); },
+            updateRowValues);
+    }
 }
 
 void SensorsPanel::buildDetailed(TempUnit unit) {
@@ -354,61 +479,73 @@ void SensorsPanel::buildDetailed(TempUnit unit) {
         env_.settings ? env_.settings->config().menubarSensorKey : std::nullopt;
     const std::optional<Sensor> marked = menubarSensor(monitor, key);
 
-    auto* list = new QWidget;
-    auto* column = new QVBoxLayout(list);
-    // 12 on each side, less the 6 by which a row's highlight reaches past its content.
-    column->setContentsMargins(6, 2, 6, 8);
-    column->setSpacing(0);
-    column->setAlignment(Qt::AlignTop);
-    for (const auto& [group, word] : EnumCases<SensorGroup>::cases) {
-        std::vector<const Sensor*> members;
+    DetailRows model;
+    if (marked)
+        model.marked = marked->key;
+    for (const auto& [group, word] : EnumCases<SensorGroup>::cases)
         for (const Sensor& sensor : monitor.sensors)
             if (sensor.group == group)
-                members.push_back(&sensor);
-        if (members.empty())
-            continue;
-        column->addSpacing(8);
-        auto* title = sp::text(rawValue(group), 11, Tint::secondaryText, a, QFont::DemiBold);
-        title->setContentsMargins(6, 0, 6, 0);
-        column->addWidget(title);
-        column->addSpacing(3);
-        for (const Sensor* sensor : members) {
-            const int decimals = sensor->kind == SensorKind::temperature ? 1 : 2;
-            const QString sensorKey = sensor->key;
-            column->addWidget(new DetailedSensorRow(
-                *sensor, label(*sensor), value(*sensor, unit, decimals),
-                marked && marked->key == sensor->key,
-                [this, sensorKey] { showInMenuBar(sensorKey); }, a));
-        }
-    }
+                model.rows.emplace_back(
+                    sensor, label(sensor),
+                    value(sensor, unit, sensor.kind == SensorKind::temperature ? 1 : 2));
 
-    auto* frame = new Card(0, a, this);
-    frame->body()->setContentsMargins(0, 0, 0, 0);
-    scroll_ = new QScrollArea(frame);
-    scroll_->setFrameShape(QFrame::NoFrame);
-    scroll_->setWidgetResizable(true);
-    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // A render clips the list at the frame's height instead of scrolling it.
-    scroll_->setVerticalScrollBarPolicy(env_.previewOverrides.isPreview ? Qt::ScrollBarAlwaysOff
-                                                                        : Qt::ScrollBarAsNeeded);
-    scroll_->setFixedHeight(400);
-    scroll_->setWidget(list);
-    // After setWidget, which turns the list's own background on (the light window colour, even
-    // in a dark panel): the card shows through instead.
-    scroll_->viewport()->setAutoFillBackground(false);
-    list->setAutoFillBackground(false);
-    frame->add(scroll_);
-    sections_.add(frame);
-    if (!env_.previewOverrides.isPreview) {
-        QScrollBar* bar = scroll_->verticalScrollBar();
-        QObject::connect(bar, &QScrollBar::valueChanged, this, [this](int v) { scrollValue_ = v; });
-        // The list gets its height once laid out: put it back where the user left it then.
-        QTimer::singleShot(0, bar, [bar, v = scrollValue_] { bar->setValue(v); });
-    }
+    auto* frame =
+        sections_.section(QStringLiteral("detailed"), model, [this, a](const DetailRows& m) {
+            auto* list = new QWidget;
+            auto* column = new QVBoxLayout(list);
+            // 12 on each side, less the 6 by which a row's highlight reaches past its content.
+            column->setContentsMargins(6, 2, 6, 8);
+            column->setSpacing(0);
+            column->setAlignment(Qt::AlignTop);
+            std::optional<SensorGroup> group;
+            for (const auto& [sensor, text, reading] : m.rows) {
+                if (sensor.group != group) {
+                    group = sensor.group;
+                    column->addSpacing(8);
+                    auto* title = sp::text(rawValue(sensor.group), 11, Tint::secondaryText, a,
+                                           QFont::DemiBold);
+                    title->setContentsMargins(6, 0, 6, 0);
+                    column->addWidget(title);
+                    column->addSpacing(3);
+                }
+                const QString sensorKey = sensor.key;
+                column->addWidget(new DetailedSensorRow(
+                    sensor, text, reading, m.marked == sensor.key,
+                    [this, sensorKey] { showInMenuBar(sensorKey); }, a));
+            }
 
-    auto* caption = sp::wrappingText(detailCaption, 11, Tint::tertiaryText, a, this);
-    caption->setContentsMargins(4, 0, 4, 0);
-    sections_.add(caption);
+            auto* card = new Card(0, a);
+            card->body()->setContentsMargins(0, 0, 0, 0);
+            auto* scroll = new QScrollArea(card);
+            scroll->setFrameShape(QFrame::NoFrame);
+            scroll->setWidgetResizable(true);
+            scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            // A render clips the list at the frame's height instead of scrolling it.
+            scroll->setVerticalScrollBarPolicy(
+                env_.previewOverrides.isPreview ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+            scroll->setFixedHeight(400);
+            scroll->setWidget(list);
+            // After setWidget, which turns the list's own background on (the light window colour,
+            // even in a dark panel): the card shows through instead.
+            scroll->viewport()->setAutoFillBackground(false);
+            list->setAutoFillBackground(false);
+            card->add(scroll);
+            if (!env_.previewOverrides.isPreview) {
+                QScrollBar* bar = scroll->verticalScrollBar();
+                QObject::connect(bar, &QScrollBar::valueChanged, this,
+                                 [this](int v) { scrollValue_ = v; });
+                // The list gets its height once laid out: put it back where the user left it then.
+                QTimer::singleShot(0, bar, [bar, v = scrollValue_] { bar->setValue(v); });
+            }
+            return card;
+        });
+    scroll_ = frame->findChild<QScrollArea*>();
+
+    sections_.section(QStringLiteral("caption"), 0, [a](int) {
+        auto* caption = sp::wrappingText(detailCaption, 11, Tint::tertiaryText, a);
+        caption->setContentsMargins(4, 0, 4, 0);
+        return caption;
+    });
 }
 
 void SensorsPanel::showInMenuBar(const QString& key) {

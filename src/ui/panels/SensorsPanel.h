@@ -61,6 +61,8 @@ public:
     QScrollArea* detailScroll() const { return scroll_; }
 
 private:
+    using GraphCard = SectionStack::GraphCard;
+
     void build();
     void buildSimple(TempUnit unit);
     void buildDetailed(TempUnit unit);

@@ -14,6 +14,7 @@
 #include "ui/kit/SymbolIcon.h"
 #include "ui/kit/TextLine.h"
 #include "ui/panels/EventsCard.h"
+#include "ui/panels/LiveParts.h"
 #include "ui/panels/MonthCalendar.h"
 
 #include <QBoxLayout>
@@ -76,9 +77,47 @@ QString TimePanel::capitalized(const QString& phrase) {
     return phrase.left(1).toUpper() + phrase.mid(1);
 }
 
-TimePanel::TimePanel(PanelEnv env, QWidget* parent) : QWidget(parent), env_(std::move(env)) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+namespace {
+
+// The header: the date, the spoken-style time and the exact time.
+struct TimeHeader {
+    QString date;
+    HeaderModel text;
+    bool operator==(const TimeHeader&) const = default;
+};
+
+struct MonthModel {
+    int offset = 0;
+    bool weekNumbers = false;
+    QDate today;
+    bool operator==(const MonthModel&) const = default;
+};
+
+// What the events card reads; the times it shows move on by the minute.
+struct EventsModel {
+    std::int64_t days = 0;
+    CalendarEvents::Access access = CalendarEvents::Access::notAsked;
+    std::vector<CalendarEvent> events;
+    QDateTime minute;
+    bool operator==(const EventsModel&) const = default;
+};
+
+struct ClocksModel {
+    QStringList identifiers;
+    QDateTime minute;
+    bool operator==(const ClocksModel&) const = default;
+};
+
+// `now` without its seconds: what a clock showing hours and minutes depends on.
+QDateTime toMinute(const QDateTime& now) {
+    const qint64 ms = now.toMSecsSinceEpoch();
+    return QDateTime::fromMSecsSinceEpoch(ms - ms % 60000, now.timeZone());
+}
+
+} // namespace
+
+TimePanel::TimePanel(PanelEnv env, QWidget* parent)
+    : QWidget(parent), env_(std::move(env)), sections_(this) {
     if (env_.hub) {
         connect(env_.hub, &Hub::changed, this, &TimePanel::rebuild);
         env_.hub->settings.addObserver(this, [this](const Config&, const Config&) { rebuild(); });
@@ -95,51 +134,73 @@ void TimePanel::setMonthOffset(int offset) {
 }
 
 void TimePanel::rebuild() {
-    delete content_;
-    content_ = new QWidget(this);
-    auto* pieces = column(8);
-    content_->setLayout(pieces);
-    layout()->addWidget(content_);
-    if (!env_.hub)
-        return;
+    if (env_.hub)
+        sections_.rebuild([this] { build(); });
+}
+
+void TimePanel::build() {
     const Appearance a = env_.appearance;
     const Config& config = env_.hub->settings.config();
     const QDateTime now = env_.hub->clock.now();
     const QTimeZone local = QTimeZone::systemTimeZone();
     const QString locale = platform::LocaleFacts::userLocale();
 
-    pieces->addWidget(new PanelHeader(
-        QStringLiteral("globe"), Tint::gray,
+    const TimeHeader header{
         platform::LocaleFacts::format(now, QStringLiteral("EEEEMMMMd"), locale, local.id()),
-        capitalized(FuzzyClock::string(now)), new HeroValue(heroTime(Fmt::time(now, local)), a),
-        a));
+        {capitalized(FuzzyClock::string(now)), heroTime(Fmt::time(now, local))}};
+    sections_.section(
+        QStringLiteral("header"), header,
+        [a](const TimeHeader& m) {
+            return makeHeader(QStringLiteral("globe"), Tint::gray, m.date, m.text, a);
+        },
+        [](PanelHeader* shown, const TimeHeader& m) {
+            if (!updateHeader(shown, m.text))
+                return false;
+            shown->titleLine()->setFullText(m.date);
+            return true;
+        });
 
-    auto* month = new Card(7, a);
-    month->add(new CalendarMonth(
-        monthOffset_, config.showWeekNumbers, [this](int offset) { setMonthOffset(offset); }, now,
-        a));
-    pieces->addWidget(month);
+    sections_.section(
+        QStringLiteral("month"),
+        MonthModel{monthOffset_, config.showWeekNumbers, now.toTimeZone(local).date()},
+        [this, a, now](const MonthModel& m) {
+            auto* month = new Card(7, a);
+            month->add(new CalendarMonth(
+                m.offset, m.weekNumbers, [this](int offset) { setMonthOffset(offset); }, now, a));
+            return month;
+        });
 
-    if (config.showEvents)
-        pieces->addWidget(new EventsCard(config.eventDays, env_));
+    if (config.showEvents) {
+        const CalendarEvents& calendar = env_.hub->calendar;
+        sections_.section(
+            QStringLiteral("events"),
+            EventsModel{config.eventDays, calendar.access(), calendar.events(), toMinute(now)},
+            [this](const EventsModel& m) { return new EventsCard(m.days, env_); });
+    }
 
-    auto* figures = new Card(5, a);
-    const auto stat = [a](const QString& label, const QString& value) {
-        return new StatRow(label, std::nullopt, new StatValue(value, a), a);
-    };
-    figures->add(stat(QStringLiteral("Week"),
-                      QString::number(platform::LocaleFacts::weekOfYear(now, locale, local.id()))));
-    figures->add(stat(QStringLiteral("Day of year"),
-                      QString::number(platform::LocaleFacts::dayOfYear(now, locale, local.id()))));
-    figures->add(stat(QStringLiteral("Uptime"), Fmt::duration(env_.hub->cpu.uptime)));
-    pieces->addWidget(figures);
+    const RowTexts figures{
+        {QStringLiteral("Week"),
+         QString::number(platform::LocaleFacts::weekOfYear(now, locale, local.id()))},
+        {QStringLiteral("Day of year"),
+         QString::number(platform::LocaleFacts::dayOfYear(now, locale, local.id()))},
+        {QStringLiteral("Uptime"), Fmt::duration(env_.hub->cpu.uptime)}};
+    sections_.section(
+        QStringLiteral("figures"), figures,
+        [a](const RowTexts& rows) {
+            auto* card = new Card(5, a);
+            for (const auto& [label, value] : rows)
+                card->add(new StatRow(label, std::nullopt, new StatValue(value, a), a));
+            return card;
+        },
+        updateRowValues);
 
     if (!config.worldClocks.isEmpty())
-        addClocks(pieces, config.worldClocks, now);
+        sections_.section(
+            QStringLiteral("clocks"), ClocksModel{config.worldClocks, toMinute(now)},
+            [this, now](const ClocksModel& m) { return clocksCard(m.identifiers, now); });
 }
 
-void TimePanel::addClocks(QVBoxLayout* pieces, const QStringList& identifiers,
-                          const QDateTime& now) {
+QWidget* TimePanel::clocksCard(const QStringList& identifiers, const QDateTime& now) const {
     const Appearance a = env_.appearance;
     const QTimeZone local = QTimeZone::systemTimeZone();
     auto* card = new Card(6, a);
@@ -165,7 +226,7 @@ void TimePanel::addClocks(QVBoxLayout* pieces, const QStringList& identifiers,
                                      color(Tint::primaryText, a)));
         card->add(row);
     }
-    pieces->addWidget(card);
+    return card;
 }
 
 } // namespace morvanex::ui

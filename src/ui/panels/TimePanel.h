@@ -2,26 +2,27 @@
 
 #include "ui/kit/HeroValue.h"
 #include "ui/kit/PanelEnv.h"
+#include "ui/panels/SectionStack.h"
 
 #include <QDateTime>
 #include <QString>
 #include <QTimeZone>
 #include <QWidget>
 
-class QVBoxLayout;
-
 namespace morvanex::ui {
 
 // The time module's panel: today's date with the spoken-style time and the exact time, the
 // month calendar, the upcoming events when shown, the week, day of year and uptime, and the
-// world clocks with their offsets. Rebuilt on every change the hub publishes and every
-// settings change; the month shown starts at the current one each time the panel is made.
+// world clocks with their offsets. Follows every change the hub publishes and every settings
+// change, making a card anew only when what it shows changed (the ticking numbers change in
+// place); the month shown starts at the current one each time the panel is made.
 class TimePanel : public QWidget {
     Q_OBJECT
 public:
     explicit TimePanel(PanelEnv env, QWidget* parent = nullptr);
 
     void rebuild();
+    const SectionStack& sections() const { return sections_; }
 
     int monthOffset() const { return monthOffset_; }
     // Pages the calendar; rebuilds on the next turn of the event loop.
@@ -43,11 +44,12 @@ public:
     static QString capitalized(const QString& phrase);
 
 private:
-    void addClocks(QVBoxLayout* pieces, const QStringList& identifiers, const QDateTime& now);
+    void build();
+    QWidget* clocksCard(const QStringList& identifiers, const QDateTime& now) const;
 
     PanelEnv env_;
     int monthOffset_ = 0;
-    QWidget* content_ = nullptr;
+    SectionStack sections_;
 };
 
 } // namespace morvanex::ui

@@ -16,6 +16,7 @@
 #include "ui/kit/StatRow.h"
 #include "ui/kit/Symbols.h"
 #include "ui/kit/TextLine.h"
+#include "ui/panels/LiveParts.h"
 
 #include <QBoxLayout>
 #include <QLinearGradient>
@@ -242,9 +243,35 @@ QString WeatherPanel::footer(const QDateTime& fetched, const QTimeZone& local) {
 
 // ---- WeatherPanel: views
 
-WeatherPanel::WeatherPanel(PanelEnv env, QWidget* parent) : QWidget(parent), env_(std::move(env)) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+namespace {
+
+struct WeatherHeader {
+    QString symbol;
+    bool isDay = true;
+    QString place;
+    HeaderModel text;
+    bool operator==(const WeatherHeader&) const = default;
+};
+
+// The forecast card: the days shown, in the unit, named as seen today.
+struct ForecastModel {
+    std::vector<WeatherDay> days;
+    TempUnit unit = TempUnit::celsius;
+    QTimeZone timeZone;
+    QDate today;
+    bool operator==(const ForecastModel&) const = default;
+};
+
+struct WaitingModel {
+    bool loading = false;
+    std::optional<QString> error;
+    bool operator==(const WaitingModel&) const = default;
+};
+
+} // namespace
+
+WeatherPanel::WeatherPanel(PanelEnv env, QWidget* parent)
+    : QWidget(parent), env_(std::move(env)), sections_(this) {
     if (env_.hub) {
         connect(env_.hub, &Hub::changed, this, &WeatherPanel::rebuild);
         env_.hub->settings.addObserver(this, [this](const Config&, const Config&) { rebuild(); });
@@ -261,122 +288,145 @@ void WeatherPanel::setDays(int days) {
 }
 
 void WeatherPanel::rebuild() {
-    delete content_;
-    content_ = new QWidget(this);
-    auto* pieces = column(8);
-    content_->setLayout(pieces);
-    if (env_.hub && env_.hub->weather.report())
-        addReport(pieces, *env_.hub->weather.report());
-    else
-        addWaiting(pieces);
-    layout()->addWidget(content_);
+    sections_.rebuild([this] {
+        if (env_.hub && env_.hub->weather.report())
+            addReport(*env_.hub->weather.report());
+        else
+            addWaiting();
+    });
 }
 
-void WeatherPanel::addReport(QVBoxLayout* pieces, const WeatherReport& report) {
+void WeatherPanel::addReport(const WeatherReport& report) {
     const Appearance a = env_.appearance;
     const Config& config = env_.hub->settings.config();
     const WeatherCurrent& c = report.current;
 
-    pieces->addWidget(new PanelHeader(
-        WeatherCode::symbol(c.code, c.isDay), c.isDay ? Tint::blue : Tint::indigo,
-        shownText(report.location.name), subtitle(report, config.temperatureUnit),
-        new HeroValue(HeroValue::temperature(c.temperature, config.temperatureUnit), a), a));
+    sections_.section(
+        QStringLiteral("header"),
+        WeatherHeader{WeatherCode::symbol(c.code, c.isDay),
+                      c.isDay,
+                      shownText(report.location.name),
+                      {subtitle(report, config.temperatureUnit),
+                       HeroValue::temperature(c.temperature, config.temperatureUnit)}},
+        [a](const WeatherHeader& m) {
+            return makeHeader(m.symbol, m.isDay ? Tint::blue : Tint::indigo, m.place, m.text, a);
+        });
 
-    auto* conditionsCard = new Card(5, a);
-    conditionsCard->add(new CardHeader(QStringLiteral("Conditions"), std::nullopt, nullptr, a));
-    auto* columns = new QHBoxLayout;
-    columns->setSpacing(16);
     const Conditions lines = conditions(c, config.temperatureUnit, config.windUnit);
-    for (const auto* side : {&lines.left, &lines.right}) {
-        auto* stack = column(5);
-        for (const Line& line : *side)
-            stack->addWidget(statRow(line, a));
-        stack->addStretch();
-        columns->addLayout(stack, 1);
-    }
-    conditionsCard->body()->addLayout(columns);
-    pieces->addWidget(conditionsCard);
+    sections_.section(QStringLiteral("conditions"), std::pair(lines.left, lines.right),
+                      [a](const std::pair<std::vector<Line>, std::vector<Line>>& m) {
+                          auto* conditionsCard = new Card(5, a);
+                          conditionsCard->add(new CardHeader(QStringLiteral("Conditions"),
+                                                             std::nullopt, nullptr, a));
+                          auto* columns = new QHBoxLayout;
+                          columns->setSpacing(16);
+                          for (const auto* side : {&m.first, &m.second}) {
+                              auto* stack = column(5);
+                              for (const Line& line : *side)
+                                  stack->addWidget(statRow(line, a));
+                              stack->addStretch();
+                              columns->addLayout(stack, 1);
+                          }
+                          conditionsCard->body()->addLayout(columns);
+                          return conditionsCard;
+                      });
 
-    pieces->addWidget(new ForecastLengthPicker(days_, a, [this](int days) { setDays(days); }));
+    sections_.section(QStringLiteral("length"), days_, [this, a](int days) {
+        return new ForecastLengthPicker(days, a, [this](int chosen) { setDays(chosen); });
+    });
 
-    auto* forecast = new Card(6, a);
-    forecast->add(
-        new CardHeader(QStringLiteral("Forecast"), QStringLiteral("low – high"), nullptr, a));
-    const std::vector<WeatherDay> days = shown(report.days, days_);
-    const auto [minimum, maximum] = scale(days);
     const QDateTime now = env_.hub->clock.now();
-    const QString locale = platform::LocaleFacts::userLocale();
-    for (const WeatherDay& day : days) {
-        auto* row = new QWidget;
-        row->setObjectName(QStringLiteral("forecastDay"));
-        row->setMinimumHeight(20);
-        auto* line = new QHBoxLayout(row);
-        line->setContentsMargins(0, 0, 0, 0);
-        line->setSpacing(8);
-        auto fixed = [line](QWidget* w, int width) {
-            w->setFixedWidth(width);
-            line->addWidget(w);
-        };
-        auto* name = new TextLine(dayName(day.date, report.timeZone, now, locale), Fonts::font(13),
-                                  color(Tint::primaryText, a));
-        fixed(name, 44);
-        fixed(new MulticolorSymbol(WeatherCode::symbol(day.code, true), 14, a), 22);
-        auto* chance = new TextLine(precipitationChance(day.precipitationChance), Fonts::font(11),
-                                    color(Tint::blue, a));
-        chance->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        fixed(chance, 30);
-        auto* low = new TextLine(format(config.temperatureUnit, day.low, 0), Fonts::font(13),
-                                 color(Tint::secondaryText, a));
-        low->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        fixed(low, 34);
-        line->addWidget(new RangeBar(day.low, day.high, minimum, maximum, a), 1);
-        auto* high = new TextLine(format(config.temperatureUnit, day.high, 0),
-                                  Fonts::font(13, QFont::Medium), color(Tint::primaryText, a));
-        high->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        fixed(high, 34);
-        forecast->add(row);
-    }
-    pieces->addWidget(forecast);
+    const ForecastModel forecast{shown(report.days, days_), config.temperatureUnit, report.timeZone,
+                                 now.toTimeZone(report.timeZone).date()};
+    sections_.section(QStringLiteral("forecast"), forecast, [a, now](const ForecastModel& m) {
+        auto* card = new Card(6, a);
+        card->add(
+            new CardHeader(QStringLiteral("Forecast"), QStringLiteral("low – high"), nullptr, a));
+        const auto [minimum, maximum] = scale(m.days);
+        const QString locale = platform::LocaleFacts::userLocale();
+        for (const WeatherDay& day : m.days) {
+            auto* row = new QWidget;
+            row->setObjectName(QStringLiteral("forecastDay"));
+            row->setMinimumHeight(20);
+            auto* line = new QHBoxLayout(row);
+            line->setContentsMargins(0, 0, 0, 0);
+            line->setSpacing(8);
+            auto fixed = [line](QWidget* w, int width) {
+                w->setFixedWidth(width);
+                line->addWidget(w);
+            };
+            auto* name = new TextLine(dayName(day.date, m.timeZone, now, locale), Fonts::font(13),
+                                      color(Tint::primaryText, a));
+            fixed(name, 44);
+            fixed(new MulticolorSymbol(WeatherCode::symbol(day.code, true), 14, a), 22);
+            auto* chance = new TextLine(precipitationChance(day.precipitationChance),
+                                        Fonts::font(11), color(Tint::blue, a));
+            chance->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            fixed(chance, 30);
+            auto* low = new TextLine(format(m.unit, day.low, 0), Fonts::font(13),
+                                     color(Tint::secondaryText, a));
+            low->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            fixed(low, 34);
+            line->addWidget(new RangeBar(day.low, day.high, minimum, maximum, a), 1);
+            auto* high = new TextLine(format(m.unit, day.high, 0), Fonts::font(13, QFont::Medium),
+                                      color(Tint::primaryText, a));
+            high->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            fixed(high, 34);
+            card->add(row);
+        }
+        return card;
+    });
 
-    auto* footerLine = new TextLine(footer(report.fetched, QTimeZone::systemTimeZone()),
-                                    Fonts::font(11), color(Tint::tertiaryText, a));
-    footerLine->setObjectName(QStringLiteral("footer"));
-    footerLine->setContentsMargins(4, 0, 4, 0);
-    pieces->addWidget(footerLine);
+    sections_.section(
+        QStringLiteral("footer"), footer(report.fetched, QTimeZone::systemTimeZone()),
+        [a](const QString& text) {
+            auto* footerLine = new TextLine(text, Fonts::font(11), color(Tint::tertiaryText, a));
+            footerLine->setObjectName(QStringLiteral("footer"));
+            footerLine->setContentsMargins(4, 0, 4, 0);
+            return footerLine;
+        },
+        [](TextLine* line, const QString& text) {
+            line->setFullText(text);
+            return true;
+        });
 }
 
-void WeatherPanel::addWaiting(QVBoxLayout* pieces) {
+void WeatherPanel::addWaiting() {
     const Appearance a = env_.appearance;
-    const bool loading = env_.hub && env_.hub->weather.isLoading();
-    pieces->addWidget(new PanelHeader(
-        QStringLiteral("cloud.sun"), Tint::blue, QStringLiteral("Weather"),
-        loading ? QStringLiteral("Loading…") : QStringLiteral("Unavailable"), nullptr, a));
-    auto* card = new Card(7, a);
-    if (loading) {
-        auto* row = new QWidget;
-        auto* line = new QHBoxLayout(row);
-        line->setContentsMargins(0, 0, 0, 0);
-        auto* spinner = new QProgressBar;
-        spinner->setRange(0, 0); // indeterminate
-        spinner->setTextVisible(false);
-        spinner->setFixedSize(16, 16);
-        line->addWidget(spinner);
-        line->addWidget(new TextLine(QStringLiteral("Loading weather…"), Fonts::font(13),
-                                     color(Tint::secondaryText, a)));
-        line->addStretch();
-        card->add(row);
-    } else {
-        const std::optional<QString> error =
-            env_.hub ? env_.hub->weather.lastError() : std::nullopt;
-        auto* text = new QLabel(error ? *error : QStringLiteral("Weather will load shortly."));
-        text->setWordWrap(true);
-        text->setFont(Fonts::font(13));
-        QPalette palette = text->palette();
-        palette.setColor(QPalette::WindowText, color(Tint::secondaryText, a));
-        text->setPalette(palette);
-        card->add(text);
-    }
-    pieces->addWidget(card);
+    const WaitingModel model{env_.hub && env_.hub->weather.isLoading(),
+                             env_.hub ? env_.hub->weather.lastError() : std::nullopt};
+    sections_.section(QStringLiteral("waitingHeader"), model.loading, [a](bool loading) {
+        return new PanelHeader(QStringLiteral("cloud.sun"), Tint::blue, QStringLiteral("Weather"),
+                               loading ? QStringLiteral("Loading…") : QStringLiteral("Unavailable"),
+                               nullptr, a);
+    });
+    sections_.section(QStringLiteral("waiting"), model, [a](const WaitingModel& m) {
+        auto* card = new Card(7, a);
+        if (m.loading) {
+            auto* row = new QWidget;
+            auto* line = new QHBoxLayout(row);
+            line->setContentsMargins(0, 0, 0, 0);
+            auto* spinner = new QProgressBar;
+            spinner->setRange(0, 0); // indeterminate
+            spinner->setTextVisible(false);
+            spinner->setFixedSize(16, 16);
+            line->addWidget(spinner);
+            line->addWidget(new TextLine(QStringLiteral("Loading weather…"), Fonts::font(13),
+                                         color(Tint::secondaryText, a)));
+            line->addStretch();
+            card->add(row);
+        } else {
+            auto* text =
+                new QLabel(m.error ? *m.error : QStringLiteral("Weather will load shortly."));
+            text->setWordWrap(true);
+            text->setFont(Fonts::font(13));
+            QPalette palette = text->palette();
+            palette.setColor(QPalette::WindowText, color(Tint::secondaryText, a));
+            text->setPalette(palette);
+            card->add(text);
+        }
+        return card;
+    });
 }
 
 } // namespace morvanex::ui

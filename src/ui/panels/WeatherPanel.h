@@ -3,6 +3,7 @@
 #include "base/SettingsEnums.h"
 #include "services/WeatherReport.h"
 #include "ui/kit/PanelEnv.h"
+#include "ui/panels/SectionStack.h"
 
 #include <QAbstractButton>
 #include <QDateTime>
@@ -65,15 +66,16 @@ private:
 
 // The weather module's panel: the place with its sky and temperature, the current conditions,
 // the forecast of 3, 7 or 14 days with a range bar per day and the time of the report; a
-// waiting card until the first report arrives. Rebuilt on every change the hub publishes and
-// every settings change.
+// waiting card until the first report arrives. Follows every change the hub publishes and
+// every settings change, making a card anew only when what it shows changed.
 class WeatherPanel : public QWidget {
     Q_OBJECT
 public:
     explicit WeatherPanel(PanelEnv env, QWidget* parent = nullptr);
 
-    // Rebuilds every piece from the hub's current report.
+    // Brings every piece in step with the hub's current report.
     void rebuild();
+    const SectionStack& sections() const { return sections_; }
 
     int days() const { return days_; }
     // Chooses the forecast length (3, 7 or 14) and rebuilds on the next turn of the event loop.
@@ -108,12 +110,12 @@ public:
     static constexpr int initialDays = 7;
 
 private:
-    void addReport(QVBoxLayout* column, const WeatherReport& report);
-    void addWaiting(QVBoxLayout* column);
+    void addReport(const WeatherReport& report);
+    void addWaiting();
 
     PanelEnv env_;
     int days_ = initialDays;
-    QWidget* content_ = nullptr;
+    SectionStack sections_;
 };
 
 } // namespace morvanex::ui

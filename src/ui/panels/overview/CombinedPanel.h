@@ -2,6 +2,7 @@
 
 #include "services/CalendarEvent.h"
 #include "ui/kit/PanelEnv.h"
+#include "ui/panels/SectionStack.h"
 #include "ui/panels/overview/OverviewSections.h"
 
 #include <QPointer>
@@ -28,8 +29,9 @@ struct OverviewRowMakers {
 
 // The combined module's panel: the uptime header, then the chosen overview items in the
 // user's order as big tiles, small tiles and rows, or a message when everything is hidden.
-// Made anew from the hub on every tick and every change of the settings; a tap opens the
-// matching module's panel through the environment.
+// Follows every tick and every change of the settings: a section is made anew only when what
+// it shows changed, and the tiles take new readings in place; a tap opens the matching
+// module's panel through the environment.
 class CombinedPanel : public QWidget {
     Q_OBJECT
 public:
@@ -46,19 +48,20 @@ public:
 
     // Evaluates the panel again (the hub's ticks and settings changes call it).
     void rebuild();
+    const SectionStack& stack() const { return stack_; }
 
     static constexpr int spacing = 8;
 
 private:
-    QWidget* bigTiles(const std::vector<OverviewItem>& items, bool bits);
-    QWidget* smallTiles(const std::vector<OverviewItem>& items, TempUnit unit);
-    std::vector<QWidget*> row(OverviewItem item, const Config& config, TempUnit unit);
+    void build();
+    QWidget* bigTiles(const QString& key, const std::vector<OverviewItem>& items, bool bits);
+    QWidget* smallTiles(const QString& key, const std::vector<OverviewItem>& items, TempUnit unit);
+    QWidget* row(const QString& key, OverviewItem item, const Config& config);
     std::function<void()> opener(OverviewItem item) const;
 
     PanelEnv env_;
     OverviewRowMakers makers_;
-    QVBoxLayout* column_ = nullptr;
-    QPointer<QWidget> content_;
+    SectionStack stack_;
     PanelHeader* header_ = nullptr;
     QWidget* emptyCard_ = nullptr;
     std::vector<overview::Section> sections_;

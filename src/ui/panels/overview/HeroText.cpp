@@ -13,6 +13,14 @@ HeroText::HeroText(HeroTextContent content, Appearance appearance, QWidget* pare
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
+void HeroText::setContent(const HeroTextContent& content) {
+    if (content == content_)
+        return;
+    content_ = content;
+    updateGeometry();
+    update();
+}
+
 QFont HeroText::valueFont() const {
     return Fonts::font(content_.size, QFont::DemiBold);
 }

@@ -15,6 +15,8 @@ public:
     HeroText(HeroTextContent content, Appearance appearance, QWidget* parent = nullptr);
 
     const HeroTextContent& content() const { return content_; }
+    // Shows another reading in place.
+    void setContent(const HeroTextContent& content);
     QFont valueFont() const;
     QFont unitFont() const;
 

@@ -41,6 +41,7 @@ struct WeatherRowState {
     std::optional<QDateTime> astronomySunset;
 
     static WeatherRowState from(const Hub& hub);
+    bool operator==(const WeatherRowState&) const = default;
 };
 
 // "Lisbon · 21° Clear sky": the place up to its first comma, the temperature, the sky.

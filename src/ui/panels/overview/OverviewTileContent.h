@@ -38,6 +38,7 @@ struct SmallTileContent {
     QString label;
     QString value;
     std::variant<QString, UsageBar> detail; // a one-line grey text or a thin bar
+    bool operator==(const SmallTileContent&) const = default;
 };
 
 // A reading as a whole number, halves away from zero; "—" when it has none.

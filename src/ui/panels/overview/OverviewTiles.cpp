@@ -30,6 +30,18 @@ TextLine* tileLabel(const QString& text, Appearance appearance) {
                         color(Tint::secondaryText, appearance));
 }
 
+// The tile's small graph of its recent values.
+LineAreaGraph tileGraph(const BigTileContent& content) {
+    LineAreaGraph graph;
+    graph.series = {GraphSeries{content.history, content.color, 0.22, true}};
+    graph.maxValue = content.maxValue;
+    graph.stacked = false;
+    graph.height = OverviewTile::graphHeight;
+    graph.capacity = OverviewTile::graphCapacity;
+    graph.gridlines = false;
+    return graph;
+}
+
 } // namespace
 
 OverviewTile::OverviewTile(BigTileContent content, std::function<void()> action,
@@ -49,16 +61,21 @@ OverviewTile::OverviewTile(BigTileContent content, std::function<void()> action,
     hero_ = new HeroText(content_.value, appearance);
     column->addWidget(hero_);
 
-    LineAreaGraph graph;
-    graph.series = {GraphSeries{content_.history, content_.color, 0.22, true}};
-    graph.maxValue = content_.maxValue;
-    graph.stacked = false;
-    graph.height = graphHeight;
-    graph.capacity = graphCapacity;
-    graph.gridlines = false;
-    column->addWidget(new LineAreaGraphView(graph, appearance));
+    graph_ = new LineAreaGraphView(tileGraph(content_), appearance);
+    column->addWidget(graph_);
 
     background_ = frame(this, body, std::move(action), appearance);
+}
+
+bool OverviewTile::setContent(const BigTileContent& content) {
+    if (content.label != content_.label || content.color != content_.color)
+        return false;
+    if (content == content_)
+        return true;
+    content_ = content;
+    hero_->setContent(content_.value);
+    graph_->setGraph(tileGraph(content_));
+    return true;
 }
 
 SmallTile::SmallTile(SmallTileContent content, std::function<void()> action, Appearance appearance,
@@ -83,6 +100,19 @@ SmallTile::SmallTile(SmallTileContent content, std::function<void()> action, App
     }
 
     background_ = frame(this, body, std::move(action), appearance);
+}
+
+bool SmallTile::setContent(const SmallTileContent& content) {
+    const auto* text = std::get_if<QString>(&content.detail);
+    if ((text != nullptr) != (detail_ != nullptr))
+        return false;
+    label_->setFullText(content.label);
+    value_->setFullText(content.value);
+    if (text)
+        detail_->setFullText(*text);
+    else
+        static_cast<UsageBarView*>(bar_)->setBar(std::get<UsageBar>(content.detail));
+    return true;
 }
 
 } // namespace morvanex::ui::overview

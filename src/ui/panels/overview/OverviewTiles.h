@@ -7,6 +7,7 @@
 #include <functional>
 
 namespace morvanex::ui {
+class LineAreaGraphView;
 class TileBackground;
 class TextLine;
 } // namespace morvanex::ui
@@ -24,6 +25,8 @@ public:
                  QWidget* parent = nullptr);
 
     const BigTileContent& content() const { return content_; }
+    // Shows new readings in place; false (changing nothing) for another label or colour.
+    bool setContent(const BigTileContent& content);
     TileBackground* background() const { return background_; }
     HeroText* hero() const { return hero_; }
 
@@ -34,6 +37,7 @@ private:
     BigTileContent content_;
     TileBackground* background_ = nullptr;
     HeroText* hero_ = nullptr;
+    LineAreaGraphView* graph_ = nullptr;
 };
 
 // A small tile: the label, a reading, and one grey line or a thin usage bar.
@@ -42,6 +46,10 @@ class SmallTile : public QWidget {
 public:
     SmallTile(SmallTileContent content, std::function<void()> action, Appearance appearance,
               QWidget* parent = nullptr);
+
+    // Shows new readings in place; false (changing nothing) when the detail changes between a
+    // text and a bar.
+    bool setContent(const SmallTileContent& content);
 
     TileBackground* background() const { return background_; }
     TextLine* labelLine() const { return label_; }
