@@ -91,7 +91,8 @@ std::function<void(const QJsonObject&, const QByteArray&)> protocolVersion(const
     return [version](const QJsonObject& reply, const QByteArray&) {
         EXPECT_EQ(result(reply).value("protocolVersion"), version);
         EXPECT_EQ(result(reply).value("serverInfo").toObject().value("name"), "morvanex");
-        EXPECT_EQ(result(reply).value("serverInfo").toObject().value("version"), projectVersion());
+        EXPECT_EQ(result(reply).value("serverInfo").toObject().value("version").toString(),
+                  projectVersion());
         EXPECT_EQ(result(reply).value("capabilities"),
                   QJsonObject({{"tools", QJsonObject{{"listChanged", false}}}}));
     };
