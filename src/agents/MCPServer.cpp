@@ -4,6 +4,7 @@
 #include "agents/McpMessages.h"
 #include "agents/McpNumbers.h"
 #include "agents/McpText.h"
+#include "base/BuildInfo.h"
 #include "base/JsonWriter.h"
 
 #include <QCoreApplication>
@@ -25,8 +26,9 @@ MCPServer::MCPServer(Hub& hub, AppSettings& settings, Output output, Sources sou
 }
 
 QString MCPServer::appVersion() {
-    const QString version = QCoreApplication::applicationVersion();
-    return version.isEmpty() ? QStringLiteral("dev") : version;
+    const QString version = QString::fromUtf8(BuildInfo::version);
+    const QString build = QString::fromUtf8(BuildInfo::buildNumber);
+    return build.isEmpty() ? version : version + QLatin1Char('+') + build;
 }
 
 QJsonValue MCPServer::r(double value, int decimals) {

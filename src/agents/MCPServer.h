@@ -64,7 +64,8 @@ public:
     static const QJsonArray& tools() { return mcp::tools(); }
     static const QJsonObject& readOnly() { return mcp::readOnly(); }
     static const QStringList& historyMetrics() { return mcp::historyMetrics(); }
-    // The application's version when it has one; "dev" otherwise.
+    // The application's version with what git described of its sources as build metadata
+    // ("0.1.0+44ab1c0"), or the version alone when the build has no such description.
     static QString appVersion();
     // Rounding for every fractional number of an answer (see mcp::r).
     static QJsonValue r(double value, int decimals = 1);

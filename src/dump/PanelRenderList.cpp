@@ -69,7 +69,9 @@ std::vector<PanelRenderEntry> panelRenderList(std::optional<std::int32_t> insigh
     list.push_back(entry("combined-devices", K::combined, {}, SampleState::devices));
     list.push_back(entry("combined-device-detail", K::combined, device));
     list.push_back(entry("combined-keepawake", K::combined, {}, SampleState::keepAwake));
-    list.push_back(entry("network-speedtest", K::network, expanded(), SampleState::speedTest));
+    PreviewOverrides speedTest = expanded();
+    speedTest.speedTestCard = true; // with its sample results on any machine
+    list.push_back(entry("network-speedtest", K::network, speedTest, SampleState::speedTest));
     for (const HistoryRange r :
          {HistoryRange::hour, HistoryRange::day, HistoryRange::week, HistoryRange::month})
         list.push_back(

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStandardPaths>
 #include <QTimer>
 #include <cmath>
 
@@ -30,9 +31,19 @@ SpeedTest::SpeedTest(platform::UserDefaults defaults, QString tool, platform::Cl
 
 SpeedTest::~SpeedTest() = default;
 
+std::optional<QString> SpeedTest::toolPath() const {
+    const QString path =
+        tool_.contains(QLatin1Char('/')) ? tool_ : QStandardPaths::findExecutable(tool_);
+    if (path.isEmpty())
+        return std::nullopt;
+    const QFileInfo info(path);
+    if (!info.isFile() || !info.isExecutable())
+        return std::nullopt;
+    return path;
+}
+
 bool SpeedTest::toolAvailable() const {
-    const QFileInfo info(tool_);
-    return info.isFile() && info.isExecutable();
+    return toolPath().has_value();
 }
 
 void SpeedTest::changed() {
@@ -41,16 +52,22 @@ void SpeedTest::changed() {
 }
 
 void SpeedTest::start() {
-    if (isRunning() || !toolAvailable())
+    if (isRunning())
+        return;
+    const std::optional<QString> path = toolPath();
+    if (!path)
         return;
     platform::NetToolRun::Options options;
-    options.program = tool_;
-    options.arguments = {QStringLiteral("-c"), QStringLiteral("-M"), QStringLiteral("20")};
+    options.program = *path;
+    // One JSON object on standard output at the end and nothing before it; HTTPS to the
+    // service's servers.
+    options.arguments = {QStringLiteral("--json"), QStringLiteral("--secure")};
+    options.bound = timeLimit;
     auto process = std::make_unique<platform::NetToolRun>(std::move(options));
     const bool launched = process->start([this](platform::NetToolOutcome outcome) {
         // A cut-off answer is no answer.
         finish(outcome.overflowed ? QByteArray() : outcome.output, outcome.exitStatus,
-               outcome.signalled);
+               outcome.signalled, outcome.timedOut);
     });
     if (!launched) {
         state = Failed{launchFailedMessage};
@@ -67,14 +84,29 @@ void SpeedTest::start() {
 }
 
 void SpeedTest::cancel() {
-    if (isRunning() && process_)
-        process_->terminate();
+    if (!isRunning() || !process_)
+        return;
+    process_->terminate();
+    if (killTimer_)
+        return;
+    // A tool that ignores the request is ended all the same: the card has already offered
+    // the next test.
+    killTimer_ = std::make_unique<QTimer>();
+    killTimer_->setSingleShot(true);
+    QObject::connect(killTimer_.get(), &QTimer::timeout, [this] {
+        if (process_)
+            process_->kill();
+    });
+    killTimer_->start(cancelGrace);
 }
 
-void SpeedTest::finish(const QByteArray& data, int status, bool signalled) {
+void SpeedTest::finish(const QByteArray& data, int status, bool signalled, bool stalled) {
     progressTimer_.reset();
+    killTimer_.reset();
     process_.reset();
-    if (signalled) {
+    if (stalled) {
+        state = Failed{failedMessage};
+    } else if (signalled) {
         state = Idle{};
     } else if (auto result = parse(data, clock_.now())) {
         results.insert(results.begin(), std::move(*result));
@@ -95,21 +127,21 @@ std::optional<SpeedTestResult> SpeedTest::parse(const QByteArray& data, const QD
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return std::nullopt;
     const QJsonObject object = document.object();
-    const auto downloadBits = finiteNumber(object, QStringLiteral("dl_throughput"));
-    const auto uploadBits = finiteNumber(object, QStringLiteral("ul_throughput"));
+    const auto downloadBits = finiteNumber(object, QStringLiteral("download"));
+    const auto uploadBits = finiteNumber(object, QStringLiteral("upload"));
     if (!downloadBits || !uploadBits)
         return std::nullopt;
     SpeedTestResult result;
-    const auto downloaded = finiteNumber(object, QStringLiteral("dl_bytes_transferred"));
-    const auto uploaded = finiteNumber(object, QStringLiteral("ul_bytes_transferred"));
-    if (downloaded || uploaded)
-        result.dataUsed = downloaded.value_or(0) + uploaded.value_or(0);
+    const auto received = finiteNumber(object, QStringLiteral("bytes_received"));
+    const auto sent = finiteNumber(object, QStringLiteral("bytes_sent"));
+    if (received || sent)
+        result.dataUsed = received.value_or(0) + sent.value_or(0);
     result.date = now;
-    result.responsiveness = finiteNumber(object, QStringLiteral("responsiveness"));
-    result.baseRTT = finiteNumber(object, QStringLiteral("base_rtt"));
-    const QJsonValue interface = object.value(QStringLiteral("interface_name"));
-    if (interface.isString())
-        result.interface = interface.toString();
+    // Round trips per minute under working load cannot be had from a latency measured on an
+    // idle connection (it would hide exactly the queueing the figure is there to show), so
+    // the result has none and the card shows a dash.
+    result.baseRTT = finiteNumber(object, QStringLiteral("ping"));
+    // The tool does not say which interface carried the test.
     result.download = *downloadBits * 0.125;
     result.upload = *uploadBits * 0.125;
     return result;

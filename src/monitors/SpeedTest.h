@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -20,8 +21,8 @@ namespace platform {
 class NetToolRun;
 } // namespace platform
 
-// Measures the connection on demand with the system's network-quality tool and keeps the ten
-// newest results in the user defaults. Main thread only.
+// Measures the connection on demand with speedtest-cli (a test against the nearest Speedtest.net
+// server) and keeps the ten newest results in the user defaults. Main thread only.
 class SpeedTest {
 public:
     struct Idle {
@@ -38,12 +39,20 @@ public:
     using State = std::variant<Idle, Running, Failed>;
 
     static inline const QString storageKey = QStringLiteral("MorvanexSpeedTests.v1");
-    static inline const QString defaultTool = QStringLiteral("/usr/bin/networkQuality");
+    // A bare name is looked up in PATH each time it is needed, so installing or removing the
+    // tool shows without a restart; a name with a slash is used as it stands.
+    static inline const QString defaultTool = QStringLiteral("speedtest-cli");
     static inline const QString launchFailedMessage = QStringLiteral("Couldn't start the test.");
     static inline const QString failedMessage =
         QStringLiteral("The test failed. Check your connection.");
     static inline const QString noResultMessage = QStringLiteral("The test returned no result.");
     static constexpr std::size_t maxResults = 10;
+    // How long a cancelled tool has to end on its own before it is killed.
+    static constexpr std::chrono::milliseconds cancelGrace{3000};
+
+    // A run still going after this long has stalled: it is killed and counts as failed. A
+    // whole test takes well under a minute on any connection that can finish one.
+    std::chrono::milliseconds timeLimit{std::chrono::minutes(3)};
 
     // Starts idle with the results stored under `storageKey` (none when they do not decode).
     explicit SpeedTest(platform::UserDefaults defaults = platform::UserDefaults::standard(),
@@ -55,14 +64,20 @@ public:
 
     // Runs the tool unless a test is running or the tool is not an executable file.
     void start();
-    // Asks a running tool to end; the state returns to idle once it has.
+    // Asks a running tool to end (and kills it if it has not after `cancelGrace`); the state
+    // returns to idle once it has ended.
     void cancel();
     // The tool is an executable file (the speed-test card is offered only then).
     bool toolAvailable() const;
+    // The tool's executable file, or nothing when there is none.
+    std::optional<QString> toolPath() const;
     bool isRunning() const { return std::holds_alternative<Running>(state); }
 
-    // The tool's JSON answer as a result dated `now`; nothing unless it is an object with
-    // "dl_throughput" and "ul_throughput" as numbers (bits per second).
+    // The tool's JSON answer (`speedtest-cli --json`) as a result dated `now`; nothing unless
+    // it is an object with "download" and "upload" as numbers (bits per second). "ping" (ms,
+    // measured before the load) becomes the idle round-trip time and "bytes_received" plus
+    // "bytes_sent" the data used. The tool measures no latency under load, so the result has
+    // no responsiveness.
     static std::optional<SpeedTestResult> parse(const QByteArray& data, const QDateTime& now);
 
     State state = Idle{};
@@ -70,7 +85,7 @@ public:
     std::function<void()> onChange;
 
 private:
-    void finish(const QByteArray& data, int status, bool signalled);
+    void finish(const QByteArray& data, int status, bool signalled, bool stalled);
     void changed();
 
     platform::UserDefaults defaults_;
@@ -78,6 +93,7 @@ private:
     platform::Clock clock_;
     std::unique_ptr<platform::NetToolRun> process_;
     std::unique_ptr<QTimer> progressTimer_;
+    std::unique_ptr<QTimer> killTimer_; // armed by cancel()
 };
 
 } // namespace morvanex

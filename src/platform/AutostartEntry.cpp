@@ -52,8 +52,10 @@ QByteArray AutostartEntry::entryText(const QString& executable) {
     QString text = QStringLiteral("[Desktop Entry]\n"
                                   "Type=Application\n"
                                   "Name=Morvanex\n"
-                                  "Comment=System monitor in the menu bar\n");
+                                  "Comment=System monitor in the panel\n");
     text += QStringLiteral("Exec=") + quotedExec(executable) + QLatin1Char('\n');
+    // The installed icon; a run from the build folder has none, and the session shows its own.
+    text += QStringLiteral("Icon=morvanex\n");
     text += QStringLiteral("Terminal=false\nX-GNOME-Autostart-enabled=true\n");
     return text.toUtf8();
 }

@@ -3,7 +3,7 @@
 #include <QString>
 #include <optional>
 
-// The widgets half of the executable lives in a library of its own beside it, loaded only by the
+// The widgets half of the executable lives in a library of its own near it, loaded only by the
 // modes that draw (the tray application and --dump). The agent server and the agent command
 // never map Qt's GUI libraries, fonts or graphics stack.
 namespace morvanex::platform::GuiLibrary {
@@ -19,8 +19,9 @@ using Entry = int (*)(int argc, char** argv, int mode, const char* outputDirecto
 inline constexpr const char* fileName = "libmorvanex-gui.so";
 inline constexpr const char* entrySymbol = "morvanex_gui_main";
 
-// Loads the library from the executable's own folder (once; it stays loaded) and finds its
-// entry. On failure returns nothing and sets `error` to a one-line reason.
+// Loads the library from the executable's own folder, or else from where the install puts it
+// (relative to that folder), once (it stays loaded), and finds its entry. On failure returns
+// nothing and sets `error` to a one-line reason.
 std::optional<Entry> load(QString& error);
 
 } // namespace morvanex::platform::GuiLibrary

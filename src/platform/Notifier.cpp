@@ -137,9 +137,11 @@ void Notifier::deliver() {
         }
         QDBusMessage notify =
             QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("Notify"));
-        notify << QStringLiteral("Morvanex") << quint32(0) << QString() << post.title
+        // The installed icon and desktop entry name the sender; a service that finds neither
+        // (a run from the build folder) shows its own default.
+        notify << QStringLiteral("Morvanex") << quint32(0) << iconName << post.title
                << (escape ? escapeNotificationMarkup(post.body) : post.body) << QStringList()
-               << QVariantMap() << qint32(-1);
+               << QVariantMap{{QStringLiteral("desktop-entry"), iconName}} << qint32(-1);
         // Sent, not awaited: the notification's number is of no use to us.
         bus_.send(notify);
     }

@@ -21,6 +21,9 @@ class Notifier {
 public:
     static Notifier& shared(); // on the session bus
 
+    // The icon theme name of the application's icon, also the base name of its desktop entry.
+    static inline const QString iconName = QStringLiteral("morvanex");
+
     explicit Notifier(QDBusConnection bus);
     ~Notifier();
     Notifier(const Notifier&) = delete;

@@ -48,8 +48,9 @@ TEST(McpServerDispatch, InitializeAnswersAKnownVersionOrItsOwn) {
              QJsonObject{
                  {"protocolVersion", row.version},
                  {"capabilities", QJsonObject{{"tools", QJsonObject{{"listChanged", false}}}}},
-                 {"serverInfo",
-                  QJsonObject{{"name", "morvanex"}, {"title", "Morvanex"}, {"version", "dev"}}},
+                 {"serverInfo", QJsonObject{{"name", "morvanex"},
+                                            {"title", "Morvanex"},
+                                            {"version", MCPServer::appVersion()}}},
                  {"instructions", instructions}}}};
         EXPECT_EQ(canonical(reply), canonical(expected));
     }

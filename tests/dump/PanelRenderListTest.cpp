@@ -50,7 +50,11 @@ TEST(PanelRenderList, FollowsTheTableInOrder) {
         {"combined-devices", K::combined, none, SampleState::devices},
         {"combined-device-detail", K::combined, [](auto& o) { o.overviewDevice = "preview-1"; }},
         {"combined-keepawake", K::combined, none, SampleState::keepAwake},
-        {"network-speedtest", K::network, [](auto& o) { o.expandDisclosures = true; },
+        {"network-speedtest", K::network,
+         [](auto& o) {
+             o.expandDisclosures = true;
+             o.speedTestCard = true;
+         },
          SampleState::speedTest},
         {"cpu-history-hour", K::cpu, [](auto& o) { o.historyRange = HistoryRange::hour; }},
         {"cpu-history-day", K::cpu, [](auto& o) { o.historyRange = HistoryRange::day; }},

@@ -452,6 +452,8 @@ TEST(DumpMode, RendersEveryItemPanelAndPaneIntoANewNestedFolder) {
         return heights[QStringLiteral("panel-%1-dark.png").arg(name)];
     };
     EXPECT_GT(height("combined-devices"), height("combined")) << "two devices listed";
+    // With or without the speed-test tool here, the render shows the card with its samples.
+    EXPECT_GT(height("network-speedtest"), height("network-expanded")) << "the speed-test card";
     EXPECT_LT(height("combined-trimmed"), height("combined-keepawake"));
     if (firstWith(lines, "Battery  ").startsWith("Battery  present=true")) {
         EXPECT_GT(height("battery-expanded"), height("battery"));

@@ -72,10 +72,27 @@ std::function<void(const QJsonObject&, const QByteArray&)> toolFails(const QByte
     };
 }
 
+// The project's version, with what git describes of the sources when they are a clone: read
+// here independently of the build's own generated record.
+QString projectVersion() {
+    QProcess git;
+    git.start(QStringLiteral("git"), {QStringLiteral("-C"), QStringLiteral(MORVANEX_SOURCE_DIR),
+                                      QStringLiteral("describe"), QStringLiteral("--tags"),
+                                      QStringLiteral("--always"), QStringLiteral("--dirty")});
+    const bool described = git.waitForFinished(30000) && git.exitStatus() == QProcess::NormalExit &&
+                           git.exitCode() == 0;
+    const QString build =
+        described ? QString::fromUtf8(git.readAllStandardOutput()).trimmed() : QString();
+    const QString version = QStringLiteral(MORVANEX_PROJECT_VERSION);
+    return build.isEmpty() ? version : version + u'+' + build;
+}
+
 std::function<void(const QJsonObject&, const QByteArray&)> protocolVersion(const char* version) {
     return [version](const QJsonObject& reply, const QByteArray&) {
         EXPECT_EQ(result(reply).value("protocolVersion"), version);
         EXPECT_EQ(result(reply).value("serverInfo").toObject().value("name"), "morvanex");
+        EXPECT_EQ(result(reply).value("serverInfo").toObject().value("version").toString(),
+                  projectVersion());
         EXPECT_EQ(result(reply).value("capabilities"),
                   QJsonObject({{"tools", QJsonObject{{"listChanged", false}}}}));
     };

@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
@@ -71,24 +72,29 @@ TEST(SpeedTest, ParsesTheToolsAnswer) {
         return SpeedTestResult{when, down, up, responsiveness, baseRTT, interface, dataUsed};
     };
     const Row rows[] = {
-        {"everything",
-         R"({"dl_throughput":800000000,"ul_throughput":40000000,"responsiveness":1200.5,)"
-         R"("base_rtt":21.5,"interface_name":"eth0","dl_bytes_transferred":250,)"
-         R"("ul_bytes_transferred":50,"extra":[1]})",
-         make(100000000, 5000000, 1200.5, 21.5, "eth0", 300)},
-        {"throughputs only", R"({"dl_throughput":8,"ul_throughput":16})",
+        {"everything the tool says",
+         R"({"download": 800000000.0, "upload": 40000000.0, "ping": 21.5, "server": {"id": "1",)"
+         R"( "latency": 21.5}, "timestamp": "2026-12-10T09:05:00Z", "bytes_sent": 50,)"
+         R"( "bytes_received": 250, "share": null, "client": {"ip": "192.0.2.10"}})",
+         make(100000000, 5000000, std::nullopt, 21.5, std::nullopt, 300)},
+        {"throughputs only", R"({"download":8,"upload":16})",
          make(1, 2, std::nullopt, std::nullopt, std::nullopt, std::nullopt)},
-        {"upload bytes only", R"({"dl_throughput":8,"ul_throughput":16,"ul_bytes_transferred":7})",
+        {"bytes sent only", R"({"download":8,"upload":16,"bytes_sent":7})",
          make(1, 2, std::nullopt, std::nullopt, std::nullopt, 7)},
+        // A test with the download skipped reports zero, which is still a measured upload.
+        {"zero download", R"({"download":0,"upload":16,"ping":3})",
+         make(0, 2, std::nullopt, 3, std::nullopt, std::nullopt)},
         {"optional values of other types are left out",
-         R"({"dl_throughput":8,"ul_throughput":16,"responsiveness":"high","base_rtt":null,)"
-         R"("interface_name":4,"dl_bytes_transferred":"9"})",
+         R"({"download":8,"upload":16,"ping":"fast","bytes_sent":null,"bytes_received":"9"})",
          make(1, 2, std::nullopt, std::nullopt, std::nullopt, std::nullopt)},
-        {"download as a string", R"({"dl_throughput":"8","ul_throughput":16})", std::nullopt},
-        {"upload missing", R"({"dl_throughput":8})", std::nullopt},
-        {"boolean is no number", R"({"dl_throughput":true,"ul_throughput":16})", std::nullopt},
-        {"array", R"([{"dl_throughput":8,"ul_throughput":16}])", std::nullopt},
-        {"not JSON", "Error: no network", std::nullopt},
+        // Keys of other tools mean nothing here.
+        {"other tool's keys", R"({"dl_throughput":8,"ul_throughput":16,"responsiveness":900})",
+         std::nullopt},
+        {"download as a string", R"({"download":"8","upload":16})", std::nullopt},
+        {"upload missing", R"({"download":8})", std::nullopt},
+        {"boolean is no number", R"({"download":true,"upload":16})", std::nullopt},
+        {"array", R"([{"download":8,"upload":16}])", std::nullopt},
+        {"not JSON", "ERROR: Unable to connect to servers to test latency.", std::nullopt},
         {"empty", "", std::nullopt},
     };
     for (const Row& row : rows) {
@@ -138,20 +144,20 @@ TEST(SpeedTest, StoredForm) {
 
 TEST(SpeedTest, LoadsStoredResultsOrNone) {
     auto defaults = platform::UserDefaults::inMemory();
-    EXPECT_TRUE(SpeedTest(defaults, tool("networkQuality-result")).results.empty());
+    EXPECT_TRUE(SpeedTest(defaults, tool("speedtest-cli-result")).results.empty());
     defaults.setValue(SpeedTest::storageKey, *encodeSpeedTestResults({result(2, 2), result(1, 1)}));
-    const SpeedTest loaded(defaults, tool("networkQuality-result"));
+    const SpeedTest loaded(defaults, tool("speedtest-cli-result"));
     EXPECT_EQ(loaded.results, (std::vector<SpeedTestResult>{result(2, 2), result(1, 1)}));
     EXPECT_EQ(loaded.state, SpeedTest::State(SpeedTest::Idle{}));
     defaults.setValue(SpeedTest::storageKey,
                       QByteArray(R"([{"date":1,"download":2,"upload":3},{"date":2}])"));
-    EXPECT_TRUE(SpeedTest(defaults, tool("networkQuality-result")).results.empty());
+    EXPECT_TRUE(SpeedTest(defaults, tool("speedtest-cli-result")).results.empty());
     defaults.setValue(SpeedTest::storageKey, QString("not data"));
-    EXPECT_TRUE(SpeedTest(defaults, tool("networkQuality-result")).results.empty());
+    EXPECT_TRUE(SpeedTest(defaults, tool("speedtest-cli-result")).results.empty());
 }
 
 TEST(SpeedTest, ARunIsSavedNewestFirstInTheUserDefaults) {
-    const QString path = tool("networkQuality-result");
+    const QString path = tool("speedtest-cli-result");
     {
         SpeedTest test(platform::UserDefaults::standard(), path, fixedClock());
         EXPECT_TRUE(test.toolAvailable());
@@ -163,12 +169,12 @@ TEST(SpeedTest, ARunIsSavedNewestFirstInTheUserDefaults) {
         ASSERT_TRUE(waitUntil([&] { return !test.isRunning(); }));
         EXPECT_EQ(states.back(), SpeedTest::State(SpeedTest::Idle{}));
         ASSERT_EQ(test.results.size(), 1u);
-        EXPECT_EQ(test.results[0], (SpeedTestResult{when, 100000000, 5000000, 1200.25, 21.5,
-                                                    QString("eth0"), 300000000}));
+        EXPECT_EQ(test.results[0], (SpeedTestResult{when, 100000000, 5000000, std::nullopt, 21.5,
+                                                    std::nullopt, 300000000}));
     }
     QFile log(path + ".log");
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    EXPECT_EQ(log.readAll(), "-c -M 20\n");
+    EXPECT_EQ(log.readAll(), "--json --secure\n");
     // A new instance (as the agent server makes one) reads what was saved.
     const SpeedTest reloaded;
     ASSERT_EQ(reloaded.results.size(), 1u);
@@ -183,10 +189,10 @@ TEST(SpeedTest, EndingsWithoutAResult) {
         std::size_t results;
     };
     const Row rows[] = {
-        {"networkQuality-silent-ok", SpeedTest::Failed{SpeedTest::noResultMessage}, 0},
-        {"networkQuality-silent-fail", SpeedTest::Failed{SpeedTest::failedMessage}, 0},
-        {"networkQuality-fail-with-result", SpeedTest::Idle{}, 1}, // the answer is what counts
-        {"networkQuality-flood", SpeedTest::Idle{}, 1},            // 1 MiB of noise first
+        {"speedtest-cli-silent-ok", SpeedTest::Failed{SpeedTest::noResultMessage}, 0},
+        {"speedtest-cli-silent-fail", SpeedTest::Failed{SpeedTest::failedMessage}, 0},
+        {"speedtest-cli-fail-with-result", SpeedTest::Idle{}, 1}, // the answer is what counts
+        {"speedtest-cli-flood", SpeedTest::Idle{}, 1},            // 1 MiB of noise first
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.tool);
@@ -197,7 +203,7 @@ TEST(SpeedTest, EndingsWithoutAResult) {
         EXPECT_EQ(test.results.size(), row.results);
         EXPECT_EQ(defaults.data(SpeedTest::storageKey).has_value(), row.results > 0);
     }
-    SpeedTest flood(platform::UserDefaults::inMemory(), tool("networkQuality-flood"));
+    SpeedTest flood(platform::UserDefaults::inMemory(), tool("speedtest-cli-flood"));
     runToEnd(flood);
     ASSERT_EQ(flood.results.size(), 1u);
     EXPECT_EQ(flood.results[0].download, 1000);
@@ -206,7 +212,7 @@ TEST(SpeedTest, EndingsWithoutAResult) {
 
 TEST(SpeedTest, ToolsThatCannotRun) {
     auto defaults = platform::UserDefaults::inMemory();
-    SpeedTest broken(defaults, tool("networkQuality-no-interpreter"), fixedClock());
+    SpeedTest broken(defaults, tool("speedtest-cli-no-interpreter"), fixedClock());
     int changes = 0;
     broken.onChange = [&] { ++changes; };
     broken.start();
@@ -233,7 +239,7 @@ TEST(SpeedTest, ToolsThatCannotRun) {
 
 TEST(SpeedTest, CancelEndsARunWithoutAResult) {
     auto defaults = platform::UserDefaults::inMemory();
-    SpeedTest test(defaults, tool("networkQuality-hang"), fixedClock());
+    SpeedTest test(defaults, tool("speedtest-cli-hang"), fixedClock());
     int changes = 0;
     test.onChange = [&] { ++changes; };
     test.cancel(); // idle: nothing to cancel
@@ -255,13 +261,56 @@ TEST(SpeedTest, CancelEndsARunWithoutAResult) {
     // Destroying a running test ends the tool quietly.
     changes = 0;
     {
-        SpeedTest doomed(defaults, tool("networkQuality-hang"), fixedClock());
+        SpeedTest doomed(defaults, tool("speedtest-cli-hang"), fixedClock());
         doomed.onChange = [&] { ++changes; };
         doomed.start();
         ASSERT_TRUE(doomed.isRunning());
     }
     QCoreApplication::processEvents();
     EXPECT_EQ(changes, 1); // the start only
+}
+
+TEST(SpeedTest, ATestThatOutlivesItsTimeFailsAndOneDeafToCancelIsKilled) {
+    auto defaults = platform::UserDefaults::inMemory();
+    // Stalled: killed at the time limit and reported as a failed test, not as a cancel.
+    SpeedTest stalled(defaults, tool("speedtest-cli-hang"), fixedClock());
+    stalled.timeLimit = std::chrono::milliseconds(200);
+    runToEnd(stalled);
+    EXPECT_EQ(stalled.state, SpeedTest::State(SpeedTest::Failed{SpeedTest::failedMessage}));
+    EXPECT_TRUE(stalled.results.empty());
+
+    // A tool that ignores the request to end is killed after the grace; the run then ends as
+    // any cancelled one does.
+    const QString deafTool = tool("speedtest-cli-ignores-term");
+    SpeedTest deaf(defaults, deafTool, fixedClock());
+    deaf.start();
+    ASSERT_TRUE(deaf.isRunning());
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(deafTool + ".ready"); }));
+    deaf.cancel();
+    deaf.cancel(); // a second press changes nothing
+    ASSERT_TRUE(waitUntil([&] { return !deaf.isRunning(); }));
+    EXPECT_EQ(deaf.state, SpeedTest::State(SpeedTest::Idle{}));
+    EXPECT_FALSE(defaults.data(SpeedTest::storageKey));
+}
+
+TEST(SpeedTest, TheToolIsFoundByNameInThePath) {
+    const QString folder = test::scratchDir() + "/tools";
+    test::writeFile(folder, "speedtest-cli", "#!/bin/sh\necho '{\"download\":8,\"upload\":16}'\n");
+    const QString installed = folder + "/speedtest-cli";
+    const QByteArray path = qgetenv("PATH");
+    const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
+
+    qputenv("PATH", QFile::encodeName(test::scratchDir() + "/nowhere:" + folder));
+    SpeedTest byName(platform::UserDefaults::inMemory(), SpeedTest::defaultTool, fixedClock());
+    EXPECT_FALSE(byName.toolAvailable()); // not executable yet
+    QFile::setPermissions(installed, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(byName.toolPath(), installed);
+    runToEnd(byName);
+    ASSERT_EQ(byName.results.size(), 1u);
+    EXPECT_EQ(byName.results[0].upload, 2);
+
+    qputenv("PATH", QFile::encodeName(test::scratchDir() + "/nowhere"));
+    EXPECT_FALSE(byName.toolAvailable()); // removed from view: no card, no start
 }
 
 TEST(SpeedTest, TheEleventhResultPushesOutTheOldest) {
@@ -272,7 +321,7 @@ TEST(SpeedTest, TheEleventhResultPushesOutTheOldest) {
     std::reverse(ten.begin(), ten.end());
     defaults.setValue(SpeedTest::storageKey, *encodeSpeedTestResults(ten));
 
-    SpeedTest test(defaults, tool("networkQuality-result"), fixedClock());
+    SpeedTest test(defaults, tool("speedtest-cli-result"), fixedClock());
     ASSERT_EQ(test.results.size(), 10u);
     runToEnd(test);
     ASSERT_EQ(test.results.size(), 10u);

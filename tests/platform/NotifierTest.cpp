@@ -32,6 +32,7 @@ public:
         QString app, summary, body;
         uint replaces;
         int timeout;
+        QString icon, desktopEntry;
     };
     std::vector<Post> posts() const {
         const QMutexLocker lock(&mutex_);
@@ -50,12 +51,13 @@ public slots:
             setDelayedReply(true); // and never sent
         return capabilities;
     }
-    uint Notify(const QString& app, uint replaces, const QString&, const QString& summary,
-                const QString& body, const QStringList&, const QVariantMap&, int timeout) {
+    uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary,
+                const QString& body, const QStringList&, const QVariantMap& hints, int timeout) {
         const QMutexLocker lock(&mutex_);
         if (silent)
             setDelayedReply(true);
-        posts_.push_back({app, summary, body, replaces, timeout});
+        posts_.push_back({app, summary, body, replaces, timeout, icon,
+                          hints.value(QStringLiteral("desktop-entry")).toString()});
         return uint(posts_.size());
     }
 
@@ -128,6 +130,9 @@ TEST(Notifier, PostsToTheDesktopServiceEscapingMarkup) {
             EXPECT_EQ(post.body, row.delivered);
             EXPECT_EQ(post.replaces, 0u);
             EXPECT_EQ(post.timeout, -1);
+            // The installed icon and desktop entry.
+            EXPECT_EQ(post.icon, "morvanex");
+            EXPECT_EQ(post.desktopEntry, "morvanex");
         }
         EXPECT_EQ(service.fake.capabilityQuestions(), 1); // asked once, then remembered
     }

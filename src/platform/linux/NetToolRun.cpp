@@ -87,6 +87,11 @@ void NetToolRun::terminate() {
         process_->terminate();
 }
 
+void NetToolRun::kill() {
+    if (running())
+        process_->kill();
+}
+
 void NetToolRun::collectOutput() {
     const QByteArray chunk = process_->readAllStandardOutput();
     const qint64 room = options_.outputLimit - outcome_.output.size();

@@ -53,6 +53,8 @@ public:
 
     // Asks a running child to end (SIGTERM); the completion still follows.
     void terminate();
+    // Ends a running child at once (SIGKILL); the completion still follows.
+    void kill();
 
     bool running() const;
 

@@ -24,6 +24,8 @@ struct PreviewOverrides {
     std::optional<SensorMode> sensorMode;
     std::optional<int> batteryTab;
     bool expandDisclosures = false;
+    // The network panel shows its speed-test card even where the tool is not installed.
+    bool speedTestCard = false;
 
     bool operator==(const PreviewOverrides&) const = default;
 };

@@ -109,7 +109,8 @@ void NetworkPanel::refresh() {
         internet_->setContent(network::buildInternetCard(model, appearance));
 
     // Asked at every build, so the card comes and goes with the tool.
-    const bool speedTool = env_.hub->speedTest.toolAvailable();
+    const bool speedTool =
+        env_.previewOverrides.speedTestCard || env_.hub->speedTest.toolAvailable();
     if (speedTool && !speedTest_) {
         speedTest_ = new SpeedTestCard(
             env_, BoolBinding::stored(defaults_, PanelKeys::speedHistoryExpanded, false));

@@ -34,9 +34,9 @@ QString dateTimeText(const QDateTime& date, const QTimeZone& timeZone);
 // (in `timeZone`), else the date and time; the latency and the data used when known.
 QString caption(const SpeedTestResult& result, const QDateTime& now, const QTimeZone& timeZone);
 
-inline const QString runningText = QStringLiteral("Testing download, upload and responsiveness…");
+inline const QString runningText = QStringLiteral("Testing latency, download and upload…");
 inline const QString hintText =
-    QStringLiteral("Uses Apple's networkQuality test. It takes about "
-                   "20 seconds and can use several hundred MB of data.");
+    QStringLiteral("Uses speedtest-cli with the nearest Speedtest.net server. It takes about "
+                   "30 seconds and can use several hundred MB of data.");
 
 } // namespace morvanex::ui::speedtest

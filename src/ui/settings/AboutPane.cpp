@@ -17,14 +17,16 @@
 namespace morvanex::ui {
 
 AboutInfo AboutInfo::application() {
-    // What the build was configured to call itself; its own fallbacks ("dev", "—") read as unset.
+    // What the build was configured to call itself; an empty value, or the copyright's own
+    // fallback "—", reads as unset.
     const auto given = [](const char* value, const char* unset) -> std::optional<QString> {
         const QString text = QString::fromUtf8(value);
-        return text == QString::fromUtf8(unset) ? std::nullopt : std::optional(text);
+        return text.isEmpty() || text == QString::fromUtf8(unset) ? std::nullopt
+                                                                  : std::optional(text);
     };
     AboutInfo info;
-    info.version = given(BuildInfo::version, "dev");
-    info.build = given(BuildInfo::buildNumber, "—");
+    info.version = given(BuildInfo::version, "");
+    info.build = given(BuildInfo::buildNumber, "");
     info.copyright = given(BuildInfo::copyright, "—");
     return info;
 }

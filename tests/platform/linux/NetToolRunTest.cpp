@@ -97,7 +97,7 @@ TEST(NetToolRun, TerminateAndTimeBoundEndTheChildBySignal) {
 }
 
 TEST(NetToolRun, ToolsThatCannotStart) {
-    const QString noInterpreter = copyFixture("network/bin") + "/networkQuality-no-interpreter";
+    const QString noInterpreter = copyFixture("network/bin") + "/speedtest-cli-no-interpreter";
     // Marked executable, but neither a program nor a script.
     const QString notAProgram = script("garbage", "");
     writeFile(scratchDir(), "bin/garbage", QByteArray("\x01\x02\x03 no format", 13));

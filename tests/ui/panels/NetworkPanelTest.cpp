@@ -278,4 +278,11 @@ TEST_F(NetworkPanelTest, SpeedTestCardOnlyWhileTheToolIsInstalled) {
     QFile::remove(tool);
     tick();
     EXPECT_EQ(panel->speedTestCard(), nullptr);
+
+    // A render of the card's sample results shows it on a machine without the tool.
+    PanelEnv preview = env();
+    preview.previewOverrides.isPreview = true;
+    preview.previewOverrides.speedTestCard = true;
+    NetworkPanel rendered(preview, defaults, location);
+    EXPECT_NE(rendered.speedTestCard(), nullptr);
 }

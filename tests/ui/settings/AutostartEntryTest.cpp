@@ -4,6 +4,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -19,11 +22,44 @@ TEST(AutostartEntry, WrittenReadBackRemoved) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
     EXPECT_TRUE(text.contains("Exec=\"/opt/Morvanex App/bin/morvanex\"\n")) << text.constData();
+    EXPECT_TRUE(text.contains("\nIcon=morvanex\n")) << text.constData();
     file.close();
     EXPECT_EQ(entry.disable(), std::nullopt);
     EXPECT_FALSE(entry.isEnabled());
     EXPECT_FALSE(QFile::exists(entry.filePath()));
     EXPECT_EQ(entry.disable(), std::nullopt); // already off
+}
+
+TEST(AutostartEntry, ByDefaultStartsTheProgramThatWroteIt) {
+    const QString folder = morvanex::test::scratchDir() + QStringLiteral("/autostart");
+    const AutostartEntry entry(folder);
+    ASSERT_EQ(entry.enable(), std::nullopt);
+    QFile file(entry.filePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString running = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    ASSERT_FALSE(running.isEmpty());
+    EXPECT_TRUE(
+        file.readAll().contains("\nExec=" + AutostartEntry::quotedExec(running).toUtf8() + "\n"));
+}
+
+TEST(AutostartEntry, TheDesktopsCheckerAcceptsTheEntry) {
+    const QString checker = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    if (checker.isEmpty())
+        GTEST_SKIP() << "desktop-file-validate is not installed (scripts/setup --test installs it)";
+    for (const QString& executable : {QStringLiteral("/usr/local/bin/morvanex"),
+                                      QStringLiteral("/opt/Morvanex App/bin/morvanex"),
+                                      QStringLiteral("/home/a/$b/100%/morvanex")}) {
+        SCOPED_TRACE(executable.toStdString());
+        const QString folder = morvanex::test::scratchDir() + QStringLiteral("/validated");
+        const AutostartEntry entry(folder, executable);
+        ASSERT_EQ(entry.enable(), std::nullopt);
+        QProcess check;
+        check.setProcessChannelMode(QProcess::MergedChannels);
+        check.start(checker, {entry.filePath()});
+        ASSERT_TRUE(check.waitForFinished(30000));
+        EXPECT_EQ(check.exitCode(), 0);
+        EXPECT_EQ(check.readAll(), QByteArray());
+    }
 }
 
 TEST(AutostartEntry, HiddenEntryCountsAsOff) {
