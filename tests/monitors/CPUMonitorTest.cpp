@@ -209,9 +209,10 @@ TEST(CPUMonitor, LiveBusyShareCoversAChildBurningACore) {
 // The default construction on this machine: the real /proc and /sys and the real clock, beside
 // the test's own reads of the same files around the sample.
 TEST(CPUMonitor, DefaultConstructionReadsThisMachine) {
+    CPUMonitor monitor;
+    monitor.sample(); // the first sample only takes the counters to measure from
     const std::array<double, 3> loadBefore = test::loadAverages();
     const double uptimeBefore = test::uptimeSeconds();
-    CPUMonitor monitor;
     monitor.sample();
     const std::array<double, 3> loadAfter = test::loadAverages();
     const double uptimeAfter = test::uptimeSeconds();
