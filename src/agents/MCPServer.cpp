@@ -19,10 +19,11 @@ MCPServerSources MCPServerSources::system() {
     return {};
 }
 
-MCPServer::MCPServer(Hub& hub, AppSettings& settings, Output output, Sources sources)
-    : hub(hub), settings(settings), output_(std::move(output)), sources_(std::move(sources)) {
+MCPServer::MCPServer(Hub& servedHub, AppSettings& appSettings, Output output, Sources sources)
+    : hub(servedHub), settings(appSettings), output_(std::move(output)),
+      sources_(std::move(sources)) {
     if (!sources_.smcOpen)
-        sources_.smcOpen = [&hub] { return hub.smc().isOpen(); };
+        sources_.smcOpen = [&servedHub] { return servedHub.smc().isOpen(); };
 }
 
 QString MCPServer::appVersion() {

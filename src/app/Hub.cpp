@@ -17,8 +17,8 @@ bool needsWeather(const Config& config) {
     });
 }
 
-Hub::Hub(AppSettings& settings, platform::Clock clock, Sources sources)
-    : settings(settings), clock(std::move(clock)), sources(std::move(sources)),
+Hub::Hub(AppSettings& appSettings, platform::Clock hubClock, Sources hubSources)
+    : settings(appSettings), clock(std::move(hubClock)), sources(std::move(hubSources)),
       cpu(this->sources.roots, this->clock), memory(this->sources.roots, this->clock),
       processes(this->sources.roots, this->clock),
       gpu(this->sources.roots, this->clock, this->sources.pciIds),

@@ -35,8 +35,8 @@ std::optional<HistoryDatabase> taken(HistoryDatabase::Opened opened, const QStri
 } // namespace
 
 struct HistoryStore::State {
-    State(QString path, bool readOnly, platform::Clock clock)
-        : path(std::move(path)), readOnly(readOnly), clock(std::move(clock)) {}
+    State(QString storePath, bool openReadOnly, platform::Clock storeClock)
+        : path(std::move(storePath)), readOnly(openReadOnly), clock(std::move(storeClock)) {}
 
     const QString path;
     const bool readOnly;
@@ -84,10 +84,10 @@ HistoryStore::HistoryStore(Key, bool readOnly, std::shared_ptr<State> state,
         return;
     // Weak: the timer alone must not keep the database open.
     flushTimer_ = queue_->scheduleRepeating(flushInterval, [weak = std::weak_ptr(state_)] {
-        if (const auto state = weak.lock())
-            flushOnQueue(*state);
+        if (const auto live = weak.lock())
+            flushOnQueue(*live);
     });
-    queue_->async([state = state_] { pruneOnQueue(*state); });
+    queue_->async([shared = state_] { pruneOnQueue(*shared); });
 }
 
 HistoryStore::~HistoryStore() {

@@ -43,9 +43,12 @@ void CPUMonitor::sample() {
     for (const auto& processor : *processors)
         current.push_back(processor.ticks);
 
-    // A processor that went on- or offline changes the count: start measuring afresh.
+    // A processor that went on- or offline changes the count: start measuring afresh. The load
+    // and the uptime need no interval, so even the first sample has them.
     if (previous.size() != current.size()) {
         previous = std::move(current);
+        loadAverage = platform::readLoadAverage(roots_);
+        uptime = double(bootTime.msecsTo(clock_.now())) / 1000;
         return;
     }
 

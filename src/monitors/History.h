@@ -10,7 +10,7 @@ struct History {
     std::int64_t capacity = 120;
     std::vector<double> values;
 
-    explicit History(std::int64_t capacity = 120) : capacity(capacity) {}
+    explicit History(std::int64_t limit = 120) : capacity(limit) {}
 
     // Appends the value (a non-finite one as 0) and drops the oldest beyond the capacity.
     void add(double value);

@@ -48,8 +48,8 @@ QString lookUpName(const platform::ProcessTable& table, std::int32_t pid) {
 
 } // namespace
 
-ProcessMonitor::ProcessMonitor(const platform::Roots& roots, platform::Clock clock)
-    : table(roots), clock(std::move(clock)) {}
+ProcessMonitor::ProcessMonitor(const platform::Roots& roots, platform::Clock processClock)
+    : table(roots), clock(std::move(processClock)) {}
 
 void ProcessMonitor::sample() {
     const std::vector<std::int32_t> pids = table.pids();

@@ -7,8 +7,8 @@ namespace morvanex {
 std::optional<QString> ConnectedDevice::modelName() const {
     if (!productType)
         return std::nullopt;
-    if (const auto name = deviceModelName(*productType))
-        return name;
+    if (const auto model = deviceModelName(*productType))
+        return model;
     return productType;
 }
 

@@ -293,7 +293,7 @@ INSTANTIATE_TEST_SUITE_P(
                   Status::notAdded()},
         StatusRow{"CommandIsManual", "claude-code", ".claude.json", "{}", Status::manual()},
         StatusRow{"NothingDetected", "gemini-cli", nullptr, {}, Status::notInstalled()}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& instance) { return std::string(instance.param.name); });
 
 TEST_F(AgentHome, NotInstalledWinsOverAnEntryInTheFile) {
     put("x.json", cursorEntry);
@@ -534,7 +534,7 @@ INSTANTIATE_TEST_SUITE_P(
                 Edit::remove,
                 "{\n  \"mcpServers\" : {\n    \"o\" : {\n      \"n\" : 1.5\n    }\n  }\n}\n",
                 {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& instance) { return std::string(instance.param.name); });
 
 class AgentTomlEditTable : public AgentEditTable {};
 
@@ -610,7 +610,7 @@ INSTANTIATE_TEST_SUITE_P(
                 Edit::remove,
                 "[mcp_servers.other]\ncommand = \"/o\"\n",
                 {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& instance) { return std::string(instance.param.name); });
 
 // A link that leads back to itself cannot be read; replacing it with a file would lose it.
 TEST_F(AgentHome, LinkLoopIsRefusedAndKept) {
@@ -715,7 +715,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "Couldn't read Gemini CLI's config file, so Morvanex left it alone."},
         FailureRow{"ParentIsAFile", "lm-studio", ".lmstudio", "not a folder",
                    "Couldn't create the folder ..."}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& instance) { return std::string(instance.param.name); });
 
 TEST_F(AgentHome, BackupIsMadeOnceFromTheOriginal) {
     const QByteArray original = "{\"theme\": \"dark\"}";

@@ -42,7 +42,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "\"a\\u{200b}b\\u{2028}c\\u{2029}\""},
         LiteralRow{"PrintableUnicodeKept", QStringLiteral("/opt/caf\u00e9 \u65e5/\U0001F600"),
                    QStringLiteral("\"/opt/caf\u00e9 \u65e5/\U0001F600\"")}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& instance) { return std::string(instance.param.name); });
 
 TEST(AgentStatusText, IsTheCaseName) {
     EXPECT_EQ(statusText(Status::notInstalled()), "notInstalled");

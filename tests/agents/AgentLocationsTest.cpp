@@ -41,7 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "/Applications/A.app/B.app"},
         LocationRow{"SimilarPrefixStays", "~/Library/Application SupportX/a",
                     "~/Library/Application SupportX/a"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& instance) { return std::string(instance.param.name); });
 
 TEST(AgentLinuxLocations, KeepOrderAndDropPathsThatMapOntoAnEarlierOne) {
     EXPECT_EQ(linuxLocations({"/Applications/Claude.app", "~/Library/Application Support/Claude"}),

@@ -45,7 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
         SameRow{"LoneSurrogateIsNotAReplacement", "\"\\ud800\"", "\"\\ufffd\"", false},
         SameRow{"KindsDiffer", "\"1\"", "1", false},
         SameRow{"EmptyContainersDiffer", "{}", "[]", false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& instance) { return std::string(instance.param.name); });
 
 TEST(AgentExactJson, RefusesWhatStrictJsonRefuses) {
     for (const QString& text : {QString(),

@@ -50,6 +50,6 @@ INSTANTIATE_TEST_SUITE_P(
         WordRow{"NonAscii", QStringLiteral("/opt/caf\u00e9/m"),
                 QStringLiteral("'/opt/caf\u00e9/m'")},
         WordRow{"Empty", "", "''"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& instance) { return std::string(instance.param.name); });
 
 } // namespace

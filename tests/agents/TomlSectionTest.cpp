@@ -56,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
         SectionRow{"CaseMatters", "[MCP_servers.morvanex]\n", "none"},
         SectionRow{"WindowsLineEnds", "a = 1\r\n[mcp_servers.morvanex]\r\nx = 1\r\n[y]\r\n",
                    "[mcp_servers.morvanex]\r\nx = 1\r\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& instance) { return std::string(instance.param.name); });
 
 struct UpdateRow {
     const char* name;
@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "# [mcp_servers.morvanex]\n\n" + section, "# [mcp_servers.morvanex]\n"},
         UpdateRow{"WindowsLineEnds", "a = 1\r\n\r\n[mcp_servers.morvanex]\r\nx = 1\r\n",
                   "a = 1\r\n\n" + section, "a = 1\r\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& instance) { return std::string(instance.param.name); });
 
 TEST(AgentTomlUpdate, AddThenRemoveGivesBackTheFileByteForByte) {
     const QString file = QStringLiteral("# Settings\nmodel = \"o3\"  # inline\n\n[profiles.fast]\n"
@@ -143,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
                    QStringLiteral("/a\"b\\c\td\u00e9") + QString::fromUcs4(U"\U0001F600", 1)},
         CommandRow{"UnknownEscapeKept", "[h]\ncommand = \"/a\\qb\\u12\"\n", "/a\\qb\\u12"},
         CommandRow{"WindowsLineEnd", "[h]\r\ncommand = \"/a\r\n", "/a"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& instance) { return std::string(instance.param.name); });
 
 TEST(AgentTomlBasicString, EscapesWhatWouldEndOrBreakTheString) {
     EXPECT_EQ(tomlBasicString("/usr/bin/morvanex"), "\"/usr/bin/morvanex\"");

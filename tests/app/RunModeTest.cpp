@@ -68,6 +68,6 @@ INSTANTIATE_TEST_SUITE_P(
             std::nullopt,
             {}},
         Row{"EmptyListStartsApplication", {}, RunMode::application, std::nullopt, {}}),
-    [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<Row>& instance) { return std::string(instance.param.name); });
 
 } // namespace

@@ -84,7 +84,7 @@ TEST(AppSettings, NestedAssignmentAndObserverAddedDuringAPass) {
             added = settings.addObserver([&](const Config& o, const Config& n) {
                 calls.push_back({"C", o.updateInterval, n.updateInterval});
             });
-            settings.update([](Config& c) { c.updateInterval = 10; });
+            settings.update([](Config& config) { config.updateInterval = 10; });
         }
     });
     const auto b = settings.addObserver([&](const Config& old, const Config& now) {
@@ -126,7 +126,7 @@ TEST(AppSettings, RemovedObserverIsNotCalledAgain) {
 
     calls.clear();
     a = observe("E"); // assigning over a subscription removes what it held
-    settings.update([](Config& c) { c.updateInterval = 10; });
+    settings.update([](Config& config) { config.updateInterval = 10; });
     EXPECT_EQ(calls, (std::vector<QString>{"D", "E"}));
 }
 
@@ -179,16 +179,16 @@ TEST(AppSettings, RemovalDuringAPassTakesEffectAtOnce) {
         record("C")(old, now);
         window.reset();
         if (now.updateInterval == 5)
-            settings.update([](Config& c) { c.updateInterval = 10; });
+            settings.update([](Config& config) { config.updateInterval = 10; });
     });
     settings.addObserver(window.get(), record("D"));
     const auto e = settings.addObserver(record("E"));
 
-    settings.update([](Config& c) { c.updateInterval = 5; });
+    settings.update([](Config& config) { config.updateInterval = 5; });
     EXPECT_EQ(calls, (std::vector<Call>{
                          {"A", 2, 5}, {"C", 2, 5}, {"C", 5, 10}, {"E", 5, 10}, {"E", 2, 10}}));
     calls.clear();
-    settings.update([](Config& c) { c.updateInterval = 3; });
+    settings.update([](Config& config) { config.updateInterval = 3; });
     EXPECT_EQ(calls, (std::vector<Call>{{"C", 10, 3}, {"E", 10, 3}}));
 }
 

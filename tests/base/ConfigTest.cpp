@@ -178,7 +178,9 @@ INSTANTIATE_TEST_SUITE_P(
                     EXPECT_EQ(c.updateInterval, -3);
                     EXPECT_EQ(c.eventDays, -1);
                 }}),
-    [](const testing::TestParamInfo<ReadRow>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<ReadRow>& instance) {
+        return std::string(instance.param.name);
+    });
 
 TEST(Config, ReadFailsUnlessTheTopLevelIsAnObject) {
     for (const char* bytes : {"[]", "[{}]", "not json", "", "42", "{\"a\":"}) {

@@ -198,8 +198,8 @@ TEST_P(FmtNumbers, DurationTruncatesToMinutesHoursAndDays) {
 
 INSTANTIATE_TEST_SUITE_P(FmtLocales, FmtNumbers,
                          testing::Values(Locale{"C", "C.UTF-8"}, Locale{"de_DE", "de_DE.UTF-8"}),
-                         [](const testing::TestParamInfo<Locale>& info) {
-                             return std::string(info.param.qtName);
+                         [](const testing::TestParamInfo<Locale>& instance) {
+                             return std::string(instance.param.qtName);
                          });
 
 TEST(FmtTime, FollowsLocaleAndZone) {

@@ -133,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
             "{\"A\":1,\"z\":1,\"\u00E9\":1,\"\U0001F600\":1,\"\uFF21\":1}",
             "{\n  \"A\" : 1,\n  \"z\" : 1,\n  \"\u00E9\" : 1,\n  \"\U0001F600\" : 1,\n"
             "  \"\uFF21\" : 1\n}"}),
-    [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<Row>& instance) { return std::string(instance.param.name); });
 
 TEST(JsonWriterNumbers, QtKeepsTheRepresentationsTheWriterRelies) {
     EXPECT_EQ(QJsonValue(qint64(1) << 60).toVariant().typeId(), QMetaType::LongLong);

@@ -358,7 +358,7 @@ INSTANTIATE_TEST_SUITE_P(
                    nullptr,
                    {{".cursor/mcp.json", "{\"a\": \"\xff\"}"},
                     {".cursor/mcp.json.morvanex-backup", std::nullopt}}}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& instance) { return std::string(instance.param.name); });
 
 TEST_F(AgentsCommand, ListingHasOneLinePerApplicationWithTheStatusAtCharacter17) {
     for (const QStringList& arguments :

@@ -121,6 +121,19 @@ TEST(GPUMonitor, NoDrmNoGpus) {
 TEST(GPUMonitor, ThisMachineSamplesWithoutError) {
     GPUMonitor monitor;
     monitor.sample();
+    // The test's own count: every DRM card whose device has a render node is a GPU.
+    std::size_t cards = 0;
+    const QDir drm(QStringLiteral("/sys/class/drm"));
+    for (const QString& card :
+         drm.entryList({QStringLiteral("card*")}, QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (card.contains(u'-'))
+            continue; // a connector ("card0-HDMI-A-1"), not a card
+        const QDir nodes(drm.filePath(card + QStringLiteral("/device/drm")));
+        if (!nodes.entryList({QStringLiteral("renderD*")}, QDir::Dirs | QDir::NoDotAndDotDot)
+                 .isEmpty())
+            ++cards;
+    }
+    EXPECT_EQ(monitor.gpus.size(), cards);
     for (const auto& gpu : monitor.gpus) {
         EXPECT_FALSE(gpu.name.isEmpty());
         EXPECT_GE(gpu.utilization, 0);

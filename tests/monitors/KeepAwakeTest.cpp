@@ -19,7 +19,9 @@ constexpr int waitMs = 60000;
 // Counts the assertions that are held, and keeps the wake-up callback for the test to call.
 struct FakePower {
     struct Assertion {
-        Assertion(int& live, int& mostLive) : live(live) { mostLive = std::max(mostLive, ++live); }
+        Assertion(int& counter, int& mostLive) : live(counter) {
+            mostLive = std::max(mostLive, ++live);
+        }
         ~Assertion() { --live; }
         int& live;
     };

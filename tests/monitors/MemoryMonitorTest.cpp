@@ -1,9 +1,14 @@
 #include "monitors/MemoryMonitor.h"
 
 #include "support/FixtureTree.h"
+#include "support/MachineReads.h"
 
 #include <QFile>
+#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
+#include <map>
+#include <unistd.h>
 
 using namespace morvanex;
 using morvanex::test::copyFixture;
@@ -137,12 +142,50 @@ TEST(MemoryMonitor, UnreadableStatisticsSkipTheSample) {
     EXPECT_EQ(monitor.usedHistory.values.size(), 1u);
 }
 
-TEST(MemoryMonitor, LiveMachine) {
+// The default construction on this machine: the system's page size and the real /proc. Each
+// share lies between the test's own reads of /proc/meminfo just before and just after the
+// sample (less the part of a page the conversion to whole pages drops). Memory moves with
+// everything else running, so a sample that falls outside is taken again a few times; a monitor
+// that scales or mixes up the fields is outside every time.
+TEST(MemoryMonitor, DefaultConstructionReadsThisMachine) {
     MemoryMonitor monitor;
-    monitor.sample();
-    EXPECT_GT(monitor.total, 0);
-    EXPECT_GT(monitor.used(), 0);
-    EXPECT_LE(monitor.used(), monitor.total * 1.01);
+    const double systemPage = double(::sysconf(_SC_PAGESIZE));
+    EXPECT_EQ(monitor.pageSize, systemPage);
+    EXPECT_EQ(monitor.total, test::meminfoBytes().at("MemTotal"));
+
+    struct Share {
+        const char* what;
+        double MemoryMonitor::*value;
+        std::function<double(const std::map<QByteArray, double>&)> truth;
+    };
+    const Share shares[] = {
+        {"app (AnonPages)", &MemoryMonitor::app, [](const auto& m) { return m.at("AnonPages"); }},
+        {"wired", &MemoryMonitor::wired, [](const auto& m) { return test::wiredBytes(m); }},
+        {"compressed (Zswap)", &MemoryMonitor::compressed,
+         [](const auto& m) { return m.count("Zswap") ? m.at("Zswap") : 0.0; }},
+        {"swap used", &MemoryMonitor::swapUsed,
+         [](const auto& m) { return m.at("SwapTotal") - m.at("SwapFree"); }},
+    };
+    for (const Share& share : shares) {
+        SCOPED_TRACE(share.what);
+        double low = 0;
+        double high = 0;
+        double value = 0;
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            const auto before = test::meminfoBytes();
+            monitor.sample();
+            const auto after = test::meminfoBytes();
+            low = std::min(share.truth(before), share.truth(after)) - systemPage;
+            high = std::max(share.truth(before), share.truth(after));
+            value = monitor.*share.value;
+            if (value >= low && value <= high)
+                break;
+        }
+        EXPECT_GE(value, low);
+        EXPECT_LE(value, high);
+    }
+    EXPECT_LE(monitor.used(), monitor.total);
+    EXPECT_EQ(monitor.free, monitor.total - monitor.used());
     EXPECT_GE(monitor.pressure, 0);
     EXPECT_LE(monitor.pressure, 100);
 }

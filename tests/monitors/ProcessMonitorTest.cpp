@@ -1,8 +1,10 @@
 #include "monitors/ProcessMonitor.h"
 
+#include "support/MachineReads.h"
 #include "support/TestEnv.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <algorithm>
@@ -239,6 +241,41 @@ TEST(ProcessMonitorLive, NamesThisProcessInFull) {
     // "morvanex_core_tests" is longer than the kernel keeps; argv[0] completes it.
     EXPECT_EQ(self->name, QFileInfo(QCoreApplication::applicationFilePath()).fileName());
     EXPECT_GT(self->memory, 0);
+}
+
+// The default construction on this machine lists every process of /proc: the count lies
+// between the test's own counts around the sample (processes come and go meanwhile, so a sample
+// outside is taken again), and this process's resident size is the one /proc/self/statm gives
+// (within what the sample itself allocates).
+TEST(ProcessMonitorLive, DefaultConstructionSeesEveryProcess) {
+    const auto resident = [] {
+        QFile statm(QStringLiteral("/proc/self/statm"));
+        if (!statm.open(QIODevice::ReadOnly))
+            return -1.0;
+        return statm.readAll().split(' ').value(1).toDouble() * double(::sysconf(_SC_PAGESIZE));
+    };
+    ProcessMonitor monitor;
+    bool within = false;
+    for (int attempt = 0; attempt < 10 && !within; ++attempt) {
+        const int before = morvanex::test::processCount();
+        const double residentBefore = resident();
+        monitor.sample();
+        const int after = morvanex::test::processCount();
+        const double residentAfter = resident();
+        const auto count = int(monitor.processes.size());
+        const ProcessSample* self = find(monitor, std::int32_t(::getpid()));
+        ASSERT_NE(self, nullptr);
+        within = count >= std::min(before, after) && count <= std::max(before, after) &&
+                 self->memory >= 0.95 * std::min(residentBefore, residentAfter) &&
+                 self->memory <= 1.05 * std::max(residentBefore, residentAfter);
+        if (attempt == 9) {
+            EXPECT_GE(count, std::min(before, after));
+            EXPECT_LE(count, std::max(before, after));
+            EXPECT_GE(self->memory, 0.95 * std::min(residentBefore, residentAfter));
+            EXPECT_LE(self->memory, 1.05 * std::max(residentBefore, residentAfter));
+        }
+    }
+    EXPECT_TRUE(within);
 }
 
 TEST(ProcessMonitorLive, BusyChildIsRankedByItsProcessorShare) {

@@ -7,7 +7,10 @@
 #include "support/LogCapture.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -441,12 +444,67 @@ TEST(SensorMonitorStart, ADiscoveryThatThrowsFindsNothingAndSaysWhy) {
 
 TEST(SensorMonitorStart, MonitorGoneBeforeTheResultArrives) {
     FakeController c({{"TC0P", 40}});
+    auto reads = std::make_shared<std::atomic<int>>(0);
+    *c.onRead = [reads] { ++*reads; };
     {
         SensorMonitor monitor(c.smc.get());
         monitor.start();
     } // waits for the discovery thread; the result is dropped with the monitor
-    QCoreApplication::processEvents();
-    SUCCEED();
+    // The end waited for the whole walk of the keys, and nothing reads the controller after it:
+    // no thread is left, and the collecting timer went with the monitor.
+    const int readsAtEnd = *reads;
+    EXPECT_GE(readsAtEnd, 2); // the key count and the one sensor at least
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 30);
+    EXPECT_EQ(*reads, readsAtEnd);
+
+    // The controller serves the next monitor as before.
+    SensorMonitor next(c.smc.get());
+    next.start();
+    ASSERT_TRUE(waitUntil([&] { return next.isReady; }));
+    EXPECT_EQ(next.sensors.size(), 1u);
+}
+
+// The default construction reads this machine's controller: its temperatures are those of the
+// kernel's hwmon inputs (the test reads them itself), and a machine without any has none.
+TEST(SensorMonitorStart, DefaultConstructionReadsThisMachine) {
+    std::vector<double> inputs; // °C
+    const QDir hwmon(QStringLiteral("/sys/class/hwmon"));
+    for (const QString& device : hwmon.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QDir folder(hwmon.filePath(device));
+        for (const QString& input : folder.entryList({QStringLiteral("temp*_input")})) {
+            QFile file(folder.filePath(input));
+            bool ok = false;
+            const double milli =
+                file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toDouble(&ok) : 0;
+            if (ok)
+                inputs.push_back(milli / 1000);
+        }
+    }
+    const bool applesmc = QDir(QStringLiteral("/sys/devices/platform/applesmc.768")).exists();
+
+    SensorMonitor monitor;
+    monitor.start();
+    ASSERT_TRUE(waitUntil([&] { return monitor.isReady; }));
+    std::vector<double> temperatures;
+    for (const Sensor& sensor : monitor.sensors) {
+        if (sensor.kind == SensorKind::temperature)
+            temperatures.push_back(sensor.value);
+    }
+    if (applesmc) {
+        EXPECT_FALSE(temperatures.empty()) << "the controller's keys hold temperatures";
+    } else if (inputs.empty()) {
+        EXPECT_TRUE(temperatures.empty());
+        EXPECT_EQ(monitor.cpuTemperature(), std::nullopt);
+    } else {
+        ASSERT_FALSE(temperatures.empty());
+        // Each is one of the inputs, read a moment apart: within a few degrees of their range.
+        const auto [coolest, hottest] = std::minmax_element(inputs.begin(), inputs.end());
+        for (const double value : temperatures) {
+            EXPECT_GE(value, *coolest - 5);
+            EXPECT_LE(value, *hottest + 5);
+        }
+    }
 }
 
 // Discovery walks thousands of keys on its worker while the main thread samples another

@@ -1,7 +1,10 @@
 #include "platform/QuitOnSignals.h"
 
+#include "support/Wait.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFile>
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
@@ -23,6 +26,22 @@ void raiseInProcess(int signal) {
 // kill() targets the process: the kernel picks any thread that does not block the signal.
 void killFromAnotherThread(int signal) {
     std::thread([signal] { ::kill(::getpid(), signal); }).join();
+}
+
+// Whether `signal` waits in this process's or this thread's pending set (/proc/self/status).
+bool signalPending(int signal) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return true;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (!line.startsWith("ShdPnd:") && !line.startsWith("SigPnd:"))
+            continue;
+        bool ok = false;
+        const qulonglong mask = line.mid(7).trimmed().toULongLong(&ok, 16);
+        if (!ok || (mask >> (signal - 1) & 1) != 0)
+            return true;
+    }
+    return false;
 }
 
 // Runs a nested event loop until QuitOnSignals' callback quits it; false if the guard fired.
@@ -128,7 +147,8 @@ TEST(QuitOnSignals, ASignalCaughtBeforeTheInstanceExistsIsAnsweredByIt) {
     QuitOnSignals::catchEarly(); // a second call changes nothing
     // With the default action this would end the test binary.
     killFromAnotherThread(SIGTERM);
-    std::this_thread::sleep_for(50ms);
+    // Taken once no thread and not the process hold it pending any more.
+    ASSERT_TRUE(morvanex::test::waitUntil([] { return !signalPending(SIGTERM); }));
     EXPECT_TRUE(loopEndsOnSignal(
         SIGTERM, [](int) {}, true));
 

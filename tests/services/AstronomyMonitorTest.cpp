@@ -103,10 +103,11 @@ TEST(AstronomyMonitor, RecomputesAtMostOnceAMinutePerPlace) {
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
         const QDateTime before = h.monitor.lastUpdate();
+        const std::optional<WeatherLocation> placeBefore = h.monitor.lastLocation();
         h.now = start.addMSecs(qint64(step.secondsAfterStart * 1000));
         h.monitor.update(step.place);
         EXPECT_EQ(h.monitor.lastUpdate(), step.computes ? h.now : before);
-        EXPECT_EQ(h.monitor.lastLocation(), step.computes ? step.place : h.monitor.lastLocation());
+        EXPECT_EQ(h.monitor.lastLocation(), step.computes ? step.place : placeBefore);
         if (step.computes) {
             EXPECT_EQ(h.monitor.snapshot()->location, step.place);
             EXPECT_EQ(
@@ -188,4 +189,19 @@ TEST(AstronomyMonitor, PolarDayAndNight) {
         EXPECT_FALSE(h.monitor.snapshot()->dayLength().has_value());
         EXPECT_FALSE(h.monitor.nextSunEvent(h.now).has_value());
     }
+}
+
+// The default construction runs on the real clock: the calculation is for the moment of the
+// update, between the test's own reads of the time around it.
+TEST(AstronomyMonitor, DefaultConstructionUsesTheRealClock) {
+    AstronomyMonitor monitor;
+    const QDateTime before = QDateTime::currentDateTimeUtc();
+    monitor.update(london);
+    const QDateTime after = QDateTime::currentDateTimeUtc();
+    ASSERT_TRUE(monitor.snapshot().has_value());
+    const QDateTime at = monitor.lastUpdate();
+    EXPECT_GE(at, before);
+    EXPECT_LE(at, after);
+    EXPECT_EQ(monitor.snapshot()->sunAltitude,
+              SunCalc::sunPosition(at, london.latitude, london.longitude).altitude);
 }

@@ -58,7 +58,7 @@ public:
             notify_ = std::make_shared<platform::MobileDeviceAPI::Notification>(std::move(notify));
             ++subscriptions_;
             return std::shared_ptr<void>(notify_.get(), [this](void*) {
-                const std::lock_guard lock(mutex_);
+                const std::lock_guard held(mutex_);
                 notify_.reset();
             });
         };

@@ -68,7 +68,7 @@ std::optional<std::vector<DiskCounters>> readDiskStats(const Roots& roots) {
     return reader.read();
 }
 
-DiskStatsReader::DiskStatsReader(Roots roots) : roots(std::move(roots)) {}
+DiskStatsReader::DiskStatsReader(Roots fileRoots) : roots(std::move(fileRoots)) {}
 
 std::optional<std::vector<DiskCounters>> DiskStatsReader::read() {
     static procfiles::LoggedRead file("disk rates");

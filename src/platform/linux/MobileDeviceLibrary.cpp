@@ -318,9 +318,9 @@ struct Library {
 
     // Runs `work` on the open device, or answers `closed` when it is not connected.
     template <typename Work, typename Result>
-    Result withDevice(const MobileDeviceHandle& handle, Result closed, Work work) {
+    Result withDevice(const MobileDeviceHandle& device, Result closed, Work work) {
         const std::lock_guard lock(mutex);
-        const auto found = open.find(handle);
+        const auto found = open.find(device);
         if (found == open.end())
             return closed;
         return work(*found->second);
@@ -355,9 +355,9 @@ MobileDeviceAPI::Subscription subscribe(const std::shared_ptr<Library>& library,
     }
     // Unsubscribing stops the library's event thread before the subscriber goes away.
     return std::shared_ptr<void>(subscriber.release(), [](void* pointer) {
-        auto* subscriber = static_cast<Subscriber*>(pointer);
-        subscriber->library->f.eventUnsubscribe();
-        delete subscriber;
+        auto* owned = static_cast<Subscriber*>(pointer);
+        owned->library->f.eventUnsubscribe();
+        delete owned;
         subscribed = false;
     });
 }

@@ -15,7 +15,7 @@ QString MultiplexerSocket::systemPath() {
     return QStringLiteral("/var/run/usbmuxd");
 }
 
-MultiplexerSocket::MultiplexerSocket(QString path) : path(std::move(path)) {}
+MultiplexerSocket::MultiplexerSocket(QString socketPath) : path(std::move(socketPath)) {}
 
 MultiplexerSocket::~MultiplexerSocket() = default;
 

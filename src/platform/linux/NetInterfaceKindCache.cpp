@@ -29,7 +29,7 @@ std::map<QString, std::uint64_t> listWithInodes(const QString& path) {
 
 } // namespace
 
-InterfaceKindCache::InterfaceKindCache(Roots roots) : roots(std::move(roots)) {}
+InterfaceKindCache::InterfaceKindCache(Roots fileRoots) : roots(std::move(fileRoots)) {}
 
 const std::map<QString, InterfaceKind>& InterfaceKindCache::kinds() {
     const auto listed = listWithInodes(roots.sys + QStringLiteral("/class/net"));

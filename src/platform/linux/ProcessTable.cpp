@@ -26,7 +26,7 @@ using PathBuffer = std::array<char, pathCapacity>;
 class Descriptor {
 public:
     Descriptor() = default;
-    explicit Descriptor(int fd) : fd(fd) {}
+    explicit Descriptor(int descriptor) : fd(descriptor) {}
     ~Descriptor() { reset(); }
     Descriptor(Descriptor&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
     Descriptor& operator=(Descriptor&& other) noexcept {

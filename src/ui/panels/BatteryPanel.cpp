@@ -43,8 +43,8 @@ BatteryPanel::BatteryPanel(PanelEnv env, PanelDefaults* defaults,
       powerProfile_(std::move(powerProfile)), keepAwakeCard_(std::move(keepAwakeCard)),
       sections_(this) {
     if (!keepAwakeCard_)
-        keepAwakeCard_ = [](const PanelEnv& env, QWidget* parent) {
-            return new KeepAwakeCard(env, parent);
+        keepAwakeCard_ = [](const PanelEnv& cardEnv, QWidget* cardParent) {
+            return new KeepAwakeCard(cardEnv, cardParent);
         };
     if (!powerProfile_ && !env_.previewOverrides.isPreview)
         powerProfile_ = platform::PowerProfileClient::systemReader();

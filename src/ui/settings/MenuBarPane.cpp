@@ -210,9 +210,9 @@ void MenuBarPane::rebuildModules() {
     const std::vector<ModuleConfig> on = ModuleList::enabled(all);
     auto* list = new EnabledList(
         [this](ModuleKind kind, std::size_t destination) {
-            const auto on = ModuleList::enabled(env_.settings->config().modules);
-            for (std::size_t i = 0; i < on.size(); ++i) {
-                if (on[i].kind == kind)
+            const auto enabled = ModuleList::enabled(env_.settings->config().modules);
+            for (std::size_t i = 0; i < enabled.size(); ++i) {
+                if (enabled[i].kind == kind)
                     move({i}, destination);
             }
         },

@@ -84,9 +84,9 @@ void ModuleRow::mouseMoveEvent(QMouseEvent* event) {
         return;
     pressed_ = false;
     auto* drag = new QDrag(this);
-    auto* data = new QMimeData;
-    data->setData(mimeType, rawValue(module_.kind).toUtf8());
-    drag->setMimeData(data);
+    auto* mime = new QMimeData;
+    mime->setData(mimeType, rawValue(module_.kind).toUtf8());
+    drag->setMimeData(mime);
     drag->setPixmap(grab());
     drag->setHotSpot(pressedAt_);
     drag->exec(Qt::MoveAction);

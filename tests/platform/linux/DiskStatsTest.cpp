@@ -5,8 +5,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <map>
 
 using namespace morvanex::platform;
 using morvanex::test::copyFixture;
@@ -104,9 +106,47 @@ TEST(DiskStats, ReaderAsksAboutEachDiskOnceUntilTheSetChanges) {
     EXPECT_EQ(reader.probes(), 13);
 }
 
+// Beside the test's own reads: the disks are the rows of /proc/diskstats whose block device
+// has a device behind it (and is no hidden path of another), and each one's counters lie
+// between the test's reads of the table before and after.
 TEST(DiskStats, ReadsThisMachine) {
+    const auto table = [] {
+        std::map<QString, std::pair<double, double>> rows; // sectors read, written
+        QFile file(QStringLiteral("/proc/diskstats"));
+        if (!file.open(QIODevice::ReadOnly))
+            return rows;
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            const QList<QByteArray> fields = line.simplified().split(' ');
+            if (fields.size() >= 10)
+                rows[QString::fromUtf8(fields[2])] = {fields[5].toDouble(), fields[9].toDouble()};
+        }
+        return rows;
+    };
+    const auto before = table();
     const auto disks = readDiskStats(Roots::system());
+    const auto after = table();
     ASSERT_TRUE(disks);
-    for (const DiskCounters& disk : *disks)
-        EXPECT_TRUE(isPhysicalDisk(Roots::system(), disk.name)) << disk.name.toStdString();
+
+    QStringList expected;
+    for (const auto& [name, sectors] : before) {
+        const QString folder = "/sys/block/" + QString(name).replace('/', '!');
+        QFile hidden(folder + "/hidden");
+        const bool isHidden = hidden.open(QIODevice::ReadOnly) && hidden.readAll().trimmed() == "1";
+        if (QFileInfo::exists(folder + "/device") && !isHidden && after.count(name))
+            expected << name;
+    }
+    QStringList read;
+    for (const DiskCounters& disk : *disks) {
+        read << disk.name;
+        SCOPED_TRACE(disk.name.toStdString());
+        if (!before.count(disk.name) || !after.count(disk.name))
+            continue;
+        EXPECT_GE(double(disk.bytesRead), before.at(disk.name).first * 512);
+        EXPECT_LE(double(disk.bytesRead), after.at(disk.name).first * 512);
+        EXPECT_GE(double(disk.bytesWritten), before.at(disk.name).second * 512);
+        EXPECT_LE(double(disk.bytesWritten), after.at(disk.name).second * 512);
+    }
+    read.sort();
+    expected.sort();
+    EXPECT_EQ(read, expected);
 }

@@ -6,9 +6,12 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace morvanex::platform;
 using morvanex::test::copyFixture;
@@ -19,12 +22,30 @@ using morvanex::test::waitUntil;
 
 namespace {
 
-// Runs the event loop until `condition` holds or a generous deadline passes.
 QString script(const QString& name, const QByteArray& body) {
     writeFile(scratchDir(), "bin/" + name, "#!/bin/sh\n" + body);
     const QString path = scratchDir() + "/bin/" + name;
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return path;
+}
+
+// The process id a script wrote to `path`, or 0 before it has.
+pid_t readPid(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray text = file.readAll();
+    return text.endsWith('\n') ? pid_t(text.trimmed().toInt()) : 0;
+}
+
+// Whether process `pid` has ended: a zombie awaiting its parent, or gone.
+bool ended(pid_t pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray text = stat.readAll();
+    const qsizetype close = text.lastIndexOf(')');
+    return close < 0 || text.mid(close + 2, 1) == "Z";
 }
 
 NetToolRun::Options options(const QString& program, const QStringList& arguments = {},
@@ -114,24 +135,38 @@ TEST(NetToolRun, ToolsThatCannotStart) {
 
 TEST(NetToolRun, DestroyingARunKillsTheChildAndDropsTheCompletion) {
     const QString marker = scratchDir() + "/survived";
-    const QString tool = script("slow", "sleep 2\ntouch '" + marker.toUtf8() + "'\n");
+    const QString pidFile = scratchDir() + "/slow.pid";
+    const QString tool = script("slow", "echo $$ > '" + pidFile.toUtf8() + "'\nsleep 2\ntouch '" +
+                                            marker.toUtf8() + "'\n");
     bool called = false;
+    pid_t shell = 0;
     {
         NetToolRun run(options(tool));
         ASSERT_TRUE(run.start([&](NetToolOutcome) { called = true; }));
+        // The shell is running its script before the run goes.
+        ASSERT_TRUE(waitUntil([&] { return readPid(pidFile) > 0; }));
+        shell = readPid(pidFile);
     }
-    // The shell was killed, so it never reaches its last line, however long we wait for it.
-    std::this_thread::sleep_for(std::chrono::seconds(3));
+    // The shell was killed and reaped with the run, so it never reaches its last line.
+    EXPECT_EQ(::kill(shell, 0), -1);
+    EXPECT_EQ(errno, ESRCH);
     QCoreApplication::processEvents();
     EXPECT_FALSE(called);
     EXPECT_FALSE(QFile::exists(marker));
 
     // Nor does a run whose child has ended unseen (no event loop ran) report anything.
-    const QString quick = script("quick", "exit 0\n");
+    const QString quickPid = scratchDir() + "/quick.pid";
+    const QString quick = script("quick", "echo $$ > '" + quickPid.toUtf8() + "'\nexit 0\n");
     {
         NetToolRun run(options(quick));
         ASSERT_TRUE(run.start([&](NetToolOutcome) { called = true; }));
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        // Watched without the event loop, which would take the child's end: it has ended once
+        // it is a zombie, or gone.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!(readPid(quickPid) > 0 && ended(readPid(quickPid))) &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_TRUE(readPid(quickPid) > 0 && ended(readPid(quickPid)));
     }
     QCoreApplication::processEvents();
     EXPECT_FALSE(called);

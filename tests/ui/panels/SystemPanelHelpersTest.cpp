@@ -419,8 +419,8 @@ TEST_F(PanelHelpers, DiskTexts) {
     EXPECT_EQ(rowPids(rows), (std::vector<std::int32_t>{6, 3}));
     EXPECT_EQ(rows[0].second, "0 B/s / 4.9 KB/s");
     std::vector<ProcessSample> late = seven;
-    for (auto& p : late)
-        p.diskRead = p.diskWrite = 0;
+    for (auto& sample : late)
+        sample.diskRead = sample.diskWrite = 0;
     for (int i = 0; i < 5; ++i)
         late.insert(late.begin(), process(100 + i, 0));
     EXPECT_TRUE(DisksPanel::topRows(late).empty());

@@ -17,7 +17,7 @@ namespace {
 // Keep-awake that took its assertion; `held` counts assertions not yet let go.
 struct HeldKeepAwake {
     struct Token {
-        explicit Token(int& held) : held(held) { ++held; }
+        explicit Token(int& counter) : held(counter) { ++held; }
         ~Token() { --held; }
         int& held;
     };

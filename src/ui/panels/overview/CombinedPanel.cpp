@@ -78,11 +78,11 @@ CombinedPanel::CombinedPanel(PanelEnv env, OverviewRowMakers makers, QWidget* pa
     : QWidget(parent), env_(std::move(env)), makers_(std::move(makers)), stack_(this, spacing) {
     // The rows of their own panels unless the caller brings others (tests, renders).
     if (!makers_.keepAwakeCard)
-        makers_.keepAwakeCard = [](const PanelEnv& env) { return new KeepAwakeCard(env); };
+        makers_.keepAwakeCard = [](const PanelEnv& rowEnv) { return new KeepAwakeCard(rowEnv); };
     if (!makers_.nextEventRow)
         makers_.nextEventRow = [](const CalendarEvent& event, std::function<void()> open,
-                                  const PanelEnv& env) {
-            return new NextEventRow(env, event, std::move(open));
+                                  const PanelEnv& rowEnv) {
+            return new NextEventRow(rowEnv, event, std::move(open));
         };
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     if (!env_.hub || !env_.settings) {
