@@ -211,6 +211,8 @@ TEST(CalendarReader, TheBudgetCarriesAcrossFiles) {
     const CalendarFilesRead read =
         readCalendarFiles(realReader(), files, utc(15, 0), utc(18, 0), budget, cancelled);
     EXPECT_EQ(read.files[0].reading.occurrences.size(), 300u);
-    EXPECT_EQ(read.files[1].reading.occurrences.size(), 150u);
+    // What the first file left, and the first start of each event, which always counts.
+    EXPECT_GE(read.files[1].reading.occurrences.size(), 150u);
+    EXPECT_LE(read.files[1].reading.occurrences.size(), 153u);
     EXPECT_EQ(budget.steps, 0);
 }
