@@ -166,9 +166,10 @@ TEST_F(StatusItemControllerTest, OneItemPerShownModuleWithTheCupOnTheLeftmost) {
                 EXPECT_EQ(shown.size(), QSizeF(std::ceil(slotSum), 22));
                 if (entry.kind == K::cpu && !awake)
                     plainCpuWidth = shown.size().width();
-                if (entry.kind == K::cpu && awake)
+                if (entry.kind == K::cpu && awake) {
                     EXPECT_NEAR(shown.size().width(), plainCpuWidth + shown.widths().front() + 4,
                                 1);
+                }
 
                 EXPECT_EQ(shown.isTemplate(), monochrome);
                 if (monochrome) {
