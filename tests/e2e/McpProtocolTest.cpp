@@ -108,9 +108,9 @@ struct ToolRow {
 
 const ToolRow toolTable[] = {
     {"get_overview", "Overview",
-     "Snapshot of the Mac right now: CPU, GPU, memory, startup disk, network, "
+     "Snapshot of this computer right now: CPU, GPU, memory, startup disk, network, "
      "temperatures, fans, battery, power, uptime, connected iPhones/iPads, and "
-     "Morvanex's one-line insight about what is using the Mac.",
+     "Morvanex's one-line insight about what is using the computer.",
      "{}"},
     {"get_top_processes", "Top processes",
      "The processes using the most CPU, memory or disk right now. CPU is per core "
@@ -121,7 +121,7 @@ const ToolRow toolTable[] = {
     {"get_history", "History",
      "Recorded history of one metric: summary (min, max, average, when the peak was) "
      "plus evenly spaced points. Morvanex keeps 30 days while it runs; gaps mean the "
-     "Mac was asleep or Morvanex wasn't running.",
+     "computer was asleep or Morvanex wasn't running.",
      "{\"metric\": {\"description\": "
      "\"cpu_user/cpu_system/gpu/mem_pressure/mem_used/battery in %, "
      "disk_read/disk_write/net_down/net_up in bytes per second, temperature in °C, "
@@ -135,7 +135,7 @@ const ToolRow toolTable[] = {
     {"get_sensors", "Sensors",
      "Temperatures (average and maximum per component group, and the hottest "
      "sensors), fan speeds with their range, and power readings.",
-     "{\"all_sensors\": {\"description\": \"Also list every sensor with its SMC key "
+     "{\"all_sensors\": {\"description\": \"Also list every sensor with its key "
      "(long). Default: false.\", \"type\": \"boolean\"}}"},
     {"get_battery", "Battery",
      "Battery charge, charging state, time remaining, health (maximum capacity vs "
@@ -152,7 +152,7 @@ const ToolRow toolTable[] = {
      "current disk read/write rates.",
      "{}"},
     {"get_connected_devices", "Connected devices",
-     "iPhones and iPads connected by USB or Wi-Fi sync that trust this Mac: battery, "
+     "iPhones and iPads connected by USB or Wi-Fi sync that trust this computer: battery, "
      "battery health, cycle count, storage, model and iOS version.",
      "{}"},
 };
