@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QUrl>
+#include <memory>
 #include <optional>
 
 namespace morvanex::bench {
@@ -27,6 +28,23 @@ inline HubSources localSources(const QString& historyFile = {}) {
 // In-memory settings whose ping goes to the loopback address.
 inline void pingLoopback(AppSettings& settings) {
     settings.update([](Config& c) { c.pingHost = QStringLiteral("127.0.0.1"); });
+}
+
+// A hub on this machine's readings, ticked once, made on first use and kept for the run.
+struct LocalMachine {
+    AppSettings settings{platform::UserDefaults::inMemory()};
+    std::unique_ptr<Hub> hub;
+
+    LocalMachine() {
+        pingLoopback(settings);
+        hub = std::make_unique<Hub>(settings, platform::Clock::system(), localSources());
+        hub->tick();
+    }
+};
+
+inline LocalMachine& machine() {
+    static LocalMachine instance;
+    return instance;
 }
 
 } // namespace morvanex::bench

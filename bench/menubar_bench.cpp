@@ -22,32 +22,16 @@ using namespace morvanex;
 
 namespace {
 
-struct Machine {
-    AppSettings settings{platform::UserDefaults::inMemory()};
-    std::unique_ptr<Hub> hub;
-
-    Machine() {
-        bench::pingLoopback(settings);
-        hub = std::make_unique<Hub>(settings, platform::Clock::system(), bench::localSources());
-        hub->tick();
-    }
-};
-
-Machine& machine() {
-    static Machine instance;
-    return instance;
-}
-
 void BM_HubTick(benchmark::State& state) {
-    Hub& hub = *machine().hub;
+    Hub& hub = *bench::machine().hub;
     for (auto _ : state)
         hub.tick();
 }
 BENCHMARK(BM_HubTick)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 
 void BM_AllItemImages(benchmark::State& state) {
-    const Hub& hub = *machine().hub;
-    const Config config = machine().settings.config();
+    const Hub& hub = *bench::machine().hub;
+    const Config config = bench::machine().settings.config();
     int images = 0;
     for (auto _ : state) {
         for (const ModuleKind kind : allCases<ModuleKind>()) {

@@ -28,22 +28,6 @@ using namespace morvanex;
 
 namespace {
 
-struct Machine {
-    AppSettings settings{platform::UserDefaults::inMemory()};
-    std::unique_ptr<Hub> hub;
-
-    Machine() {
-        bench::pingLoopback(settings);
-        hub = std::make_unique<Hub>(settings, platform::Clock::system(), bench::localSources());
-        hub->tick();
-    }
-};
-
-Machine& machine() {
-    static Machine instance;
-    return instance;
-}
-
 // Runs what a tick left for the event loop: layout requests, repaints, deferred deletions.
 void drain() {
     QCoreApplication::processEvents();
@@ -53,8 +37,8 @@ void drain() {
 
 std::unique_ptr<ui::PanelContent> openPanel(ModuleKind kind, ui::Appearance appearance) {
     ui::PanelEnv env;
-    env.hub = machine().hub.get();
-    env.settings = &machine().settings;
+    env.hub = bench::machine().hub.get();
+    env.settings = &bench::machine().settings;
     env.appearance = appearance;
     auto panel = std::make_unique<ui::PanelContent>(kind, env);
     panel->setFixedWidth(ui::PanelContent::panelWidth);
@@ -66,7 +50,7 @@ std::unique_ptr<ui::PanelContent> openPanel(ModuleKind kind, ui::Appearance appe
 
 // The hub's sampling alone: what every tick costs whether a panel is open or not.
 void BM_HubSampling(benchmark::State& state) {
-    Hub& hub = *machine().hub;
+    Hub& hub = *bench::machine().hub;
     for (auto _ : state) {
         hub.tick();
         drain();
@@ -80,7 +64,7 @@ BENCHMARK(BM_HubSampling)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 void BM_PanelFollowsTick(benchmark::State& state) {
     const auto kind = ModuleKind(state.range(0));
     state.SetLabel(rawValue(kind).toStdString());
-    Hub& hub = *machine().hub;
+    Hub& hub = *bench::machine().hub;
     const auto panel = openPanel(kind, ui::Appearance::dark);
     for (auto _ : state) {
         state.PauseTiming();
@@ -99,7 +83,10 @@ void panelArguments(benchmark::internal::Benchmark* b) {
         b->Arg(int(kind));
 }
 // A fixed count: a panel that costs little would otherwise run for many more untimed samplings.
-BENCHMARK(BM_PanelFollowsTick)->Apply(panelArguments)->Unit(benchmark::kMillisecond)->Iterations(60);
+BENCHMARK(BM_PanelFollowsTick)
+    ->Apply(panelArguments)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(60);
 
 double processSeconds() {
     timespec now{};
@@ -109,7 +96,7 @@ double processSeconds() {
 
 // The share of one core (in per cent) the process takes over `seconds` of ticks every 2 s.
 double share(int seconds) {
-    Hub& hub = *machine().hub;
+    Hub& hub = *bench::machine().hub;
     QTimer timer;
     timer.setInterval(2000);
     QObject::connect(&timer, &QTimer::timeout, &hub, &Hub::tick);

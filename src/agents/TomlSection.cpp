@@ -3,6 +3,7 @@
 #include "base/HexDigit.h"
 
 #include <QStringList>
+#include <utility>
 
 namespace morvanex::agents {
 namespace {
@@ -57,6 +58,17 @@ std::optional<char32_t> unicodeEscape(QStringView line, qsizetype at, int digits
     return value;
 }
 
+// What a one-letter escape after the backslash stands for; nothing for any other letter.
+std::optional<char16_t> simpleEscape(char16_t escaped) {
+    static constexpr std::pair<char16_t, char16_t> table[] = {
+        {u'"', u'"'},  {u'\\', u'\\'}, {u'b', u'\b'}, {u't', u'\t'},
+        {u'n', u'\n'}, {u'f', u'\f'},  {u'r', u'\r'}};
+    for (const auto& [letter, stands] : table)
+        if (letter == escaped)
+            return stands;
+    return std::nullopt;
+}
+
 QString basicStringValue(QStringView line, qsizetype from) {
     QString value;
     for (qsizetype i = from; i < line.size(); ++i) {
@@ -68,48 +80,22 @@ QString basicStringValue(QStringView line, qsizetype from) {
             continue;
         }
         const char16_t escaped = line.at(i + 1).unicode();
-        const auto simple = [&](char16_t out) {
-            value += QChar(out);
+        if (const auto stands = simpleEscape(escaped)) {
+            value += QChar(*stands);
             ++i;
-        };
-        switch (escaped) {
-        case u'"':
-            simple(u'"');
-            break;
-        case u'\\':
-            simple(u'\\');
-            break;
-        case u'b':
-            simple(u'\b');
-            break;
-        case u't':
-            simple(u'\t');
-            break;
-        case u'n':
-            simple(u'\n');
-            break;
-        case u'f':
-            simple(u'\f');
-            break;
-        case u'r':
-            simple(u'\r');
-            break;
-        case u'u':
-        case u'U': {
+            continue;
+        }
+        if (escaped == u'u' || escaped == u'U') {
             const int digits = escaped == u'u' ? 4 : 8;
             if (const auto scalar = unicodeEscape(line, i + 2, digits)) {
                 const char32_t one[] = {*scalar};
                 value += QString::fromUcs4(one, 1);
                 i += 1 + digits;
-            } else {
-                value += c;
+                continue;
             }
-            break;
         }
-        default:
-            // Not a TOML escape: kept as written.
-            value += c;
-        }
+        // Not a TOML escape, or a malformed one: kept as written.
+        value += c;
     }
     return value;
 }

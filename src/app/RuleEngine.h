@@ -43,6 +43,8 @@ public:
 
     // The number text of notifications: whole numbers without decimals, else one decimal.
     static QString format(double value);
+    // A metric's unit, in notifications and beside a rule's threshold: a fixed label that never
+    // converts the stored value.
     static QString unit(RuleMetric metric);
 
     std::map<QUuid, QDateTime> conditionSince;

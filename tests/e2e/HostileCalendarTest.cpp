@@ -3,16 +3,18 @@
 // mode from ending: the agent server at the end of its input and at SIGTERM, and the report.
 
 #include "e2e/ChildProcess.h"
+#include "e2e/PipedMcpServer.h"
 #include "e2e/RunBinary.h"
 #include "support/FifoGuard.h"
 #include "support/FixtureTree.h"
+#include "support/HostileCalendars.h"
 #include "support/Pipe.h"
 #include "support/TestEnv.h"
 
 #include <QFile>
-#include <array>
 #include <chrono>
 #include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <poll.h>
@@ -24,12 +26,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QByteArray secondlyZone =
-    "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTIMEZONE\r\nTZID:Attack\r\nBEGIN:STANDARD\r\n"
-    "DTSTART:19700101T000000\r\nTZOFFSETFROM:+0100\r\nTZOFFSETTO:+0000\r\n"
-    "RRULE:FREQ=SECONDLY\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\nBEGIN:VEVENT\r\nUID:zoned\r\n"
-    "SUMMARY:Zoned\r\nDTSTART;TZID=Attack:20300115T100000\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
-
 // The hostile calendars in the home of the runs' environment, beside a FIFO one.
 class HostileCalendars : public testing::Test {
 protected:
@@ -37,11 +33,10 @@ protected:
         previous_ = std::signal(SIGPIPE, SIG_IGN);
         const QString home = localEnvironment().value(QStringLiteral("HOME"));
         const QString data = home + QStringLiteral("/.local/share");
-        writeFile(data, QStringLiteral("calendars/attack/zone.ics"), secondlyZone);
+        writeFile(data, QStringLiteral("calendars/attack/zone.ics"),
+                  secondlyZoneCalendar("20300115T100000"));
         writeFile(data, QStringLiteral("calendars/attack/long.ics"),
-                  "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:long\r\nDTSTART:20300115T090000Z\r\n"
-                  "SUMMARY:" +
-                      QByteArray(16 * 1024 * 1024, 'x') + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+                  longLineCalendar(16 * 1024 * 1024, "20300115T090000"));
         fifo_ = std::make_unique<FifoGuard>(data + QStringLiteral("/calendars/attack/fifo.ics"));
         ASSERT_TRUE(fifo_->made());
     }
@@ -50,20 +45,21 @@ protected:
         std::signal(SIGPIPE, previous_);
     }
 
-    // The agent server reading `input`, its replies on `output`, with standard error dropped.
-    static std::unique_ptr<ChildProcess> startServer(const Pipe& input, const Pipe& output) {
-        return std::make_unique<ChildProcess>(morvanexCommand({QStringLiteral("--mcp")}),
-                                              localEnvironment(),
-                                              std::array<int, 3>{input.read, output.write, -1});
-    }
-
-    // Sends a request and waits (generously) for its reply line: by then the server runs its
-    // hub, which reads the calendars.
-    static void awaitReply(const Pipe& input, const Pipe& output) {
-        input.send(R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{}})"
-                   "\n");
-        pollfd readable{output.read, POLLIN, 0};
+    // Starts the agent server and waits (generously) for its reply to a first request: by then
+    // it runs its hub, which reads the calendars. Then `end` asks it to end, and it must exit
+    // normally without anything having waited on the FIFO.
+    void expectServerEnds(const std::function<void(PipedMcpServer&)>& end) {
+        PipedMcpServer server;
+        ASSERT_TRUE(server.started());
+        server.input.send(R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{}})"
+                          "\n");
+        pollfd readable{server.output.read, POLLIN, 0};
         ASSERT_EQ(::poll(&readable, 1, 60'000), 1) << "no reply";
+        end(server);
+        if (HasFatalFailure())
+            return;
+        EXPECT_TRUE(exitedWithZero(server.process->waitFor(30s)));
+        EXPECT_FALSE(fifo_->released()) << "something waited on the FIFO";
     }
 
     std::unique_ptr<FifoGuard> fifo_;
@@ -72,38 +68,15 @@ private:
     void (*previous_)(int) = SIG_DFL;
 };
 
-bool exitedWithZero(const std::optional<int>& status) {
-    return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
-}
-
 } // namespace
 
 TEST_F(HostileCalendars, TheAgentServerEndsAtTheEndOfItsInput) {
-    Pipe input;
-    Pipe output;
-    const auto server = startServer(input, output);
-    ASSERT_TRUE(server->started());
-    input.closeRead();
-    output.closeWrite();
-    awaitReply(input, output);
-    input.closeWrite();
-    const std::optional<int> status = server->waitFor(30s);
-    EXPECT_TRUE(exitedWithZero(status)) << describeStatus(status);
-    EXPECT_FALSE(fifo_->released()) << "something waited on the FIFO";
+    expectServerEnds([](PipedMcpServer& server) { server.input.closeWrite(); });
 }
 
 TEST_F(HostileCalendars, TheAgentServerEndsAtSigterm) {
-    Pipe input;
-    Pipe output;
-    const auto server = startServer(input, output);
-    ASSERT_TRUE(server->started());
-    input.closeRead();
-    output.closeWrite();
-    awaitReply(input, output);
-    ASSERT_EQ(::kill(server->pid(), SIGTERM), 0);
-    const std::optional<int> status = server->waitFor(30s);
-    EXPECT_TRUE(exitedWithZero(status)) << describeStatus(status);
-    EXPECT_FALSE(fifo_->released()) << "something waited on the FIFO";
+    expectServerEnds(
+        [](PipedMcpServer& server) { ASSERT_EQ(::kill(server.process->pid(), SIGTERM), 0); });
 }
 
 TEST_F(HostileCalendars, TheReportFinishes) {

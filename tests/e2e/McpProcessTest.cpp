@@ -1,5 +1,5 @@
 #include "e2e/ChildProcess.h"
-#include "e2e/RunBinary.h"
+#include "e2e/PipedMcpServer.h"
 #include "support/Pipe.h"
 #include "support/TestEnv.h"
 
@@ -53,14 +53,6 @@ protected:
     void SetUp() override { previous_ = std::signal(SIGPIPE, SIG_IGN); }
     void TearDown() override { std::signal(SIGPIPE, previous_); }
 
-    // The server with its standard input and output on the pipes' ends (or input closed).
-    static std::unique_ptr<ChildProcess> startServer(int input, int output,
-                                                     const ErrorFile& errors) {
-        return std::make_unique<ChildProcess>(morvanexCommand({QStringLiteral("--mcp")}),
-                                              localEnvironment(),
-                                              std::array<int, 3>{input, output, errors.fd()});
-    }
-
 private:
     void (*previous_)(int) = SIG_DFL;
 };
@@ -93,10 +85,6 @@ private:
     std::thread thread_;
 };
 
-bool exitedWithZero(const std::optional<int>& status) {
-    return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
-}
-
 QByteArray target(pid_t pid, int fd) {
     char path[64];
     std::snprintf(path, sizeof path, "/proc/%d/fd/%d", int(pid), fd);
@@ -108,32 +96,27 @@ QByteArray target(pid_t pid, int fd) {
 // A client that sends many requests and reads nothing leaves the server's output full; the
 // server must still end at SIGTERM, with status 0, dropping what the client never took.
 TEST_F(McpProcess, TerminationEndsAServerWhoseClientDoesNotRead) {
-    Pipe input;
-    Pipe output;
     ErrorFile errors;
-    const auto server = startServer(input.read, output.write, errors);
-    ASSERT_TRUE(server->started());
-    input.closeRead();
-    output.closeWrite();
+    PipedMcpServer server(errors.fd());
+    ASSERT_TRUE(server.started());
     // Standard input stays open: only the signal can end the server.
-    const Feeder feeder(::dup(input.write), requests(3000, "tools/list"));
+    const Feeder feeder(::dup(server.input.write), requests(3000, "tools/list"));
 
     // Once the pipe is full the server cannot write another byte until the client reads: the
     // bytes in it stop growing (a little short of its capacity, as it fills by pages).
-    const int capacity = ::fcntl(output.read, F_GETPIPE_SZ);
+    const int capacity = ::fcntl(server.output.read, F_GETPIPE_SZ);
     const auto deadline = std::chrono::steady_clock::now() + 60s;
     int buffered = 0;
     for (int previous = -1; (buffered != previous || buffered <= capacity / 2) &&
                             std::chrono::steady_clock::now() < deadline;) {
         previous = buffered;
         std::this_thread::sleep_for(500ms);
-        ASSERT_EQ(::ioctl(output.read, FIONREAD, &buffered), 0);
+        ASSERT_EQ(::ioctl(server.output.read, FIONREAD, &buffered), 0);
     }
     ASSERT_GT(buffered, capacity / 2) << errors.text();
 
-    ASSERT_EQ(::kill(server->pid(), SIGTERM), 0);
-    const std::optional<int> status = server->waitFor(10s);
-    EXPECT_TRUE(exitedWithZero(status)) << describeStatus(status) << "\n" << errors.text();
+    ASSERT_EQ(::kill(server.process->pid(), SIGTERM), 0);
+    EXPECT_TRUE(exitedWithZero(server.process->waitFor(10s))) << errors.text();
 }
 
 // A SIGTERM while the server is still starting (it has just moved its standard output aside,
@@ -141,24 +124,20 @@ TEST_F(McpProcess, TerminationEndsAServerWhoseClientDoesNotRead) {
 TEST_F(McpProcess, TerminationRightAtTheStartEndsTheServerNormally) {
     for (int round = 0; round < 5; ++round) {
         SCOPED_TRACE(round);
-        Pipe input;
-        Pipe output;
         ErrorFile errors;
-        const auto server = startServer(input.read, output.write, errors);
-        ASSERT_TRUE(server->started());
-        input.closeRead();
-        output.closeWrite();
+        PipedMcpServer server(errors.fd());
+        ASSERT_TRUE(server.started());
 
+        const pid_t pid = server.process->pid();
         const auto deadline = std::chrono::steady_clock::now() + 60s;
         bool tookOver = false;
         while (!tookOver && std::chrono::steady_clock::now() < deadline) {
-            const QByteArray standardError = target(server->pid(), 2);
-            tookOver = !standardError.isEmpty() && target(server->pid(), 1) == standardError;
+            const QByteArray standardError = target(pid, 2);
+            tookOver = !standardError.isEmpty() && target(pid, 1) == standardError;
         }
         ASSERT_TRUE(tookOver) << errors.text();
-        ASSERT_EQ(::kill(server->pid(), SIGTERM), 0);
-        const std::optional<int> status = server->waitFor(10s);
-        EXPECT_TRUE(exitedWithZero(status)) << describeStatus(status) << "\n" << errors.text();
+        ASSERT_EQ(::kill(pid, SIGTERM), 0);
+        EXPECT_TRUE(exitedWithZero(server.process->waitFor(10s))) << errors.text();
     }
 }
 
@@ -167,11 +146,10 @@ TEST_F(McpProcess, TerminationRightAtTheStartEndsTheServerNormally) {
 TEST_F(McpProcess, AMissingStandardInputIsAnEmptyOne) {
     Pipe output;
     ErrorFile errors;
-    const auto server = startServer(-1, output.write, errors);
+    const auto server = startMcpServer(-1, output.write, errors.fd());
     ASSERT_TRUE(server->started());
     output.closeWrite();
-    const std::optional<int> status = server->waitFor(30s);
-    EXPECT_TRUE(exitedWithZero(status)) << describeStatus(status) << "\n" << errors.text();
+    EXPECT_TRUE(exitedWithZero(server->waitFor(30s))) << errors.text();
     char byte = 0;
     ::fcntl(output.read, F_SETFL, O_NONBLOCK);
     EXPECT_EQ(::read(output.read, &byte, 1), 0) << "the server wrote to its output";
@@ -180,26 +158,21 @@ TEST_F(McpProcess, AMissingStandardInputIsAnEmptyOne) {
 // A client that reads slowly gets every reply, in order, before the server ends at the end of
 // its input.
 TEST_F(McpProcess, ASlowReaderGetsEveryReplyInOrder) {
-    Pipe input;
-    Pipe output;
     ErrorFile errors;
-    const auto server = startServer(input.read, output.write, errors);
-    ASSERT_TRUE(server->started());
-    input.closeRead();
-    output.closeWrite();
+    PipedMcpServer server(errors.fd());
+    ASSERT_TRUE(server.started());
     constexpr int count = 2000;
-    { const Feeder feeder(std::exchange(input.write, -1), requests(count, "tools/list")); }
+    { const Feeder feeder(std::exchange(server.input.write, -1), requests(count, "tools/list")); }
 
     QByteArray received;
     char chunk[4096];
     const auto deadline = std::chrono::steady_clock::now() + 120s;
     for (ssize_t n; std::chrono::steady_clock::now() < deadline &&
-                    (n = ::read(output.read, chunk, sizeof chunk)) > 0;) {
+                    (n = ::read(server.output.read, chunk, sizeof chunk)) > 0;) {
         received.append(chunk, n);
         std::this_thread::sleep_for(1ms);
     }
-    const std::optional<int> status = server->waitFor(30s);
-    EXPECT_TRUE(exitedWithZero(status)) << describeStatus(status) << "\n" << errors.text();
+    EXPECT_TRUE(exitedWithZero(server.process->waitFor(30s))) << errors.text();
 
     ASSERT_TRUE(received.endsWith('\n'));
     const QList<QByteArray> lines = received.chopped(1).split('\n');

@@ -288,13 +288,22 @@ SMC fixtureController(const char* name) {
     return SMC(platform::openSmcTransport(roots));
 }
 
+// A fixture machine's controller and a monitor over it, discovery done.
+struct FixtureMachine {
+    SMC smc;
+    std::unique_ptr<SensorMonitor> holder;
+    const SensorMonitor& monitor;
+
+    explicit FixtureMachine(const char* name)
+        : smc(fixtureController(name)), holder(readyMonitor(smc)), monitor(*holder) {}
+};
+
 } // namespace
 
 TEST(SensorMonitorFixtures, IntelLaptop) {
-    SMC smc = fixtureController("intel-laptop");
-    ASSERT_TRUE(smc.isOpen());
-    const auto holder = readyMonitor(smc);
-    const SensorMonitor& monitor = *holder;
+    const FixtureMachine machine("intel-laptop");
+    ASSERT_TRUE(machine.smc.isOpen());
+    const SensorMonitor& monitor = machine.monitor;
     const auto cpu = SensorGroup::cpu;
     const auto other = SensorGroup::other;
     expectSensors(monitor.sensors, {{"PC0C", "CPU Core", SensorGroup::power, P, 0},
@@ -324,10 +333,9 @@ TEST(SensorMonitorFixtures, IntelLaptop) {
 }
 
 TEST(SensorMonitorFixtures, AmdDesktop) {
-    SMC smc = fixtureController("amd-desktop");
-    ASSERT_TRUE(smc.isOpen());
-    const auto holder = readyMonitor(smc);
-    const SensorMonitor& monitor = *holder;
+    const FixtureMachine machine("amd-desktop");
+    ASSERT_TRUE(machine.smc.isOpen());
+    const SensorMonitor& monitor = machine.monitor;
     const auto other = SensorGroup::other;
     const auto gpu = SensorGroup::gpu;
     expectSensors(monitor.sensors, {{"PG0R", "GPU", SensorGroup::power, P, 35},
@@ -346,10 +354,9 @@ TEST(SensorMonitorFixtures, AmdDesktop) {
 }
 
 TEST(SensorMonitorFixtures, AppleSmcThroughHwmon) {
-    SMC smc = fixtureController("applesmc");
-    ASSERT_TRUE(smc.isOpen());
-    const auto holder = readyMonitor(smc);
-    const SensorMonitor& monitor = *holder;
+    const FixtureMachine machine("applesmc");
+    ASSERT_TRUE(machine.smc.isOpen());
+    const SensorMonitor& monitor = machine.monitor;
     const auto cpu = SensorGroup::cpu;
     const auto system = SensorGroup::system;
     expectSensors(monitor.sensors, {{"TA0P", "Ambient", system, T, 31.25},
@@ -390,10 +397,9 @@ TEST(SensorMonitorFixtures, AppleSmcKeyInterface) {
 }
 
 TEST(SensorMonitorFixtures, ThisVirtualMachine) {
-    SMC smc = fixtureController("vm");
-    EXPECT_FALSE(smc.isOpen());
-    const auto holder = readyMonitor(smc);
-    const SensorMonitor& monitor = *holder;
+    const FixtureMachine machine("vm");
+    EXPECT_FALSE(machine.smc.isOpen());
+    const SensorMonitor& monitor = machine.monitor;
     EXPECT_TRUE(monitor.isReady);
     EXPECT_TRUE(monitor.sensors.empty());
     EXPECT_TRUE(monitor.fans.empty());

@@ -3,6 +3,7 @@
 #include "platform/MainQueue.h"
 #include "services/CalendarFile.h"
 #include "support/FixtureTree.h"
+#include "support/HostileCalendars.h"
 #include "support/TestEnv.h"
 #include "support/Wait.h"
 
@@ -394,18 +395,10 @@ TEST(CalendarEvents, NestedCalendarsLeaveTheOtherEventsShown) {
 TEST(CalendarEvents, FilesThatWouldStallTheReaderAreSkippedWithOneLineEach) {
     // A zone changing its clock every second since 1970 once kept the reader busy for good, and
     // a 16 MB line for half a minute; each is skipped, the other calendars shown.
-    const QByteArray zone =
-        "BEGIN:VCALENDAR\r\nBEGIN:VTIMEZONE\r\nTZID:Attack\r\nBEGIN:STANDARD\r\n"
-        "DTSTART:19700101T000000\r\nTZOFFSETFROM:+0100\r\nTZOFFSETTO:+0000\r\n"
-        "RRULE:FREQ=SECONDLY\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\nBEGIN:VEVENT\r\nUID:z\r\n"
-        "SUMMARY:Zoned\r\nDTSTART;TZID=Attack:20240115T100000\r\nEND:VEVENT\r\n"
-        "END:VCALENDAR\r\n";
-    const QByteArray longLine = "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:l\r\n"
-                                "DTSTART:20240115T100000Z\r\nSUMMARY:" +
-                                QByteArray(16 * 1024 * 1024, 'x') +
-                                "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
-    Rig rig({{QStringLiteral("calendars/work/zone.ics"), zone},
-             {QStringLiteral("calendars/work/long.ics"), longLine}});
+    Rig rig(
+        {{QStringLiteral("calendars/work/zone.ics"), test::secondlyZoneCalendar("20240115T100000")},
+         {QStringLiteral("calendars/work/long.ics"),
+          test::longLineCalendar(16 * 1024 * 1024, "20240115T100000")}});
     const LogCapture log;
     rig.refresh(3, {});
     EXPECT_EQ(rig.titles(), fixtureTitles);

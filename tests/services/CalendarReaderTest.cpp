@@ -1,6 +1,7 @@
 #include "services/CalendarReader.h"
 
 #include "services/CalendarReaderService.h"
+#include "support/HostileCalendars.h"
 #include "support/TestEnv.h"
 #include "support/Wait.h"
 
@@ -48,17 +49,6 @@ const QByteArray goodCalendar =
 
 // A zone changing its clock every second since 1970, used by an event: libical expands the
 // zone's rule up to the event's year on reading it.
-const QByteArray secondlyZone =
-    "BEGIN:VCALENDAR\r\nBEGIN:VTIMEZONE\r\nTZID:Attack\r\nBEGIN:STANDARD\r\n"
-    "DTSTART:19700101T000000\r\nTZOFFSETFROM:+0100\r\nTZOFFSETTO:+0000\r\n"
-    "RRULE:FREQ=SECONDLY\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\nBEGIN:VEVENT\r\nUID:z\r\n"
-    "SUMMARY:Zoned\r\nDTSTART;TZID=Attack:20240115T100000\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
-
-QByteArray longLine(qsizetype bytes) {
-    return "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:long\r\nDTSTART:20240115T090000Z\r\nSUMMARY:" +
-           QByteArray(bytes, 'x') + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
-}
-
 QStringList titles(const CalendarFileOutcome& outcome) {
     QStringList list;
     for (const CalendarOccurrence& occurrence : outcome.reading.occurrences)
@@ -78,8 +68,9 @@ TEST(CalendarReader, HostileFilesAreSkippedWithTheirReasonAndTheOthersRead) {
     const QString huge = write(QStringLiteral("huge.ics"), {});
     ASSERT_TRUE(QFile::resize(huge, maxCalendarFileBytes + 1)); // sparse: no disk spent
     const QStringList files = {
-        write(QStringLiteral("zone.ics"), secondlyZone),
-        write(QStringLiteral("long.ics"), longLine(16 * 1024 * 1024)),
+        write(QStringLiteral("zone.ics"), test::secondlyZoneCalendar("20240115T100000")),
+        write(QStringLiteral("long.ics"),
+              test::longLineCalendar(16 * 1024 * 1024, "20240115T090000")),
         huge,
         fifo,
         test::scratchDir() + QStringLiteral("/vanished.ics"),

@@ -2,7 +2,9 @@
 
 #include "ui/kit/Palette.h"
 
+#include <QColor>
 #include <QWidget>
+#include <optional>
 
 namespace morvanex::ui {
 
@@ -11,16 +13,19 @@ class Dot : public QWidget {
     Q_OBJECT
 public:
     Dot(Tint tint, double size, Appearance appearance, QWidget* parent = nullptr);
+    // A colour of its own (a calendar's, a dimmed status), not one of the palette's.
+    Dot(const QColor& fill, double size, QWidget* parent = nullptr);
 
-    Tint tint() const { return tint_; }
+    // The palette colour it was made with; none for a colour of its own.
+    std::optional<Tint> tint() const { return tint_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    Tint tint_;
+    std::optional<Tint> tint_;
+    QColor fill_;
     double size_;
-    Appearance appearance_;
 };
 
 } // namespace morvanex::ui

@@ -9,18 +9,6 @@
 
 namespace morvanex::ui {
 
-namespace {
-
-QFont valueFont() {
-    return Fonts::font(28, QFont::DemiBold);
-}
-
-QFont unitFont() {
-    return Fonts::font(16, QFont::DemiBold);
-}
-
-} // namespace
-
 HeroValue::Content HeroValue::temperature(std::optional<double> celsius, TempUnit unit) {
     const Content missing{QStringLiteral("—"), std::nullopt};
     if (!celsius || !std::isfinite(*celsius))
@@ -47,7 +35,12 @@ HeroValue::Content HeroValue::temperature(std::optional<double> celsius, TempUni
 }
 
 HeroValue::HeroValue(Content content, Appearance appearance, QWidget* parent)
-    : QWidget(parent), content_(std::move(content)), appearance_(appearance) {
+    : HeroValue(std::move(content), 28, 16, appearance, parent) {}
+
+HeroValue::HeroValue(Content content, double valueSize, double unitSize, Appearance appearance,
+                     QWidget* parent)
+    : QWidget(parent), content_(std::move(content)), valueSize_(valueSize), unitSize_(unitSize),
+      appearance_(appearance) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
@@ -57,6 +50,14 @@ void HeroValue::setContent(const Content& content) {
     content_ = content;
     updateGeometry();
     update();
+}
+
+QFont HeroValue::valueFont() const {
+    return Fonts::font(valueSize_, QFont::DemiBold);
+}
+
+QFont HeroValue::unitFont() const {
+    return Fonts::font(unitSize_, QFont::DemiBold);
 }
 
 QSize HeroValue::sizeHint() const {

@@ -3,14 +3,16 @@
 #include "base/SettingsEnums.h"
 #include "ui/kit/Palette.h"
 
+#include <QFont>
 #include <QString>
 #include <QWidget>
 #include <optional>
 
 namespace morvanex::ui {
 
-// The large number at the end of a panel header, with its unit in smaller grey type right
-// after it on the same baseline (a unit that wants a gap brings its own blank: " K").
+// A large number with its unit in smaller grey type right after it on the same baseline (a unit
+// that wants a gap brings its own blank: " K"): the reading at the end of a panel header, and
+// at other sizes the reading of an overview tile.
 class HeroValue : public QWidget {
     Q_OBJECT
 public:
@@ -25,7 +27,11 @@ public:
     // (halves away from zero). No reading, or one that is not a finite number: "—", no unit.
     static Content temperature(std::optional<double> celsius, TempUnit unit);
 
+    // The header's sizes.
     HeroValue(Content content, Appearance appearance, QWidget* parent = nullptr);
+    // Sizes in pixels of the number and of its unit.
+    HeroValue(Content content, double valueSize, double unitSize, Appearance appearance,
+              QWidget* parent = nullptr);
 
     const Content& content() const { return content_; }
     // Shows another reading in place.
@@ -38,7 +44,12 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QFont valueFont() const;
+    QFont unitFont() const;
+
     Content content_;
+    double valueSize_;
+    double unitSize_;
     Appearance appearance_;
 };
 

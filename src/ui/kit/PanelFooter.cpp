@@ -2,10 +2,10 @@
 
 #include "ui/kit/Fills.h"
 #include "ui/kit/Fonts.h"
+#include "ui/kit/HoverClick.h"
 #include "ui/kit/TextLine.h"
 
 #include <QBoxLayout>
-#include <QMouseEvent>
 #include <QPainter>
 
 namespace morvanex::ui {
@@ -14,6 +14,10 @@ MenuRow::MenuRow(FooterItem item, Appearance appearance, QWidget* parent)
     : QWidget(parent), item_(std::move(item)), appearance_(appearance) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(item_.title);
+    pointer_ = new HoverClick(this, [this] {
+        if (item_.action)
+            item_.action();
+    });
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(8, 5, 8, 5);
     row->setSpacing(8);
@@ -27,26 +31,12 @@ MenuRow::MenuRow(FooterItem item, Appearance appearance, QWidget* parent)
     }
 }
 
-void MenuRow::enterEvent(QEnterEvent* event) {
-    QWidget::enterEvent(event);
-    hovering_ = true;
-    update();
-}
-
-void MenuRow::leaveEvent(QEvent* event) {
-    QWidget::leaveEvent(event);
-    hovering_ = false;
-    update();
-}
-
-void MenuRow::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
-        item_.action)
-        item_.action();
+bool MenuRow::isHovering() const {
+    return pointer_->isHovering();
 }
 
 void MenuRow::paintEvent(QPaintEvent*) {
-    if (!hovering_)
+    if (!isHovering())
         return;
     QPainter painter(this);
     fillRoundedRect(painter, QRectF(rect()), 6, primaryFill(appearance_, 0.08));

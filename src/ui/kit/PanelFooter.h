@@ -11,6 +11,7 @@
 
 namespace morvanex::ui {
 
+class HoverClick;
 class TextLine;
 
 // One entry of a panel's footer menu.
@@ -30,19 +31,16 @@ public:
     MenuRow(FooterItem item, Appearance appearance, QWidget* parent = nullptr);
 
     const FooterItem& item() const { return item_; }
-    bool isHovering() const { return hovering_; }
+    bool isHovering() const;
     TextLine* shortcutLine() const { return shortcut_; } // null without a shortcut
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     FooterItem item_;
     Appearance appearance_;
-    bool hovering_ = false;
+    HoverClick* pointer_ = nullptr;
     TextLine* shortcut_ = nullptr;
 };
 

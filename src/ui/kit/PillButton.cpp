@@ -2,9 +2,9 @@
 
 #include "ui/kit/Fills.h"
 #include "ui/kit/Fonts.h"
+#include "ui/kit/HoverClick.h"
 
 #include <QFontMetricsF>
-#include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
 
@@ -26,6 +26,11 @@ PillButton::PillButton(const QString& title, bool prominent, std::function<void(
     setCursor(Qt::PointingHandCursor);
     setAccessibleName(title);
     setAttribute(Qt::WA_Hover);
+    pointer_ = new HoverClick(this, [this] { click(); });
+}
+
+bool PillButton::isHovering() const {
+    return pointer_->isHovering();
 }
 
 QColor PillButton::fill(bool prominent, bool hovering, Appearance appearance) {
@@ -47,29 +52,11 @@ QSize PillButton::sizeHint() const {
 
 void PillButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    fillCapsule(painter, QRectF(rect()), fill(prominent_, hovering_, appearance_));
+    fillCapsule(painter, QRectF(rect()), fill(prominent_, isHovering(), appearance_));
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setFont(titleFont());
     painter.setPen(prominent_ ? QColor(Qt::white) : color(Tint::primaryText, appearance_));
     painter.drawText(QRectF(rect()), Qt::AlignCenter, title_);
-}
-
-void PillButton::enterEvent(QEnterEvent* event) {
-    QWidget::enterEvent(event);
-    hovering_ = true;
-    update();
-}
-
-void PillButton::leaveEvent(QEvent* event) {
-    QWidget::leaveEvent(event);
-    hovering_ = false;
-    update();
-}
-
-void PillButton::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !rect().contains(event->position().toPoint()))
-        return;
-    click();
 }
 
 } // namespace morvanex::ui

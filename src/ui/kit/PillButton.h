@@ -8,6 +8,8 @@
 
 namespace morvanex::ui {
 
+class HoverClick;
+
 // A small capsule button with a title: filled with the accent colour and white text when
 // prominent, a faint fill and primary text otherwise; the fill deepens while the pointer is
 // over it. A click inside the capsule runs the action.
@@ -19,7 +21,7 @@ public:
 
     QString title() const { return title_; }
     bool isProminent() const { return prominent_; }
-    bool isHovering() const { return hovering_; }
+    bool isHovering() const;
     // Runs the action, as a click does.
     void click();
 
@@ -35,16 +37,13 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     QString title_;
     bool prominent_;
     std::function<void()> action_;
     Appearance appearance_;
-    bool hovering_ = false;
+    HoverClick* pointer_ = nullptr;
 };
 
 } // namespace morvanex::ui

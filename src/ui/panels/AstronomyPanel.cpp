@@ -207,12 +207,6 @@ RowTexts rowTexts(const std::vector<AstronomyPanel::Line>& lines) {
     return rows;
 }
 
-Card* rowsInto(Card* card, const RowTexts& rows, Appearance a) {
-    for (const auto& [label, value] : rows)
-        card->add(new StatRow(label, std::nullopt, new StatValue(value, a), a));
-    return card;
-}
-
 } // namespace
 
 AstronomyPanel::AstronomyPanel(PanelEnv env, QWidget* parent)
@@ -286,7 +280,7 @@ void AstronomyPanel::addSnapshot(const AstronomyMonitor::Snapshot& s) {
         timelineBox->setContentsMargins(0, 3, 0, 3);
         timelineBox->addWidget(new SunTimeline(s, now, local, a));
         sunCard->add(timeline);
-        return rowsInto(sunCard, m.rows, a);
+        return addStatRows(sunCard, m.rows, a);
     });
 
     sections_.section(QStringLiteral("twilight"), rowTexts(twilightLines(s.sun, local)),
@@ -324,7 +318,7 @@ void AstronomyPanel::addSnapshot(const AstronomyMonitor::Snapshot& s) {
             words->addWidget(line);
             phaseLine->addLayout(words, 1);
             card->add(phaseRow);
-            return rowsInto(card, m.rows, a);
+            return addStatRows(card, m.rows, a);
         },
         [](Card* card, const MoonModel& m) {
             // The phase's symbol and name change by the day; the figures under them by the tick.

@@ -356,9 +356,7 @@ void BatteryPanel::buildBatteryTab() {
         [a](const RowTexts& rows) {
             auto* power = new Card(7, a);
             power->add(new CardHeader(QStringLiteral("Power"), std::nullopt, nullptr, a));
-            for (const auto& [label, value] : rows)
-                power->add(new StatRow(label, std::nullopt, new StatValue(value, a), a));
-            return power;
+            return addStatRows(power, rows, a);
         },
         updateRowValues);
 

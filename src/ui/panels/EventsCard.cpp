@@ -3,8 +3,10 @@
 #include "app/Hub.h"
 #include "base/Fmt.h"
 #include "platform/LocaleFacts.h"
+#include "ui/kit/ColorBar.h"
 #include "ui/kit/Fills.h"
 #include "ui/kit/Fonts.h"
+#include "ui/kit/HoverClick.h"
 #include "ui/kit/Layouts.h"
 #include "ui/kit/Pill.h"
 #include "ui/kit/PillButton.h"
@@ -12,7 +14,6 @@
 
 #include <QBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 
@@ -26,21 +27,6 @@ constexpr qint64 joinLeadSeconds = 900;
 QColor viewColor(const CalendarColor& c) {
     return QColor(c.red, c.green, c.blue);
 }
-
-// A bar of the calendar's colour with rounded ends.
-class ColorBar : public QWidget {
-public:
-    ColorBar(QColor fill, int height) : fill_(std::move(fill)) { setFixedSize(3, height); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        fillRoundedRect(painter, QRectF(rect()), 1.5, fill_);
-    }
-
-private:
-    QColor fill_;
-};
 
 QLabel* message(const QString& text, Appearance a) {
     auto* label = new QLabel(text);
@@ -81,6 +67,7 @@ EventRow::EventRow(CalendarEvent event, QDateTime now, PanelEnv env, QWidget* pa
     setToolTip(QStringLiteral("Open in Calendar"));
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_Hover);
+    pointer_ = new HoverClick(this, [this] { open(); });
     auto* line = new QHBoxLayout(this);
     line->setContentsMargins(4, 2, 4, 2);
     line->setSpacing(8);
@@ -111,28 +98,15 @@ void EventRow::open() {
         env_.openLink(platform::SystemLink::calendar);
 }
 
+bool EventRow::isHovering() const {
+    return pointer_->isHovering();
+}
+
 void EventRow::paintEvent(QPaintEvent*) {
-    if (!hovering_)
+    if (!isHovering())
         return;
     QPainter painter(this);
     fillRoundedRect(painter, QRectF(rect()), 6, primaryFill(env_.appearance, 0.06));
-}
-
-void EventRow::enterEvent(QEnterEvent* event) {
-    QWidget::enterEvent(event);
-    hovering_ = true;
-    update();
-}
-
-void EventRow::leaveEvent(QEvent* event) {
-    QWidget::leaveEvent(event);
-    hovering_ = false;
-    update();
-}
-
-void EventRow::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        open();
 }
 
 // ---- EventsCard

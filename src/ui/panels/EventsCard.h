@@ -13,6 +13,7 @@
 
 namespace morvanex::ui {
 
+class HoverClick;
 class PillButton;
 
 // One event: a bar in its calendar's colour, the title and the time or "All day" with the
@@ -24,7 +25,7 @@ public:
     EventRow(CalendarEvent event, QDateTime now, PanelEnv env, QWidget* parent = nullptr);
 
     const CalendarEvent& event() const { return event_; }
-    bool isHovering() const { return hovering_; }
+    bool isHovering() const;
     // The pills shown (null when absent).
     QWidget* nowPill() const { return nowPill_; }
     PillButton* joinPill() const { return join_; }
@@ -39,16 +40,13 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     CalendarEvent event_;
     PanelEnv env_;
     QWidget* nowPill_ = nullptr;
     PillButton* join_ = nullptr;
-    bool hovering_ = false;
+    HoverClick* pointer_ = nullptr;
 };
 
 // The upcoming events of the time panel, grouped under day headings, with the calendar

@@ -11,7 +11,7 @@
 #include "ui/kit/LiveGraphs.h"
 #include "ui/kit/PanelDefaults.h"
 #include "ui/kit/PanelHeader.h"
-#include "ui/kit/StatRow.h"
+#include "ui/kit/TextLine.h"
 #include "ui/panels/LiveParts.h"
 #include "ui/panels/SystemPanelParts.h"
 
@@ -195,13 +195,7 @@ void GPUPanel::build() {
         return;
     sections_.section(
         QStringLiteral("statistics"), lines,
-        [a](const RowTexts& all) {
-            auto* stats = new Card(5, a);
-            for (const auto& [label, value] : all)
-                stats->add(new StatRow(label, std::nullopt, new StatValue(value, a), a));
-            return stats;
-        },
-        updateRowValues);
+        [a](const RowTexts& all) { return statRowsCard(all, a); }, updateRowValues);
 }
 
 } // namespace morvanex::ui

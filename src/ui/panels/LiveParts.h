@@ -2,13 +2,10 @@
 
 #include "ui/kit/HeroValue.h"
 #include "ui/kit/Palette.h"
+#include "ui/kit/StatRows.h"
 
 #include <QString>
 #include <optional>
-#include <utility>
-#include <vector>
-
-class QWidget;
 
 // The parts of a panel whose readings change from tick to tick, with what they show as plain
 // values and an update in place, so a ticking number never makes its widgets anew.
@@ -29,12 +26,5 @@ PanelHeader* makeHeader(const QString& icon, Tint tint, const QString& title,
 // Puts new texts into a header `makeHeader` made (or one whose trailing view holds a
 // HeroValue); false when the subtitle comes or goes, which needs a new header.
 bool updateHeader(PanelHeader* header, const HeaderModel& model);
-
-// A card's label/value rows, in order.
-using RowTexts = std::vector<std::pair<QString, QString>>;
-
-// Sets the values of the stat rows under `root` in place; false (changing nothing) unless they
-// are the same rows with the same labels in the same order.
-bool updateRowValues(QWidget* root, const RowTexts& rows);
 
 } // namespace morvanex::ui

@@ -229,13 +229,7 @@ void MemoryPanel::build() {
                           {QStringLiteral("Page outs"), Fmt::rate(memory.pageOutsRate, false)}};
     sections_.section(
         QStringLiteral("paging"), paging,
-        [a](const RowTexts& rows) {
-            auto* card = new Card(5, a);
-            for (const auto& [label, value] : rows)
-                card->add(new StatRow(label, std::nullopt, new StatValue(value, a), a));
-            return card;
-        },
-        updateRowValues);
+        [a](const RowTexts& rows) { return statRowsCard(rows, a); }, updateRowValues);
 
     sections_.section(
         QStringLiteral("processes"), topRows(hub.processes.processes),

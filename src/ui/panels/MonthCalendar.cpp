@@ -3,6 +3,7 @@
 #include "platform/LocaleFacts.h"
 #include "ui/kit/Fills.h"
 #include "ui/kit/Fonts.h"
+#include "ui/kit/HoverClick.h"
 #include "ui/kit/Layouts.h"
 #include "ui/kit/Symbols.h"
 #include "ui/kit/TextLine.h"
@@ -78,6 +79,7 @@ NavIcon::NavIcon(const QString& symbol, std::function<void()> action, Appearance
     setCursor(Qt::PointingHandCursor);
     setAccessibleName(symbol);
     setAttribute(Qt::WA_Hover);
+    pointer_ = new HoverClick(this, [this] { click(); });
 }
 
 void NavIcon::click() {
@@ -85,9 +87,13 @@ void NavIcon::click() {
         action_();
 }
 
+bool NavIcon::isHovering() const {
+    return pointer_->isHovering();
+}
+
 void NavIcon::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (hovering_)
+    if (isHovering())
         fillRoundedRect(painter, QRectF(rect()), 5, primaryFill(appearance_, 0.08));
     const std::optional<QSizeF> size = Symbols::size(symbol_, 11);
     if (!size)
@@ -97,24 +103,7 @@ void NavIcon::paintEvent(QPaintEvent*) {
                      *size);
     Symbols::draw(painter, symbol_, box,
                   Symbols::Paint::monochrome(
-                      color(hovering_ ? Tint::primaryText : Tint::secondaryText, appearance_)));
-}
-
-void NavIcon::enterEvent(QEnterEvent* event) {
-    QWidget::enterEvent(event);
-    hovering_ = true;
-    update();
-}
-
-void NavIcon::leaveEvent(QEvent* event) {
-    QWidget::leaveEvent(event);
-    hovering_ = false;
-    update();
-}
-
-void NavIcon::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        click();
+                      color(isHovering() ? Tint::primaryText : Tint::secondaryText, appearance_)));
 }
 
 // ---- CalendarMonth

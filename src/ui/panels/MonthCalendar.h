@@ -16,6 +16,7 @@ class QLabel;
 
 namespace morvanex::ui {
 
+class HoverClick;
 class TextLine;
 
 // A small symbol button for paging: grey, darker on a faint square while the pointer is over it.
@@ -26,22 +27,19 @@ public:
             QWidget* parent = nullptr);
 
     QString symbol() const { return symbol_; }
-    bool isHovering() const { return hovering_; }
+    bool isHovering() const;
     void click();
 
     QSize sizeHint() const override { return {20, 20}; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     QString symbol_;
     std::function<void()> action_;
     Appearance appearance_;
-    bool hovering_ = false;
+    HoverClick* pointer_ = nullptr;
 };
 
 // One month as a grid: its title with paging controls, the weekday initials from the locale's

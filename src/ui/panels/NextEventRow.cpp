@@ -4,14 +4,15 @@
 #include "base/Fmt.h"
 #include "base/Numbers.h"
 #include "platform/LocaleFacts.h"
+#include "ui/kit/ColorBar.h"
 #include "ui/kit/Fills.h"
 #include "ui/kit/Fonts.h"
+#include "ui/kit/HoverClick.h"
 #include "ui/kit/Layouts.h"
 #include "ui/kit/PillButton.h"
 #include "ui/kit/TextLine.h"
 
 #include <QBoxLayout>
-#include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 
@@ -20,20 +21,6 @@ namespace morvanex::ui {
 namespace {
 
 constexpr qint64 joinLeadSeconds = 900;
-
-class ColorBar : public QWidget {
-public:
-    explicit ColorBar(QColor fill) : fill_(std::move(fill)) { setFixedSize(3, 30); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        fillRoundedRect(painter, QRectF(rect()), 1.5, fill_);
-    }
-
-private:
-    QColor fill_;
-};
 
 } // namespace
 
@@ -69,11 +56,13 @@ NextEventRow::NextEventRow(const PanelEnv& env, CalendarEvent event, std::functi
     const QDateTime now = env_.hub ? env_.hub->clock.now() : QDateTime::currentDateTimeUtc();
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_Hover);
+    pointer_ = new HoverClick(this, [this] { tap(); });
     auto* line = new QHBoxLayout(this);
     line->setContentsMargins(12, 10, 12, 10);
     line->setSpacing(0);
     line->addSpacing(9);
-    line->addWidget(new ColorBar(QColor(event_.color.red, event_.color.green, event_.color.blue)));
+    line->addWidget(
+        new ColorBar(QColor(event_.color.red, event_.color.green, event_.color.blue), 30));
     line->addSpacing(10);
     auto* words = new QVBoxLayout;
     words->setSpacing(1);
@@ -98,27 +87,14 @@ void NextEventRow::tap() {
     action_();
 }
 
+bool NextEventRow::isHovering() const {
+    return pointer_->isHovering();
+}
+
 void NextEventRow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     fillRoundedRect(painter, QRectF(rect()), 10,
-                    primaryFill(env_.appearance, fillOpacity(hovering_)));
-}
-
-void NextEventRow::enterEvent(QEnterEvent* event) {
-    QWidget::enterEvent(event);
-    hovering_ = true;
-    update();
-}
-
-void NextEventRow::leaveEvent(QEvent* event) {
-    QWidget::leaveEvent(event);
-    hovering_ = false;
-    update();
-}
-
-void NextEventRow::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        tap();
+                    primaryFill(env_.appearance, fillOpacity(isHovering())));
 }
 
 } // namespace morvanex::ui

@@ -10,6 +10,7 @@
 
 namespace morvanex::ui {
 
+class HoverClick;
 class PillButton;
 class TextLine;
 
@@ -31,7 +32,7 @@ public:
     const CalendarEvent& event() const { return event_; }
     TextLine* whenLine() const { return when_; }
     PillButton* joinPill() const { return join_; }
-    bool isHovering() const { return hovering_; }
+    bool isHovering() const;
     void tap();
 
     // Behind the tile: the primary colour at this opacity.
@@ -39,9 +40,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     PanelEnv env_;
@@ -49,7 +47,7 @@ private:
     std::function<void()> action_;
     TextLine* when_ = nullptr;
     PillButton* join_ = nullptr;
-    bool hovering_ = false;
+    HoverClick* pointer_ = nullptr;
 };
 
 } // namespace morvanex::ui

@@ -12,7 +12,7 @@
 #include "ui/kit/PanelDefaults.h"
 #include "ui/kit/PanelHeader.h"
 #include "ui/kit/ProcessRow.h"
-#include "ui/kit/StatRow.h"
+#include "ui/kit/TextLine.h"
 #include "ui/panels/LiveParts.h"
 #include "ui/panels/SystemPanelParts.h"
 
@@ -150,13 +150,7 @@ void CPUPanel::build() {
                           loadAverageText({cpu.loadAverage.begin(), cpu.loadAverage.end()})},
                          {QStringLiteral("Uptime"), Fmt::duration(cpu.uptime)}};
     sections_.section(
-        QStringLiteral("stats"), stats,
-        [a](const RowTexts& rows) {
-            auto* card = new Card(5, a);
-            for (const auto& [label, value] : rows)
-                card->add(new StatRow(label, std::nullopt, new StatValue(value, a), a));
-            return card;
-        },
+        QStringLiteral("stats"), stats, [a](const RowTexts& rows) { return statRowsCard(rows, a); },
         updateRowValues);
 
     sections_.section(

@@ -233,9 +233,7 @@ bool updateFans(QWidget* card, const FanRows& m) {
 QWidget* rowsCard(const RowTexts& rows, Appearance a) {
     auto* card = new Card(5, a);
     card->add(new CardHeader(QStringLiteral("Power"), std::nullopt, nullptr, a));
-    for (const auto& [label, value] : rows)
-        card->add(new StatRow(label, std::nullopt, new StatValue(value, a), a));
-    return card;
+    return addStatRows(card, rows, a);
 }
 
 } // namespace

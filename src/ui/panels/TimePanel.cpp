@@ -10,7 +10,6 @@
 #include "ui/kit/HeroValue.h"
 #include "ui/kit/Layouts.h"
 #include "ui/kit/PanelHeader.h"
-#include "ui/kit/StatRow.h"
 #include "ui/kit/SymbolIcon.h"
 #include "ui/kit/TextLine.h"
 #include "ui/panels/EventsCard.h"
@@ -186,13 +185,7 @@ void TimePanel::build() {
         {QStringLiteral("Uptime"), Fmt::duration(env_.hub->cpu.uptime)}};
     sections_.section(
         QStringLiteral("figures"), figures,
-        [a](const RowTexts& rows) {
-            auto* card = new Card(5, a);
-            for (const auto& [label, value] : rows)
-                card->add(new StatRow(label, std::nullopt, new StatValue(value, a), a));
-            return card;
-        },
-        updateRowValues);
+        [a](const RowTexts& rows) { return statRowsCard(rows, a); }, updateRowValues);
 
     if (!config.worldClocks.isEmpty())
         sections_.section(

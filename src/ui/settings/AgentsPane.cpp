@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 
 namespace morvanex::ui {
@@ -20,24 +19,6 @@ namespace morvanex::ui {
 namespace {
 
 using Kind = AgentClient::Status::Kind;
-
-// The status dot; the dimmed one is the secondary colour at half strength.
-class StatusDot : public QWidget {
-public:
-    StatusDot(const QColor& color) : color_(color) { setFixedSize(8, 8); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(color_);
-        painter.drawEllipse(QRectF(rect()));
-    }
-
-private:
-    QColor color_;
-};
 
 QLabel* monospaced(const QString& text, QWidget* parent = nullptr) {
     auto* label = new QLabel(text, parent);
@@ -269,7 +250,7 @@ QWidget* AgentsPane::clientRow(const AgentClient& client) {
     QColor dot = color(dotTint(status), appearance);
     if (dotTint(status) == Tint::secondaryText)
         dot.setAlphaF(dot.alphaF() * 0.5);
-    line->addWidget(new StatusDot(dot));
+    line->addWidget(new Dot(dot, 8));
     auto* texts = new QVBoxLayout;
     texts->setSpacing(1);
     texts->addWidget(formText(

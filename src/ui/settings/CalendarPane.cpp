@@ -2,6 +2,7 @@
 
 #include "app/Hub.h"
 #include "base/AppSettings.h"
+#include "ui/kit/Dot.h"
 #include "ui/kit/Layouts.h"
 #include "ui/settings/PaneForm.h"
 
@@ -9,32 +10,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 
 namespace morvanex::ui {
-
-namespace {
-
-// The calendar's own colour as a small filled circle.
-class ColorDot : public QWidget {
-public:
-    explicit ColorDot(const QColor& color) : color_(color) { setFixedSize(8, 8); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(color_);
-        painter.drawEllipse(QRectF(rect()));
-    }
-
-private:
-    QColor color_;
-};
-
-} // namespace
 
 const std::vector<std::pair<QString, std::int64_t>>& CalendarPane::dayChoices() {
     static const std::vector<std::pair<QString, std::int64_t>> choices{
@@ -164,8 +142,8 @@ void CalendarPane::rebuild() {
             const QString id = calendar.id;
             connect(toggle, &QCheckBox::toggled, this, [this, id](bool on) { setShown(id, on); });
             line->addWidget(toggle);
-            line->addWidget(new ColorDot(
-                QColor(calendar.color.red, calendar.color.green, calendar.color.blue)));
+            line->addWidget(
+                new Dot(QColor(calendar.color.red, calendar.color.green, calendar.color.blue), 8));
             line->addWidget(formText(calendar.title, 13,
                                      config.showEvents ? Tint::primaryText : Tint::secondaryText,
                                      appearance));

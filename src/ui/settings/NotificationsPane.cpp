@@ -1,5 +1,6 @@
 #include "ui/settings/NotificationsPane.h"
 
+#include "app/RuleEngine.h"
 #include "base/AppSettings.h"
 #include "platform/Notifier.h"
 #include "ui/kit/SymbolIcon.h"
@@ -29,26 +30,6 @@ NotificationsPane::Status NotificationsPane::status(bool available, bool denied)
     if (!available)
         return Status::notAvailable;
     return denied ? Status::denied : Status::none;
-}
-
-QString NotificationsPane::unitText(RuleMetric metric) {
-    switch (metric) {
-    case RuleMetric::temperature:
-        return QStringLiteral("°C");
-    case RuleMetric::download:
-    case RuleMetric::upload:
-        return QStringLiteral("KB/s");
-    case RuleMetric::ping:
-        return QStringLiteral("ms");
-    case RuleMetric::cpu:
-    case RuleMetric::gpu:
-    case RuleMetric::memoryPressure:
-    case RuleMetric::memoryUsed:
-    case RuleMetric::diskUsed:
-    case RuleMetric::batteryLevel:
-        break;
-    }
-    return QStringLiteral("%");
 }
 
 QString NotificationsPane::comparisonLabel(Comparison comparison) {
@@ -273,7 +254,7 @@ void NotificationsPane::addRuleRow(FormSection* section, const Rule& rule) {
         return field_;
     };
     line->addWidget(numberField("threshold", rule.threshold, 50, &Rule::threshold));
-    QLabel* unit = formText(unitText(rule.metric), 13, Tint::secondaryText, appearance);
+    QLabel* unit = formText(RuleEngine::unit(rule.metric), 13, Tint::secondaryText, appearance);
     unit->setObjectName(QStringLiteral("unit"));
     unit->setFixedWidth(34);
     line->addWidget(unit);

@@ -13,7 +13,6 @@
 
 namespace morvanex::ui {
 
-
 // The threshold rules, the insight switch and the event switches, with a test notification.
 class NotificationsPane : public QWidget {
     Q_OBJECT
@@ -32,8 +31,6 @@ public:
     enum class Status { none, notAvailable, denied };
     static Status status(bool available, bool denied);
 
-    // The unit beside a rule's threshold; fixed labels that never convert the stored value.
-    static QString unitText(RuleMetric metric);
     static QString comparisonLabel(Comparison comparison);
     // A rule's number field: the text read in the locale's number format, or nothing when it
     // is no finite number (the stored value then stays).

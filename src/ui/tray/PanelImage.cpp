@@ -23,6 +23,26 @@ QImage draw(const MenuBarImage& image, Appearance appearance, double ratio) {
     return plain;
 }
 
+QImage plate(Appearance appearance, int side) {
+    QImage result(side, side, QImage::Format_ARGB32);
+    result.fill(Qt::transparent);
+    QPainter painter(&result);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // These hosts tell nothing of their panel's colour, and a light foreground on a light
+    // panel cannot be read: the item brings its own background in the appearance it is drawn
+    // in, so it reads on any panel.
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(color(Tint::windowBackground, appearance));
+    const double radius = side * 0.22;
+    painter.drawRoundedRect(QRectF(0, 0, side, side), radius, radius);
+    return result;
+}
+
+int plateInner(int side) {
+    const int inset = std::max(1, side / 16);
+    return std::max(1, side - 2 * inset);
+}
+
 std::vector<MenuBarPart> squareParts(const MenuBarImage& image) {
     const QSizeF size = image.size();
     if (image.parts().empty() || size.width() <= size.height() * wholeAspectLimit)
@@ -37,24 +57,14 @@ QImage square(const MenuBarImage& image, Appearance appearance, int side) {
     const std::vector<MenuBarPart> parts = squareParts(image);
     const MenuBarImage shown =
         parts == image.parts() ? image : MenuBarRenderer::image(parts, image.isTemplate());
-    const int inset = std::max(1, side / 16);
-    const int inner = std::max(1, side - 2 * inset);
+    const int inner = plateInner(side);
     // Drawn at no less than ratio 2 and scaled down smoothly: drawn directly at a small ratio,
     // hinted text grows past its slot and is cut off.
     const double fit = 2.0 * inner / std::max(shown.size().width(), shown.size().height());
     const QImage drawn = draw(shown, appearance, std::max(fit, 2.0));
     const QImage fitted = drawn.scaled(inner, inner, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    QImage result(side, side, QImage::Format_ARGB32);
-    result.fill(Qt::transparent);
+    QImage result = plate(appearance, side);
     QPainter painter(&result);
-    painter.setRenderHint(QPainter::Antialiasing);
-    // These hosts tell nothing of their panel's colour, and a light foreground on a light
-    // panel cannot be read: the item brings its own background in the appearance it is drawn
-    // in, so it reads on any panel.
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(color(Tint::windowBackground, appearance));
-    const double radius = side * 0.22;
-    painter.drawRoundedRect(QRectF(0, 0, side, side), radius, radius);
     painter.drawImage(QPoint((side - fitted.width()) / 2, (side - fitted.height()) / 2), fitted);
     return result;
 }

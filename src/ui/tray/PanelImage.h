@@ -29,6 +29,12 @@ QImage draw(const MenuBarImage& image, Appearance appearance, double ratio);
 // window colour so that it reads on a panel of any colour. `side` in pixels.
 QImage square(const MenuBarImage& image, Appearance appearance, int side);
 
+// A transparent square of `side` pixels with the rounded plate of the appearance's window colour
+// on it, for a square image to be drawn on.
+QImage plate(Appearance appearance, int side);
+// The side of the room left for the image inside the plate's margin.
+int plateInner(int side);
+
 // The parts the square shows (see `square`).
 std::vector<MenuBarPart> squareParts(const MenuBarImage& image);
 

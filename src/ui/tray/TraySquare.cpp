@@ -154,16 +154,10 @@ SquareText fitSquareText(const QString& text, int inner) {
 }
 
 QImage drawSquare(const SquareFace& face, Appearance appearance, int side) {
-    QImage result(side, side, QImage::Format_ARGB32);
-    result.fill(Qt::transparent);
+    QImage result = PanelImage::plate(appearance, side);
     QPainter painter(&result);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(color(Tint::windowBackground, appearance));
-    const double radius = side * 0.22;
-    painter.drawRoundedRect(QRectF(0, 0, side, side), radius, radius);
-    const int inset = std::max(1, side / 16);
-    const int inner = std::max(1, side - 2 * inset);
+    const int inner = PanelImage::plateInner(side);
 
     if (face.text.isEmpty()) {
         if (face.symbol.empty())

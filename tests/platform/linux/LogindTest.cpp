@@ -9,9 +9,9 @@
 #include <gtest/gtest.h>
 
 using namespace morvanex::platform;
+using morvanex::test::DesktopBus;
 using morvanex::test::FakeDesktop;
 using morvanex::test::FakeLogind;
-using morvanex::test::DesktopBus;
 
 namespace {
 
@@ -19,6 +19,21 @@ constexpr std::chrono::milliseconds patient(60000);
 constexpr int waitMs = 60000;
 
 const LogindInhibitor::Request sleepLock{"sleep", "Morvanex", "Morvanex Keep Awake", "block"};
+
+// The login manager holds one lock, and it is the sleep lock as asked.
+void expectOnlyTheSleepLock(const FakeLogind& logind) {
+    const auto inhibits = logind.inhibits();
+    ASSERT_EQ(inhibits.size(), 1u);
+    EXPECT_EQ(inhibits[0].what, "sleep");
+    EXPECT_EQ(inhibits[0].who, "Morvanex");
+    EXPECT_EQ(inhibits[0].why, "Morvanex Keep Awake");
+    EXPECT_EQ(inhibits[0].mode, "block");
+}
+
+// Whether the login manager sees lock `index` released (its descriptor closed) in good time.
+bool releasedSoon(const FakeLogind& logind, std::size_t index) {
+    return QTest::qWaitFor([&] { return logind.released(index); }, waitMs);
+}
 
 } // namespace
 
@@ -30,17 +45,14 @@ TEST(LogindInhibitor, HoldsTheLockUntilDestroyed) {
     auto lock = LogindInhibitor::take(bus.connect("client"), sleepLock, patient);
     ASSERT_TRUE(lock);
     EXPECT_GE(lock->fd(), 0);
-    const auto inhibits = desktop.logind.inhibits();
-    ASSERT_EQ(inhibits.size(), 1u);
-    EXPECT_EQ(inhibits[0].what, "sleep");
-    EXPECT_EQ(inhibits[0].who, "Morvanex");
-    EXPECT_EQ(inhibits[0].why, "Morvanex Keep Awake");
-    EXPECT_EQ(inhibits[0].mode, "block");
+    expectOnlyTheSleepLock(desktop.logind);
+    if (HasFatalFailure())
+        return;
     // Held while the object lives.
     EXPECT_FALSE(desktop.logind.released(0));
 
     lock.reset();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return desktop.logind.released(0); }, waitMs));
+    EXPECT_TRUE(releasedSoon(desktop.logind, 0));
 }
 
 TEST(LogindInhibitor, MovingHandsTheLockOverAndReplacingReleasesTheOld) {
@@ -58,7 +70,7 @@ TEST(LogindInhibitor, MovingHandsTheLockOverAndReplacingReleasesTheOld) {
     EXPECT_FALSE(desktop.logind.released(0));
 
     moved = std::move(*second);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return desktop.logind.released(0); }, waitMs));
+    EXPECT_TRUE(releasedSoon(desktop.logind, 0));
     EXPECT_FALSE(desktop.logind.released(1));
 }
 
@@ -125,16 +137,13 @@ TEST(PowerAssertions, SystemSleepTakesOnlyTheSleepLock) {
     const PowerAssertions power = PowerAssertions::over(client, client, patient);
     HeldToken token = power.create(false, "Morvanex Keep Awake");
     ASSERT_TRUE(token);
-    const auto inhibits = desktop.logind.inhibits();
-    ASSERT_EQ(inhibits.size(), 1u);
-    EXPECT_EQ(inhibits[0].what, "sleep");
-    EXPECT_EQ(inhibits[0].who, "Morvanex");
-    EXPECT_EQ(inhibits[0].why, "Morvanex Keep Awake");
-    EXPECT_EQ(inhibits[0].mode, "block");
+    expectOnlyTheSleepLock(desktop.logind);
+    if (HasFatalFailure())
+        return;
     EXPECT_TRUE(desktop.screenSaver.inhibits().empty());
 
     token.reset();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return desktop.logind.released(0); }, waitMs));
+    EXPECT_TRUE(releasedSoon(desktop.logind, 0));
 }
 
 TEST(PowerAssertions, TheDisplayAlsoInhibitsIdleAndTheScreenSaver) {
@@ -154,7 +163,7 @@ TEST(PowerAssertions, TheDisplayAlsoInhibitsIdleAndTheScreenSaver) {
     EXPECT_EQ(screen[0].reason, "Morvanex Keep Awake");
 
     token.reset();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return desktop.logind.released(0); }, waitMs));
+    EXPECT_TRUE(releasedSoon(desktop.logind, 0));
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return desktop.screenSaver.uninhibited() == std::vector{screen[0].cookie}; },
         waitMs));
@@ -218,7 +227,7 @@ TEST(LogindInhibitors, ListsEveryHeldLockWithItsFields) {
     EXPECT_EQ(*listed, expected);
 
     lock.reset();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.logind.released(0); }, waitMs));
+    ASSERT_TRUE(releasedSoon(desktop.logind, 0));
     EXPECT_EQ(listInhibitors(client, patient)->size(), 1u);
 }
 

@@ -19,7 +19,6 @@
 #include "ui/panels/TimePanel.h"
 #include "ui/panels/WeatherPanel.h"
 #include "ui/panels/overview/CombinedPanel.h"
-#include "ui/panels/overview/HeroText.h"
 #include "ui/panels/overview/OverviewTiles.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,7 @@
 #include "ui/settings/NotificationsPane.h"
 
 #include "PaneTestSupport.h"
+#include "app/RuleEngine.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -54,8 +55,7 @@ TEST(NotificationsPane, UnitTextsAreFixedLabelsPerMetric) {
         {RuleMetric::ping, "ms"},
     };
     for (const auto& [metric, unit] : rows)
-        EXPECT_EQ(NotificationsPane::unitText(metric), QString::fromUtf8(unit))
-            << title(metric).toStdString();
+        EXPECT_EQ(RuleEngine::unit(metric), QString::fromUtf8(unit)) << title(metric).toStdString();
     EXPECT_EQ(NotificationsPane::comparisonLabel(Comparison::above), "is above");
     EXPECT_EQ(NotificationsPane::comparisonLabel(Comparison::below), "is below");
 }

@@ -2,11 +2,11 @@
 
 #include "ui/kit/Dot.h"
 #include "ui/kit/Fonts.h"
+#include "ui/kit/HeroValue.h"
 #include "ui/kit/LineAreaGraph.h"
 #include "ui/kit/TextLine.h"
 #include "ui/kit/TileBackground.h"
 #include "ui/kit/UsageBars.h"
-#include "ui/panels/overview/HeroText.h"
 
 #include <QBoxLayout>
 
@@ -42,6 +42,10 @@ LineAreaGraph tileGraph(const BigTileContent& content) {
     return graph;
 }
 
+HeroValue::Content heroContent(const HeroTextContent& hero) {
+    return {hero.value, hero.unit};
+}
+
 } // namespace
 
 OverviewTile::OverviewTile(BigTileContent content, std::function<void()> action,
@@ -58,7 +62,9 @@ OverviewTile::OverviewTile(BigTileContent content, std::function<void()> action,
     heading->addWidget(tileLabel(content_.label, appearance), 1, Qt::AlignVCenter);
     column->addLayout(heading);
 
-    hero_ = new HeroText(content_.value, appearance);
+    // The unit at six tenths of the number's size.
+    hero_ = new HeroValue(heroContent(content_.value), content_.value.size,
+                          content_.value.size * 0.6, appearance);
     column->addWidget(hero_);
 
     graph_ = new LineAreaGraphView(tileGraph(content_), appearance);
@@ -68,12 +74,13 @@ OverviewTile::OverviewTile(BigTileContent content, std::function<void()> action,
 }
 
 bool OverviewTile::setContent(const BigTileContent& content) {
-    if (content.label != content_.label || content.color != content_.color)
+    if (content.label != content_.label || content.color != content_.color ||
+        content.value.size != content_.value.size)
         return false;
     if (content == content_)
         return true;
     content_ = content;
-    hero_->setContent(content_.value);
+    hero_->setContent(heroContent(content_.value));
     graph_->setGraph(tileGraph(content_));
     return true;
 }

@@ -7,14 +7,13 @@
 #include <functional>
 
 namespace morvanex::ui {
+class HeroValue;
 class LineAreaGraphView;
 class TileBackground;
 class TextLine;
 } // namespace morvanex::ui
 
 namespace morvanex::ui::overview {
-
-class HeroText;
 
 // A big tile: a coloured dot and the label, the large reading, and a small graph of its
 // recent values.
@@ -25,10 +24,11 @@ public:
                  QWidget* parent = nullptr);
 
     const BigTileContent& content() const { return content_; }
-    // Shows new readings in place; false (changing nothing) for another label or colour.
+    // Shows new readings in place; false (changing nothing) for another label, colour or size of
+    // the reading.
     bool setContent(const BigTileContent& content);
     TileBackground* background() const { return background_; }
-    HeroText* hero() const { return hero_; }
+    HeroValue* hero() const { return hero_; }
 
     static constexpr double graphHeight = 28;
     static constexpr int graphCapacity = 60;
@@ -36,7 +36,7 @@ public:
 private:
     BigTileContent content_;
     TileBackground* background_ = nullptr;
-    HeroText* hero_ = nullptr;
+    HeroValue* hero_ = nullptr;
     LineAreaGraphView* graph_ = nullptr;
 };
 
