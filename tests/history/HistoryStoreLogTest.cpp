@@ -58,16 +58,23 @@ TEST(HistoryLog, FlushesAndClosingLeaveTheLogForTheNextOpening) {
 }
 
 // The timed flush copies a long log back, so the log does not grow for as long as the
-// application runs.
+// application runs: here one that earlier runs left, once this run has written.
 TEST(HistoryLog, TheTimedFlushCopiesALongLogBack) {
     const QString path = HistoryStore::defaultURL();
     ManualClock clock(now);
+    {
+        auto earlier = HistoryStore::open(path, false, manualOptions(clock));
+        ASSERT_NE(earlier, nullptr);
+        recordFlushingEach(*earlier, longLogFlushes);
+    }
+    ASSERT_EQ(rawRows(path, false), 0.0);
+
     HistoryStore::Options options = manualOptions(clock);
     options.flushInterval = std::chrono::milliseconds(20);
     auto store = HistoryStore::open(path, false, options);
     ASSERT_NE(store, nullptr);
-    recordFlushingEach(*store, longLogFlushes);
-    EXPECT_TRUE(waitUntil([&] { return rawRows(path, false) == double(longLogFlushes); }));
+    store->record({{HistoryMetric::cpuUser, 99}}, at(now));
+    EXPECT_TRUE(waitUntil([&] { return rawRows(path, false) == double(longLogFlushes + 1); }));
 }
 
 } // namespace
