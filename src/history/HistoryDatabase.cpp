@@ -29,10 +29,18 @@ constexpr int readOnlyFlags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX;
 constexpr std::int64_t stepLimit = 50000000;
 
 // A flush writes a few pages; the log is checkpointed into the database every 256 pages
-// (1 MiB) instead of SQLite's 1000, and cut back to 1 MiB after a checkpoint that a slow
-// reader held up, so the database and its log together stay small.
-constexpr const char* logLimits =
-    "PRAGMA wal_autocheckpoint=256; PRAGMA journal_size_limit=1048576";
+// (1 MiB) instead of SQLite's 1000 (see checkpointIfLong), and cut back to 1 MiB after a
+// checkpoint that a slow reader held up, so the database and its log together stay small.
+constexpr int checkpointPages = 256;
+constexpr const char* logLimits = "PRAGMA journal_size_limit=1048576";
+
+// Counts the log's pages after each commit in place of SQLite's own checkpoint after commit,
+// which would make whichever write crosses the mark wait for the disk: the last flush on the
+// application's way out among them.
+int countLogPages(void* pages, sqlite3*, const char*, int count) {
+    *static_cast<int*>(pages) = count;
+    return SQLITE_OK;
+}
 
 std::string encodedPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
@@ -99,6 +107,11 @@ void warnIfStopped(const sqlite::StepLimit& limit, const char* operation) {
 
 } // namespace
 
+HistoryDatabase::HistoryDatabase(sqlite::Connection db, bool writable) : db_(std::move(db)) {
+    if (writable)
+        sqlite3_wal_hook(db_.get(), countLogPages, logPages_.get());
+}
+
 HistoryDatabase::Opened HistoryDatabase::openWritable(const QString& path, std::int64_t unixTime) {
     if (const QString irregular = irregularFile(path); !irregular.isEmpty())
         return {std::nullopt, false, notRegular(path, irregular)};
@@ -115,7 +128,11 @@ HistoryDatabase::Opened HistoryDatabase::openWritable(const QString& path, std::
     sqlite::exec(db.get(), "PRAGMA journal_mode=WAL");
     sqlite::exec(db.get(), "PRAGMA synchronous=NORMAL");
     sqlite::exec(db.get(), logLimits);
-    HistoryDatabase database(std::move(db));
+    // Closing leaves the log as it is, for the next opening (or a reader) to read: the
+    // checkpoint SQLite runs on the last close waits for the disk twice, and the last close
+    // comes on the application's way out. Everything written is in the log already.
+    sqlite3_db_config(db.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    HistoryDatabase database(std::move(db), true);
     for (const HistoryTier& tier : historyTiers)
         database.createTable(tier.table);
     warnIfStopped(limit, "set-up");
@@ -250,6 +267,24 @@ void HistoryDatabase::clear() {
         sqlite::exec(db_.get(), "DELETE FROM " + std::string(tier.table));
     sqlite::exec(db_.get(), "VACUUM");
     warnIfStopped(limit, "clear");
+    // The emptied file is in the log until it is copied back.
+    checkpointIfLong();
+}
+
+void HistoryDatabase::checkpointIfLong() {
+    if (*logPages_ < checkpointPages)
+        return;
+    // Passive: a reader in the middle of a query is not waited for; what it still needs is
+    // copied at a later call.
+    int logged = 0;
+    int copied = 0;
+    const int result =
+        sqlite3_wal_checkpoint_v2(db_.get(), nullptr, SQLITE_CHECKPOINT_PASSIVE, &logged, &copied);
+    if (result != SQLITE_OK && result != SQLITE_BUSY)
+        qCWarning(log::history, "The history log was not copied into the database: %s",
+                  sqlite3_errstr(result));
+    if (result == SQLITE_OK && copied == logged)
+        *logPages_ = 0;
 }
 
 } // namespace morvanex

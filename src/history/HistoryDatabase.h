@@ -9,6 +9,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -51,12 +52,20 @@ public:
                         std::int64_t now) const;
     // Deletes every row and gives the space back to the file system.
     void clear();
+    // Copies the log back into the database once it has grown past 256 pages (1 MiB); writes
+    // never do it themselves. The copy waits for the disk twice, and the write after it, which
+    // starts the log over, once more: run this where that wait holds nothing up, right before
+    // a write. Nothing for a read-only connection.
+    void checkpointIfLong();
 
 private:
-    explicit HistoryDatabase(sqlite::Connection db) : db_(std::move(db)) {}
+    explicit HistoryDatabase(sqlite::Connection db, bool writable = false);
 
     void createTable(std::string_view table);
 
+    // Pages in the log after the last commit on this connection; on the heap, so the log hook
+    // keeps its address when the database moves. Declared first: it outlives the connection.
+    std::unique_ptr<int> logPages_ = std::make_unique<int>(0);
     sqlite::Connection db_;
 };
 

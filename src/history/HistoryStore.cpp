@@ -82,10 +82,16 @@ HistoryStore::HistoryStore(Key, bool readOnly, std::shared_ptr<State> state,
       queue_(std::make_unique<platform::SerialQueue>(QStringLiteral("Morvanex.history"))) {
     if (readOnly_)
         return;
+    // The timed flush alone copies a long log back into the database, before it writes: the
+    // waits for the disk that this and the log's new start take fall here, while nothing waits
+    // for the queue, and never on a flush that someone is waiting for (the last one above all).
     // Weak: the timer alone must not keep the database open.
     flushTimer_ = queue_->scheduleRepeating(flushInterval, [weak = std::weak_ptr(state_)] {
-        if (const auto live = weak.lock())
+        if (const auto live = weak.lock()) {
+            if (live->database)
+                live->database->checkpointIfLong();
             flushOnQueue(*live);
+        }
     });
     queue_->async([shared = state_] { pruneOnQueue(*shared); });
 }

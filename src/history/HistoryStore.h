@@ -61,7 +61,8 @@ public:
                  std::chrono::milliseconds flushInterval);
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
-    // Stops the flush timer, writes what is still pending, lets queued work finish, closes.
+    // Stops the flush timer, writes what is still pending, lets queued work finish, closes. The
+    // log is left for the next opening to read, not copied back into the database first.
     ~HistoryStore();
 
     static const std::array<Tier, 3>& tiers() { return historyTiers; }
@@ -74,7 +75,8 @@ public:
     void record(const Values& values, const QDateTime& date);
 
     // Writes everything recorded so far and returns once it is written. Safe at any time, any
-    // number of times, with nothing pending, and from destructors.
+    // number of times, with nothing pending, and from destructors. Only the timer's own flushes
+    // copy a long log back into the database: this one does not wait for that.
     void flush();
 
     // Writes what is pending, reads the range and hands the series to `completion` on the main

@@ -62,12 +62,17 @@ void makeFifo(const QString& path) {
     ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
 }
 
-// A database as the store leaves it, with a row in each table.
+// A database with a row in each table, its log copied back in and removed, as another program
+// closing it last leaves it (the store leaves its log for the next opening).
 void makeDatabase(const QString& path) {
     ManualClock clock(start);
-    auto store = HistoryStore::open(path, false, manualOptions(clock));
-    ASSERT_NE(store, nullptr);
-    store->record({{HistoryMetric::cpuUser, 12}}, at(start - 5));
+    {
+        auto store = HistoryStore::open(path, false, manualOptions(clock));
+        ASSERT_NE(store, nullptr);
+        store->record({{HistoryMetric::cpuUser, 12}}, at(start - 5));
+    }
+    TestDatabase closedLast(path);
+    EXPECT_EQ(closedLast.rows("SELECT COUNT(*) FROM raw").size(), 1u);
 }
 
 mode_t fileType(const QString& path) {
