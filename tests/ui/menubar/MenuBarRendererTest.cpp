@@ -62,6 +62,32 @@ TEST(MenuBarRenderer, PartWidths) {
     EXPECT_LT(advance(font, "5%"), advance(font, "100%"));
 }
 
+// Widths are kept per font between ticks: a text measured again, one measured in the other font,
+// and one measured after the table started afresh all still measure as the font does.
+TEST(MenuBarRenderer, RemeasuredTextsKeepTheirFontsWidths) {
+    const QFont& font = MenuBarRenderer::font();
+    const QFont& small = MenuBarRenderer::stackedFont();
+    const QString wide = QStringLiteral("↓ 1023 MB/s");
+    ASSERT_NE(advance(font, wide), advance(small, wide));
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        EXPECT_DOUBLE_EQ(MenuBarRenderer::width(MenuBarText{wide, std::nullopt}),
+                         advance(font, wide));
+        EXPECT_DOUBLE_EQ(MenuBarRenderer::width(MenuBarStacked{wide, wide, std::nullopt}),
+                         advance(small, wide));
+    }
+    // Many more different texts than the table holds, then the first ones again.
+    for (int i = 0; i < 3000; ++i) {
+        const QString reading = QString::number(i) + QLatin1Char('%');
+        ASSERT_DOUBLE_EQ(MenuBarRenderer::width(MenuBarText{reading, std::nullopt}),
+                         advance(font, reading))
+            << i;
+    }
+    EXPECT_DOUBLE_EQ(MenuBarRenderer::width(MenuBarText{wide, std::nullopt}), advance(font, wide));
+    EXPECT_DOUBLE_EQ(MenuBarRenderer::width(MenuBarStacked{wide, wide, std::nullopt}),
+                     advance(small, wide));
+}
+
 TEST(MenuBarRenderer, ImageWidthIsSumOfSlotsPlusGaps) {
     const std::vector<MenuBarPart> parts = {MenuBarGraph{{}, Tint::blue}, MenuBarBar{0, Tint::red},
                                             MenuBarBattery{1, false}, MenuBarAppGlyph{},
