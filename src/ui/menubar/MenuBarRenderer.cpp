@@ -98,27 +98,39 @@ void MenuBarImage::draw(QPainter& painter, const QPointF& origin, Appearance app
     }
 }
 
-QImage MenuBarImage::toImage(Appearance appearance, double devicePixelRatio) const {
-    QImage image(
-        QSize(int(std::ceil(width_ * devicePixelRatio)), int(std::ceil(height * devicePixelRatio))),
-        QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(devicePixelRatio);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
+void MenuBarImage::drawPlain(QImage& canvas, Appearance appearance, double devicePixelRatio) const {
+    const QSize pixels(int(std::ceil(width_ * devicePixelRatio)),
+                       int(std::ceil(height * devicePixelRatio)));
+    if (canvas.size() != pixels || canvas.format() != QImage::Format_ARGB32_Premultiplied)
+        canvas = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    canvas.setDevicePixelRatio(devicePixelRatio);
+    canvas.fill(Qt::transparent);
+    QPainter painter(&canvas);
     draw(painter, QPointF(0, 0), appearance);
+}
+
+QImage MenuBarImage::toImage(Appearance appearance, double devicePixelRatio) const {
+    QImage image;
+    drawPlain(image, appearance, devicePixelRatio);
     return image;
 }
 
 QImage MenuBarImage::toTintedImage(Appearance appearance, double devicePixelRatio) const {
-    QImage image = toImage(appearance, devicePixelRatio);
+    QImage image;
+    drawTinted(image, appearance, devicePixelRatio);
+    return image;
+}
+
+void MenuBarImage::drawTinted(QImage& canvas, Appearance appearance,
+                              double devicePixelRatio) const {
+    drawPlain(canvas, appearance, devicePixelRatio);
     if (isTemplate_) {
         // The renderer draws templates black for a host to tint; keep the alpha, take the
         // foreground colour.
-        QPainter painter(&image);
+        QPainter painter(&canvas);
         painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
         painter.fillRect(QRectF(QPointF(0, 0), size()), color(Tint::primaryText, appearance));
     }
-    return image;
 }
 
 namespace MenuBarRenderer {

@@ -88,6 +88,44 @@ TEST(MenuBarRenderer, RemeasuredTextsKeepTheirFontsWidths) {
                      advance(small, wide));
 }
 
+// One canvas drawn on again and again, as a status item does on every tick, shows each image
+// exactly as a fresh one would: nothing of the image before stays, whatever the size, ratio,
+// tint or appearance.
+TEST(MenuBarRenderer, AKeptCanvasDrawsAsAFreshImage) {
+    const MenuBarImage wide = MenuBarRenderer::image(
+        {MenuBarText{"57%", QStringLiteral("100%")}, MenuBarGraph{{0.2, 0.9, 0.4}, Tint::blue}},
+        false);
+    const MenuBarImage later = MenuBarRenderer::image(
+        {MenuBarText{"9%", QStringLiteral("100%")}, MenuBarGraph{{0.9, 0.1}, Tint::blue}}, false);
+    ASSERT_EQ(later.size(), wide.size());
+    const MenuBarImage narrow = MenuBarRenderer::image({MenuBarText{"3%", std::nullopt}}, false);
+    const MenuBarImage tinted =
+        MenuBarRenderer::image({MenuBarText{"57%", QStringLiteral("100%")}}, true);
+    struct Step {
+        const char* what;
+        const MenuBarImage* image;
+        Appearance appearance;
+        double ratio;
+    };
+    const Step steps[] = {
+        {"wide", &wide, Appearance::dark, 2},
+        {"narrower over it", &narrow, Appearance::dark, 2},
+        {"template of another width", &tinted, Appearance::light, 2},
+        {"coloured again, same size", &tinted, Appearance::dark, 2},
+        {"wide at ratio one", &wide, Appearance::light, 1},
+        {"later readings of the same size", &later, Appearance::light, 1},
+        {"wide again", &wide, Appearance::light, 1},
+    };
+    QImage canvas;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.image->drawTinted(canvas, step.appearance, step.ratio);
+        const QImage fresh = step.image->toTintedImage(step.appearance, step.ratio);
+        EXPECT_EQ(canvas.devicePixelRatio(), fresh.devicePixelRatio());
+        EXPECT_EQ(canvas, fresh);
+    }
+}
+
 TEST(MenuBarRenderer, ImageWidthIsSumOfSlotsPlusGaps) {
     const std::vector<MenuBarPart> parts = {MenuBarGraph{{}, Tint::blue}, MenuBarBar{0, Tint::red},
                                             MenuBarBattery{1, false}, MenuBarAppGlyph{},
