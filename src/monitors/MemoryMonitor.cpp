@@ -18,7 +18,12 @@ MemoryMonitor::MemoryMonitor(platform::Roots roots, platform::Clock clock,
 }
 
 void MemoryMonitor::sample() {
-    const auto stats = platform::readVMStatistics(roots_, systemPageSize_);
+    // One read of the kernel's memory figures serves the shares, the available share and the
+    // swap below.
+    const auto memory = platform::readMemInfo(roots_);
+    if (!memory)
+        return;
+    const auto stats = platform::vmStatistics(*memory, roots_, systemPageSize_);
     if (!stats)
         return;
     const double appPages =
@@ -43,12 +48,14 @@ void MemoryMonitor::sample() {
     lastPageOuts = stats->pageouts;
     lastSample = now;
 
-    const platform::Sysctl sysctl(roots_, systemPageSize_);
-    if (const auto level = sysctl.integer(QStringLiteral("kern.memorystatus_level")))
+    // The available share and the swap record are what kern.memorystatus_level and
+    // vm.swapusage answer, taken from the figures read above.
+    if (const auto level = platform::availablePercent(*memory))
         pressure = std::clamp(100.0 - double(*level), 0.0, 100.0);
+    const platform::Sysctl sysctl(roots_, systemPageSize_);
     pressureLevel =
         int(sysctl.integer(QStringLiteral("kern.memorystatus_vm_pressure_level")).value_or(1));
-    if (const auto swap = sysctl.raw(QStringLiteral("vm.swapusage"), platform::XswUsage{})) {
+    if (const auto swap = platform::swapUsage(*memory)) {
         swapUsed = double(swap->used);
         swapTotal = double(swap->total);
     }

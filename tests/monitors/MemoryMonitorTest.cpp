@@ -1,5 +1,7 @@
 #include "monitors/MemoryMonitor.h"
 
+#include "platform/Sysctl.h"
+#include "platform/linux/MemoryStatistics.h"
 #include "support/FixtureTree.h"
 #include "support/MachineReads.h"
 
@@ -94,6 +96,47 @@ TEST(MemoryMonitor, PressureFromAvailableShareAndStallLevels) {
     }
 }
 
+// A sample reads the memory figures once and takes the available share and the swap from
+// that read: they must still be what the named system values answer for the same file.
+TEST(MemoryMonitor, OneReadAnswersAsTheNamedSystemValues) {
+    struct Row {
+        const char* name;
+        QByteArray meminfo;
+    };
+    const Row rows[] = {
+        {"every figure", meminfo(1048576, 262144, 163840, 32)},
+        {"more swap free than installed", "MemTotal: 1000 kB\nMemAvailable: 400 kB\n"
+                                          "SwapTotal: 100 kB\nSwapFree: 500 kB\n"},
+        {"no available figure", "MemTotal: 1000 kB\nAnonPages: 10 kB\n"
+                                "SwapTotal: 100 kB\nSwapFree: 25 kB\n"},
+        {"no swap figures", "MemTotal: 1000 kB\nMemAvailable: 999 kB\n"},
+        {"installed size zero", "MemTotal: 0 kB\nMemAvailable: 10 kB\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString root = copyFixture("machines/desktop");
+        writeFile(root, "proc/meminfo", row.meminfo);
+        const platform::Roots roots = platform::Roots::under(root);
+        MemoryMonitor monitor(roots, {}, page);
+        // Values a figure is missing for keep the ones set here.
+        monitor.pressure = -1;
+        monitor.swapUsed = -1;
+        monitor.swapTotal = -1;
+        monitor.sample();
+
+        const platform::Sysctl sysctl(roots, page);
+        const auto level = sysctl.integer(QStringLiteral("kern.memorystatus_level"));
+        EXPECT_EQ(monitor.pressure, level ? std::clamp(100.0 - double(*level), 0.0, 100.0) : -1);
+        const auto swap = sysctl.raw(QStringLiteral("vm.swapusage"), platform::XswUsage{});
+        EXPECT_EQ(monitor.swapUsed, swap ? double(swap->used) : -1);
+        EXPECT_EQ(monitor.swapTotal, swap ? double(swap->total) : -1);
+        const auto stats = platform::readVMStatistics(roots, page);
+        ASSERT_TRUE(stats);
+        EXPECT_EQ(monitor.wired, double(stats->wiredPages) * page);
+        EXPECT_EQ(monitor.app, double(stats->internalPages) * page);
+    }
+}
+
 TEST(MemoryMonitor, AppNeverNegativeAndFreeNeverBelowZero) {
     const QString root = copyFixture("machines/desktop");
     // More anonymous memory than installed (a racy read): free stays at 0.
@@ -129,6 +172,33 @@ TEST(MemoryMonitor, PagingRatesCountKibibytesAsPages) {
     writeFile(root, "proc/vmstat", "pgpgin 0\npgpgout 0\n");
     monitor.sample();
     EXPECT_EQ(monitor.pageInsRate, 0);
+}
+
+// The two paging counters are picked out of the kernel's long list: a key that merely begins
+// like one, a value that is not a number and a missing key all count as nothing.
+TEST(MemoryMonitor, PagingCountersAmongTheOtherLines) {
+    struct Row {
+        const char* name;
+        QByteArray vmstat;
+        std::uint64_t pageins;
+        std::uint64_t pageouts;
+    };
+    const Row rows[] = {
+        {"among others", "nr_free_pages 5\npgpgin 32\npgpgout 64\npswpin 7\n", 2, 4},
+        {"longer keys first", "pgpginx 999\npgpgoutclean 999\npgpgout 16\npgpgin 48\n", 3, 1},
+        {"no line end at the end", "pgpgout 16\npgpgin 48", 3, 1},
+        {"not a number", "pgpgin many\npgpgout -16\n", 0, 0},
+        {"missing", "nr_free_pages 5\n", 0, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString root = copyFixture("machines/desktop");
+        writeFile(root, "proc/vmstat", row.vmstat);
+        const auto stats = platform::readVMStatistics(platform::Roots::under(root), page);
+        ASSERT_TRUE(stats);
+        EXPECT_EQ(stats->pageins, row.pageins);
+        EXPECT_EQ(stats->pageouts, row.pageouts);
+    }
 }
 
 TEST(MemoryMonitor, UnreadableStatisticsSkipTheSample) {

@@ -11,15 +11,21 @@ namespace {
 
 using Values = QHash<QByteArray, std::uint64_t>;
 
-std::optional<Values> meminfo(const Roots& roots) {
-    static procfiles::LoggedRead file("memory figures");
-    const auto text = file.read(roots.proc + QStringLiteral("/meminfo"));
-    if (!text)
-        return std::nullopt;
-    Values values = procfiles::keyValues(*text);
-    if (!values.contains("MemTotal"))
-        return std::nullopt;
-    return values;
+// The value of one "key value" line of /proc/vmstat; 0 when the key is missing or its value is
+// not a number. Found by scanning: the file has nearly two hundred lines, and a sample wants two.
+std::uint64_t counterOf(QByteArrayView text, QByteArrayView key) {
+    while (!text.isEmpty()) {
+        const qsizetype end = text.indexOf('\n');
+        const QByteArrayView line = end < 0 ? text : text.first(end);
+        text = end < 0 ? QByteArrayView() : text.sliced(end + 1);
+        if (line.size() <= key.size() || !line.startsWith(key) || line[key.size()] != ' ')
+            continue;
+        QByteArrayView value = line.sliced(key.size()).trimmed();
+        if (const qsizetype space = value.indexOf(' '); space >= 0)
+            value = value.first(space);
+        return parseInteger<std::uint64_t>(value).value_or(0);
+    }
+    return 0;
 }
 
 // Stall shares above these mean the machine is short of memory: some tasks waiting is a
@@ -39,15 +45,33 @@ std::optional<double> avg10(const QByteArray& line) {
 
 } // namespace
 
+std::optional<MemInfo> readMemInfo(const Roots& roots) {
+    static procfiles::LoggedRead file("memory figures");
+    const auto text = file.read(roots.proc + QStringLiteral("/meminfo"));
+    if (!text)
+        return std::nullopt;
+    MemInfo memory{procfiles::keyValues(*text)};
+    if (!memory.kib.contains("MemTotal"))
+        return std::nullopt;
+    return memory;
+}
+
 std::optional<VMStatistics> readVMStatistics(const Roots& roots, std::int64_t pageSize) {
-    const auto memory = meminfo(roots);
-    if (!memory || pageSize <= 0)
+    const auto memory = readMemInfo(roots);
+    if (!memory)
+        return std::nullopt;
+    return vmStatistics(*memory, roots, pageSize);
+}
+
+std::optional<VMStatistics> vmStatistics(const MemInfo& memory, const Roots& roots,
+                                         std::int64_t pageSize) {
+    if (pageSize <= 0)
         return std::nullopt;
     // /proc/meminfo counts KiB; /proc/vmstat's pgpgin and pgpgout count KiB too, not pages.
     const auto pages = [pageSize](std::uint64_t kib) {
         return kib * 1024 / std::uint64_t(pageSize);
     };
-    const auto kib = [&memory](const char* key) { return memory->value(key, 0); };
+    const auto kib = [&memory](const char* key) { return memory.kib.value(key, 0); };
 
     VMStatistics stats;
     stats.internalPages = pages(kib("AnonPages"));
@@ -56,35 +80,44 @@ std::optional<VMStatistics> readVMStatistics(const Roots& roots, std::int64_t pa
     stats.compressorPages = pages(kib("Zswap"));
     stats.externalPages = pages(kib("Cached") + kib("Buffers") + kib("SReclaimable"));
     if (const auto text = procfiles::read(roots.proc + QStringLiteral("/vmstat"))) {
-        const Values vm = procfiles::keyValues(*text);
-        stats.pageins = pages(vm.value("pgpgin", 0));
-        stats.pageouts = pages(vm.value("pgpgout", 0));
+        stats.pageins = pages(counterOf(*text, "pgpgin"));
+        stats.pageouts = pages(counterOf(*text, "pgpgout"));
     }
     return stats;
 }
 
 std::optional<std::uint64_t> readPhysicalMemory(const Roots& roots) {
-    const auto memory = meminfo(roots);
+    const auto memory = readMemInfo(roots);
     if (!memory)
         return std::nullopt;
-    return memory->value("MemTotal") * 1024;
+    return memory->kib.value("MemTotal") * 1024;
 }
 
 std::optional<std::int64_t> readAvailablePercent(const Roots& roots) {
-    const auto memory = meminfo(roots);
-    if (!memory || !memory->contains("MemAvailable") || memory->value("MemTotal") == 0)
+    const auto memory = readMemInfo(roots);
+    return memory ? availablePercent(*memory) : std::nullopt;
+}
+
+std::optional<std::int64_t> availablePercent(const MemInfo& memory) {
+    const Values& values = memory.kib;
+    if (!values.contains("MemAvailable") || values.value("MemTotal") == 0)
         return std::nullopt;
-    const double share = double(memory->value("MemAvailable")) / double(memory->value("MemTotal"));
+    const double share = double(values.value("MemAvailable")) / double(values.value("MemTotal"));
     return std::int64_t(std::clamp(share, 0.0, 1.0) * 100 + 0.5);
 }
 
 std::optional<SwapUsage> readSwapUsage(const Roots& roots) {
-    const auto memory = meminfo(roots);
-    if (!memory || !memory->contains("SwapTotal") || !memory->contains("SwapFree"))
+    const auto memory = readMemInfo(roots);
+    return memory ? swapUsage(*memory) : std::nullopt;
+}
+
+std::optional<SwapUsage> swapUsage(const MemInfo& memory) {
+    const Values& values = memory.kib;
+    if (!values.contains("SwapTotal") || !values.contains("SwapFree"))
         return std::nullopt;
     SwapUsage swap;
-    swap.total = memory->value("SwapTotal") * 1024;
-    swap.avail = std::min(memory->value("SwapFree") * 1024, swap.total);
+    swap.total = values.value("SwapTotal") * 1024;
+    swap.avail = std::min(values.value("SwapFree") * 1024, swap.total);
     swap.used = swap.total - swap.avail;
     return swap;
 }

@@ -147,22 +147,23 @@ std::vector<MenuBarPart> weatherParts(DisplayStyle style, const Hub& hub, TempUn
     return styled(style, symbol, reading, reading);
 }
 
-QString noonTemplate(const QDateTime& now) {
-    const QTimeZone zone = QTimeZone::systemTimeZone();
+QString noonTemplate(const QDateTime& now, const QTimeZone& zone) {
     // Noon is never skipped by a daylight-saving change, but a zone could: then no template.
     const QDateTime noon(now.toTimeZone(zone).date(), QTime(12, 0), zone);
     return noon.isValid() ? Fmt::time(noon, zone) : dash;
 }
 
 std::vector<MenuBarPart> astronomyParts(DisplayStyle style, const Hub& hub, const QDateTime& now) {
-    const QString widthTemplate = noonTemplate(now);
+    // Looked up once per drawing (each look-up asks the file system), and on every drawing, so
+    // a change of the system's zone shows at the next tick.
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    const QString widthTemplate = noonTemplate(now, zone);
     const auto event = hub.astronomy.nextSunEvent(now);
     if (!event) {
         const MenuBarText none = text(dash, widthTemplate);
         return styled(style, MenuBarSymbol{QStringLiteral("sun.horizon")}, none, none);
     }
-    const MenuBarText time =
-        text(Fmt::time(event->date, QTimeZone::systemTimeZone()), widthTemplate);
+    const MenuBarText time = text(Fmt::time(event->date, zone), widthTemplate);
     const MenuBarSymbol symbol{
         event->isSunrise ? QStringLiteral("sunrise.fill") : QStringLiteral("sunset.fill"), true};
     return styled(style, symbol, time, time);

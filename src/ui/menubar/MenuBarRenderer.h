@@ -42,10 +42,16 @@ public:
     // (its transparencies kept), a coloured image keeps its own colours. The status items
     // and the settings window's preview both draw this, so they look alike.
     QImage toTintedImage(Appearance appearance, double devicePixelRatio = 2) const;
+    // The same, drawn into `canvas`: one of the right size is painted over and keeps the paint
+    // engine Qt made for it (making one costs more than drawing a small item); any other is
+    // replaced. For images drawn again and again, such as a status item's on every tick.
+    void drawTinted(QImage& canvas, Appearance appearance, double devicePixelRatio = 2) const;
 
     static constexpr double height = 22;
 
 private:
+    void drawPlain(QImage& canvas, Appearance appearance, double devicePixelRatio) const;
+
     std::vector<MenuBarPart> parts_;
     std::vector<double> widths_;
     double width_;

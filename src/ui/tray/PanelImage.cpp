@@ -18,7 +18,14 @@ Appearance appearance(platform::DesktopColorScheme::Preference preference) {
 }
 
 QImage draw(const MenuBarImage& image, Appearance appearance, double ratio) {
-    QImage plain = image.toTintedImage(appearance, ratio).convertToFormat(QImage::Format_ARGB32);
+    QImage canvas;
+    return draw(image, appearance, ratio, canvas);
+}
+
+QImage draw(const MenuBarImage& image, Appearance appearance, double ratio, QImage& canvas) {
+    image.drawTinted(canvas, appearance, ratio);
+    // A copy in another format: the canvas stays unshared, ready for the next drawing.
+    QImage plain = canvas.convertToFormat(QImage::Format_ARGB32);
     plain.setDevicePixelRatio(1);
     return plain;
 }

@@ -20,6 +20,9 @@ Appearance appearance(platform::DesktopColorScheme::Preference preference);
 // Format_ARGB32 (not premultiplied). A template image is drawn in the appearance's primary
 // text colour, its transparencies kept; a coloured one draws its own colours.
 QImage draw(const MenuBarImage& image, Appearance appearance, double ratio);
+// The same, drawn by way of `canvas`, which an item keeps from one drawing to the next (see
+// MenuBarImage::drawTinted).
+QImage draw(const MenuBarImage& image, Appearance appearance, double ratio, QImage& canvas);
 
 // For hosts that give an item only a square slot (the tray icon fallback): an image no wider
 // than about one and a half squares is shown whole, scaled down to fit and centred; a wider

@@ -185,8 +185,9 @@ void StatusItem::setAppearance(Appearance appearance) {
 void StatusItem::render() {
     if (!image_)
         return;
-    const SniPixmaps pixmaps{SniPixmap::from(PanelImage::draw(*image_, appearance_, 1)),
-                             SniPixmap::from(PanelImage::draw(*image_, appearance_, 2))};
+    const SniPixmaps pixmaps{
+        SniPixmap::from(PanelImage::draw(*image_, appearance_, 1, canvases_[0])),
+        SniPixmap::from(PanelImage::draw(*image_, appearance_, 2, canvases_[1]))};
     const bool iconChanged = pixmaps != adaptor_->pixmaps;
     if (iconChanged) {
         adaptor_->pixmaps = pixmaps;

@@ -6,10 +6,12 @@
 #include "ui/tray/TraySquare.h"
 
 #include <QDBusConnection>
+#include <QImage>
 #include <QMenu>
 #include <QObject>
 #include <QRect>
 #include <QString>
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -103,6 +105,8 @@ private:
     std::function<void(QMenu&)> provider_;
     std::optional<MenuBarImage> image_;
     std::optional<SquareFace> face_;
+    // What the image is drawn on at ratios 1 and 2, kept between drawings (see render()).
+    std::array<QImage, 2> canvases_;
     StatusLabel label_;
     Appearance appearance_ = Appearance::dark;
     bool published_ = false;

@@ -1,10 +1,12 @@
 #include "ui/menubar/MenuBarContent.h"
 
+#include "base/Fmt.h"
 #include "base/Units.h"
 #include "support/HubFixture.h"
 
 #include <QLocale>
 #include <QTimeZone>
+#include <ctime>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -225,6 +227,29 @@ TEST_F(ContentTest, SunEventOrHorizon) {
     EXPECT_TRUE(sun.multicolor);
     // 09:41 in Paris in March: the sun is up, the next event is the sunset.
     EXPECT_EQ(sun.name, QStringLiteral("sunset.fill"));
+}
+
+// The sun's next event reads in the system's zone of the moment it is drawn: a zone change
+// shows at the next drawing.
+TEST_F(ContentTest, SunEventFollowsASystemZoneChange) {
+    const QByteArray before = qgetenv("TZ");
+    f.now = now;
+    f.hub->astronomy.update(WeatherLocation{QStringLiteral("Paris"), 48.85, 2.35});
+    const auto event = f.hub->astronomy.nextSunEvent(now);
+    ASSERT_TRUE(event);
+    QStringList shown;
+    for (const char* zone : {"Asia/Tokyo", "America/New_York"}) {
+        SCOPED_TRACE(zone);
+        qputenv("TZ", zone);
+        ::tzset();
+        const Parts eventParts = parts(ModuleKind::astronomy, DisplayStyle::iconAndText);
+        ASSERT_EQ(eventParts.size(), 2u);
+        shown.append(std::get<MenuBarText>(eventParts[1]).text);
+        EXPECT_EQ(shown.back(), Fmt::time(event->date, QTimeZone(zone)));
+    }
+    qputenv("TZ", before);
+    ::tzset();
+    EXPECT_NE(shown[0], shown[1]);
 }
 
 TEST(MenuBarClocks, CityLabels) {

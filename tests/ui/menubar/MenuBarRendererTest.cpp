@@ -62,6 +62,70 @@ TEST(MenuBarRenderer, PartWidths) {
     EXPECT_LT(advance(font, "5%"), advance(font, "100%"));
 }
 
+// Widths are kept per font between ticks: a text measured again, one measured in the other font,
+// and one measured after the table started afresh all still measure as the font does.
+TEST(MenuBarRenderer, RemeasuredTextsKeepTheirFontsWidths) {
+    const QFont& font = MenuBarRenderer::font();
+    const QFont& small = MenuBarRenderer::stackedFont();
+    const QString wide = QStringLiteral("↓ 1023 MB/s");
+    ASSERT_NE(advance(font, wide), advance(small, wide));
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        EXPECT_DOUBLE_EQ(MenuBarRenderer::width(MenuBarText{wide, std::nullopt}),
+                         advance(font, wide));
+        EXPECT_DOUBLE_EQ(MenuBarRenderer::width(MenuBarStacked{wide, wide, std::nullopt}),
+                         advance(small, wide));
+    }
+    // Many more different texts than the table holds, then the first ones again.
+    for (int i = 0; i < 3000; ++i) {
+        const QString reading = QString::number(i) + QLatin1Char('%');
+        ASSERT_DOUBLE_EQ(MenuBarRenderer::width(MenuBarText{reading, std::nullopt}),
+                         advance(font, reading))
+            << i;
+    }
+    EXPECT_DOUBLE_EQ(MenuBarRenderer::width(MenuBarText{wide, std::nullopt}), advance(font, wide));
+    EXPECT_DOUBLE_EQ(MenuBarRenderer::width(MenuBarStacked{wide, wide, std::nullopt}),
+                     advance(small, wide));
+}
+
+// One canvas drawn on again and again, as a status item does on every tick, shows each image
+// exactly as a fresh one would: nothing of the image before stays, whatever the size, ratio,
+// tint or appearance.
+TEST(MenuBarRenderer, AKeptCanvasDrawsAsAFreshImage) {
+    const MenuBarImage wide = MenuBarRenderer::image(
+        {MenuBarText{"57%", QStringLiteral("100%")}, MenuBarGraph{{0.2, 0.9, 0.4}, Tint::blue}},
+        false);
+    const MenuBarImage later = MenuBarRenderer::image(
+        {MenuBarText{"9%", QStringLiteral("100%")}, MenuBarGraph{{0.9, 0.1}, Tint::blue}}, false);
+    ASSERT_EQ(later.size(), wide.size());
+    const MenuBarImage narrow = MenuBarRenderer::image({MenuBarText{"3%", std::nullopt}}, false);
+    const MenuBarImage tinted =
+        MenuBarRenderer::image({MenuBarText{"57%", QStringLiteral("100%")}}, true);
+    struct Step {
+        const char* what;
+        const MenuBarImage* image;
+        Appearance appearance;
+        double ratio;
+    };
+    const Step steps[] = {
+        {"wide", &wide, Appearance::dark, 2},
+        {"narrower over it", &narrow, Appearance::dark, 2},
+        {"template of another width", &tinted, Appearance::light, 2},
+        {"coloured again, same size", &tinted, Appearance::dark, 2},
+        {"wide at ratio one", &wide, Appearance::light, 1},
+        {"later readings of the same size", &later, Appearance::light, 1},
+        {"wide again", &wide, Appearance::light, 1},
+    };
+    QImage canvas;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.image->drawTinted(canvas, step.appearance, step.ratio);
+        const QImage fresh = step.image->toTintedImage(step.appearance, step.ratio);
+        EXPECT_EQ(canvas.devicePixelRatio(), fresh.devicePixelRatio());
+        EXPECT_EQ(canvas, fresh);
+    }
+}
+
 TEST(MenuBarRenderer, ImageWidthIsSumOfSlotsPlusGaps) {
     const std::vector<MenuBarPart> parts = {MenuBarGraph{{}, Tint::blue}, MenuBarBar{0, Tint::red},
                                             MenuBarBattery{1, false}, MenuBarAppGlyph{},
