@@ -197,6 +197,9 @@ struct ProcessTable::KeptFiles {
         Descriptor stat;
         Descriptor io;
         std::uint64_t round = 0; // the listing round in which the files were last read
+        // The round in which the io record could not be opened: another user's process (its io
+        // record is refused to us), or a kernel without per-process storage accounting.
+        std::optional<std::uint64_t> ioRefused;
     };
     using Entries = std::unordered_map<std::int32_t, Files>;
 
@@ -208,6 +211,15 @@ struct ProcessTable::KeptFiles {
     std::optional<std::pair<dev_t, ino_t>> folder; // identity of the listed process folder
 
     bool mayKeep() const { return open < limit; }
+
+    // Whether to try opening a process's io record now. One that could not be opened is tried
+    // again only after a while, not on every sample: half of a desktop's processes belong to
+    // other users, and the refusal does not change while the process lives, unless it gives
+    // up its privileges.
+    bool mayTryIo(const Files& kept) const {
+        constexpr std::uint64_t retryRounds = 30;
+        return !kept.ioRefused || round - *kept.ioRefused >= retryRounds;
+    }
 
     void keep(Descriptor& slot, Descriptor file) {
         slot = placeAtOrAbove(std::move(file), lowestDescriptor);
@@ -317,22 +329,25 @@ std::optional<ProcessUsage> ProcessTable::usage(std::int32_t pid) {
     usage.residentBytes = stat->residentPages * pageSize();
 
     // The stat record has been consumed, so its buffer takes the io record.
-    Descriptor* ioSlot = nullptr;
+    KeptFiles::Files* held = nullptr;
     if (entry != files.entries.end()) {
         entry->second.round = files.round;
-        ioSlot = &entry->second.io;
+        held = &entry->second;
     }
     std::optional<std::string_view> io;
-    if (ioSlot && ioSlot->valid()) {
-        io = readRecord(*ioSlot, buffer);
+    if (held && held->io.valid()) {
+        io = readRecord(held->io, buffer);
         if (!io)
-            files.close(*ioSlot);
+            files.close(held->io);
     }
-    if (!io && buildPath(path, proc, pid, "io")) {
+    if (!io && (!held || files.mayTryIo(*held)) && buildPath(path, proc, pid, "io")) {
         Descriptor file = openRecord(path.data());
+        if (held)
+            held->ioRefused =
+                file.valid() ? std::nullopt : std::optional<std::uint64_t>(files.round);
         io = readRecord(file, buffer);
-        if (io && ioSlot && files.mayKeep())
-            files.keep(*ioSlot, std::move(file));
+        if (io && held && files.mayKeep())
+            files.keep(held->io, std::move(file));
     }
     if (io)
         usage.disk = parseIo(*io);

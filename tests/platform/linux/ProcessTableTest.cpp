@@ -5,11 +5,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <algorithm>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -169,6 +171,44 @@ TEST(ProcessTable, KeepsFilesOpenUpToItsLimit) {
         table.pids();
         EXPECT_EQ(table.keptFiles(), 0u);
     }
+}
+
+// An io record that cannot be opened (another user's process, or a kernel without storage
+// accounting) is not tried on every sample, only again after thirty; one that can is read each
+// time, and a process with a new id starts afresh.
+TEST(ProcessTable, AnIoRecordThatCannotBeOpenedIsTriedAgainOnlyAfterAWhile) {
+    const QString root = morvanex::test::scratchDir() + "/refused";
+    const QString folder = root + "/proc/5";
+    const QByteArray stat = QByteArray("5 (p) ") + statTail("1", "1", "7", "1").c_str();
+    morvanex::test::writeFile(folder, "stat", stat);
+    morvanex::test::writeFile(root + "/proc/6", "stat",
+                              QByteArray("6 (q) ") + statTail("1", "1", "7", "1").c_str());
+    morvanex::test::writeFile(root + "/proc/6", "io", "read_bytes: 1\nwrite_bytes: 2\n");
+    ProcessTable table(Roots::under(root), 64);
+    const auto sample = [&] {
+        std::map<std::int32_t, bool> withDisk;
+        for (const std::int32_t pid : table.pids())
+            if (const auto usage = table.usage(pid))
+                withDisk[pid] = usage->disk.has_value();
+        return withDisk;
+    };
+    EXPECT_EQ(sample(), (std::map<std::int32_t, bool>{{5, false}, {6, true}}));
+    // The record appears (in a real tree it never would for the same process): not read until
+    // thirty samples after the refusal.
+    morvanex::test::writeFile(folder, "io", "read_bytes: 3\nwrite_bytes: 4\n");
+    for (int round = 1; round < 30; ++round)
+        ASSERT_EQ(sample(), (std::map<std::int32_t, bool>{{5, false}, {6, true}})) << round;
+    EXPECT_EQ(sample(), (std::map<std::int32_t, bool>{{5, true}, {6, true}}));
+    EXPECT_EQ(table.usage(5)->disk, (DiskBytes{3, 4}));
+
+    // A process that is not kept (no files may stay open) is tried every time.
+    QFile::remove(folder + "/io");
+    ProcessTable unkept(Roots::under(root), 0);
+    unkept.pids();
+    EXPECT_FALSE(unkept.usage(5)->disk);
+    morvanex::test::writeFile(folder, "io", "read_bytes: 3\nwrite_bytes: 4\n");
+    unkept.pids();
+    EXPECT_TRUE(unkept.usage(5)->disk);
 }
 
 TEST(ProcessTable, HowManyFilesItKeepsFollowsTheOpenFileLimit) {
