@@ -35,48 +35,10 @@ for program in Xvfb dbus-daemon top; do
   command -v "$program" >/dev/null || { echo "needs $program" >&2; exit 1; }
 done
 
-scratch="$(mktemp -d)"
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do
-    kill -TERM "$pid" 2>/dev/null || true
-  done
-  for pid in "${pids[@]}"; do
-    wait "$pid" 2>/dev/null || true
-  done
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
-
-# The X server tells its display number once it is ready.
-Xvfb -displayfd 5 -nolisten tcp -screen 0 1440x900x24 5>"$scratch/display" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
-[ -s "$scratch/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
-display=":$(head -n1 "$scratch/display")"
-
-# A bus at a path (the application's network namespace cannot reach an abstract socket), with
-# a configuration of its own: no service installed on this machine is started on it.
-bus="unix:path=$scratch/bus"
-mkdir -p "$scratch/services"
-cat >"$scratch/session.conf" <<EOF
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>$bus</listen>
-  <auth>EXTERNAL</auth>
-  <servicedir>$scratch/services</servicedir>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-EOF
-dbus-daemon --config-file="$scratch/session.conf" --nofork --nopidfile 2>/dev/null &
-pids+=($!)
-for _ in $(seq 100); do [ -S "$scratch/bus" ] && break; sleep 0.1; done
+. bench/session.sh
+start_xvfb
+start_bus session
+bus="unix:path=$scratch/session/socket"
 
 DBUS_SESSION_BUS_ADDRESS="$bus" "$watcher" >"$scratch/items" &
 pids+=($!)
@@ -84,17 +46,7 @@ sleep 1
 
 # Every module enabled, in its default style; the ping to the loopback address.
 home="$scratch/home"
-mkdir -p "$home/.config/Morvanex"
-modules=""
-for kind in combined:text cpu:graphAndText gpu:graphAndText memory:graphAndText \
-            disks:iconAndText network:text sensors:iconAndText battery:iconAndText \
-            weather:iconAndText astronomy:iconAndText time:text; do
-  modules+="${modules:+,}{\\\"kind\\\":\\\"${kind%%:*}\\\",\\\"enabled\\\":true,\\\"style\\\":\\\"${kind##*:}\\\"}"
-done
-cat >"$home/.config/Morvanex/Morvanex.conf" <<EOF
-[General]
-MorvanexConfig.v1="@ByteArray({\\"pingHost\\":\\"127.0.0.1\\",\\"modules\\":[$modules]})"
-EOF
+write_every_module_config "$home"
 
 isolate=()
 if unshare --net -- true 2>/dev/null; then

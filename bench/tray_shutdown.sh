@@ -75,50 +75,8 @@ for program in Xvfb dbus-daemon gdbus sqlite3; do
   command -v "$program" >/dev/null || { echo "needs $program" >&2; exit 1; }
 done
 
-scratch="$(mktemp -d)"
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do
-    kill -TERM "$pid" 2>/dev/null || true
-  done
-  for pid in "${pids[@]}"; do
-    wait "$pid" 2>/dev/null || true
-  done
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
-
-Xvfb -displayfd 5 -nolisten tcp -screen 0 1440x900x24 5>"$scratch/display" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
-[ -s "$scratch/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
-display=":$(head -n1 "$scratch/display")"
-
-# A bus at a path (the application's network namespace cannot reach an abstract socket), with a
-# configuration of its own: an empty service folder, so nothing installed is started on it.
-start_bus() { # NAME
-  local folder="$scratch/$1"
-  mkdir -p "$folder/services"
-  cat >"$folder/bus.conf" <<EOF
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>$1</type>
-  <listen>unix:path=$folder/socket</listen>
-  <auth>EXTERNAL</auth>
-  <servicedir>$folder/services</servicedir>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-EOF
-  dbus-daemon --config-file="$folder/bus.conf" --nofork --nopidfile 2>/dev/null &
-  pids+=($!)
-  for _ in $(seq 100); do [ -S "$folder/socket" ] && break; sleep 0.1; done
-  [ -S "$folder/socket" ] || { echo "the $1 bus did not start" >&2; exit 1; }
-}
+. bench/session.sh
+start_xvfb
 start_bus session
 bus="unix:path=$scratch/session/socket"
 desktop=(env DISPLAY="$display" DBUS_SESSION_BUS_ADDRESS="$bus")
@@ -163,22 +121,12 @@ for _ in $(seq 100); do watcher_owned && break; sleep 0.1; done
 watcher_owned || { echo "no status notifier watcher came up ($host)" >&2; exit 1; }
 
 home="$scratch/home"
-mkdir -p "$home/.config/Morvanex"
-modules=""
-for kind in combined:text cpu:graphAndText gpu:graphAndText memory:graphAndText \
-            disks:iconAndText network:text sensors:iconAndText battery:iconAndText \
-            weather:iconAndText astronomy:iconAndText time:text; do
-  modules+="${modules:+,}{\\\"kind\\\":\\\"${kind%%:*}\\\",\\\"enabled\\\":true,\\\"style\\\":\\\"${kind##*:}\\\"}"
-done
 rules=""
 if [ "$notify" = 1 ]; then
   rules=",\\\"rules\\\":[{\\\"id\\\":\\\"5C2C4F4E-3B7A-4D55-9C39-2E5E1F0A6B11\\\",\\\"enabled\\\":true,"
   rules+="\\\"metric\\\":\\\"memoryUsed\\\",\\\"comparison\\\":\\\"above\\\",\\\"threshold\\\":0,\\\"duration\\\":0}]"
 fi
-cat >"$home/.config/Morvanex/Morvanex.conf" <<EOF
-[General]
-MorvanexConfig.v1="@ByteArray({\\"pingHost\\":\\"127.0.0.1\\",\\"modules\\":[$modules]$rules})"
-EOF
+write_every_module_config "$home" "$rules"
 database="$home/.local/share/Morvanex/history.sqlite"
 
 isolate=()
