@@ -17,6 +17,7 @@
 #include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <map>
 #include <sqlite3.h>
 
@@ -370,7 +371,16 @@ public:
     // SIGTERM ends the application normally.
     void expectCleanExit() {
         const std::optional<int> status = scene.terminateApp();
-        EXPECT_EQ(status, std::optional(0)) << scene.appErrors().toStdString();
+        const QByteArray errors = scene.appErrors();
+        // In a sanitizer build the leak checker stops every thread at exit; on a loaded machine
+        // its own stopping thread now and then crashes ("Tracer caught signal 11"). That is a
+        // fault of the checker, whose check then never ran, not an exit status of ours.
+        if (status == 1 && errors.contains("Tracer caught signal") &&
+            errors.contains("LeakSanitizer has encountered a fatal error")) {
+            std::cerr << "note: the leak checker crashed at exit, so it checked nothing\n";
+            return;
+        }
+        EXPECT_EQ(status, std::optional(0)) << errors.toStdString();
     }
 
     TrayScene scene;
@@ -676,7 +686,9 @@ TEST(TrayApp, ThousandsOfRepeatedModulesGiveOneItemPerKindAndSigtermIsAnsweredDu
         QElapsedTimer answered;
         answered.start();
         ::kill(pid_t(scene.app().processId()), SIGTERM);
-        EXPECT_TRUE(scene.app().waitForFinished(2000))
+        // Answered, not fast: before, SIGTERM went unanswered for minutes. How fast the way out
+        // is, the shutdown benchmark measures; a sanitizer build on a loaded machine is slow.
+        EXPECT_TRUE(scene.app().waitForFinished(10000))
             << "still running " << answered.elapsed() << " ms after SIGTERM";
         const bool clean =
             scene.app().exitStatus() == QProcess::NormalExit && scene.app().exitCode() == 0;
