@@ -6,6 +6,8 @@
 #     $scratch/NAME/socket: a path, since the application's network namespace cannot reach an
 #     abstract socket, and a configuration of its own whose service folder is empty, so nothing
 #     installed on this machine is ever started on it;
+#   require_built FILE...: stops unless each file, a target of the build in $build, can run;
+#   require_programs PROGRAM...: stops unless each program is installed;
 #   write_every_module_config HOME [EXTRA_JSON]: the stored settings with every module enabled
 #     in its default style and the ping to the loopback address; EXTRA_JSON (escaped as the
 #     settings file wants it, starting with a comma) is added to the record.
@@ -22,6 +24,24 @@ cleanup() {
   rm -rf "$scratch"
 }
 trap cleanup EXIT
+
+require_built() { # FILE...
+  local file
+  for file in "$@"; do
+    if [ ! -x "$file" ]; then
+      echo "missing $file: build it first (ninja -C ${build:-BUILD_DIR} morvanex" \
+           "morvanex_test_sni_watcher morvanex_test_logind)" >&2
+      exit 1
+    fi
+  done
+}
+
+require_programs() { # PROGRAM...
+  local program
+  for program in "$@"; do
+    command -v "$program" >/dev/null || { echo "needs $program" >&2; exit 1; }
+  done
+}
 
 start_xvfb() {
   # The X server tells its display number once it is ready.

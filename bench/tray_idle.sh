@@ -25,17 +25,9 @@ settle="${SETTLE_SECONDS:-15}"
 ping_sockets="${PING_SOCKETS:-allowed}"
 binary="$build/morvanex"
 watcher="$build/tests/morvanex_test_sni_watcher"
-for needed in "$binary" "$watcher"; do
-  if [ ! -x "$needed" ]; then
-    echo "missing $needed: build it first (ninja -C $build morvanex morvanex_test_sni_watcher)" >&2
-    exit 1
-  fi
-done
-for program in Xvfb dbus-daemon top; do
-  command -v "$program" >/dev/null || { echo "needs $program" >&2; exit 1; }
-done
-
 . bench/session.sh
+require_built "$binary" "$watcher"
+require_programs Xvfb dbus-daemon top
 start_xvfb
 start_bus session
 bus="unix:path=$scratch/session/socket"

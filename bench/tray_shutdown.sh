@@ -47,16 +47,12 @@ write_load="${WRITE_LOAD:-0}"
 binary="$build/morvanex"
 watcher="$build/tests/morvanex_test_sni_watcher"
 logind="$build/tests/morvanex_test_logind"
+. bench/session.sh
 needed=("$binary")
 case "$host" in
   standin) needed+=("$watcher") ;;
   sni-tray)
-    for program in openbox dunst gtk-sni-tray-standalone; do
-      command -v "$program" >/dev/null || {
-        echo "HOST=sni-tray needs $program (Debian: openbox, dunst, haskell-gtk-sni-tray-utils)" >&2
-        exit 1
-      }
-    done ;;
+    require_programs openbox dunst gtk-sni-tray-standalone ;;
   *) echo "HOST is standin or sni-tray, not $host" >&2; exit 2 ;;
 esac
 case "$system_bus" in
@@ -64,18 +60,8 @@ case "$system_bus" in
   private) needed+=("$logind") ;;
   *) echo "SYSTEM_BUS is none or private, not $system_bus" >&2; exit 2 ;;
 esac
-for file in "${needed[@]}"; do
-  if [ ! -x "$file" ]; then
-    echo "missing $file: build it first (ninja -C $build morvanex morvanex_test_sni_watcher" \
-         "morvanex_test_logind)" >&2
-    exit 1
-  fi
-done
-for program in Xvfb dbus-daemon gdbus sqlite3; do
-  command -v "$program" >/dev/null || { echo "needs $program" >&2; exit 1; }
-done
-
-. bench/session.sh
+require_built "${needed[@]}"
+require_programs Xvfb dbus-daemon gdbus sqlite3
 start_xvfb
 start_bus session
 bus="unix:path=$scratch/session/socket"

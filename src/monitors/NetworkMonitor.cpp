@@ -1,6 +1,7 @@
 #include "monitors/NetworkMonitor.h"
 
 #include "base/Config.h"
+#include "platform/linux/NetChangeWatch.h"
 #include "platform/linux/NetInterfaceKindCache.h"
 #include "platform/linux/Nl80211WiFi.h"
 #include "platform/linux/ResolvConf.h"
@@ -25,9 +26,16 @@ const QString placeholderMac = QStringLiteral("02:00:00:00:00:00");
 NetworkMonitor::Sources NetworkMonitor::Sources::system(const platform::Roots& roots) {
     Sources sources;
     sources.counters = [roots] { return platform::readNetCounters(roots); };
-    sources.addresses = [] { return platform::readInterfaceAddresses(); };
-    sources.primaryRoute = [roots] { return platform::readPrimaryRoute(roots); };
-    sources.dnsServers = [roots] { return platform::readDnsServers(roots); };
+    // Addresses and routes are read again only after the kernel announced a change to them,
+    // and the resolver configuration only after its file changed: at rest, every sample would
+    // otherwise open a socket, dump the tables and read three files to find the same answers.
+    const auto changes = std::make_shared<platform::NetChangeWatch>();
+    sources.addresses =
+        platform::readOnChange(changes, [] { return platform::readInterfaceAddresses(); });
+    sources.primaryRoute =
+        platform::readOnChange(changes, [roots] { return platform::readPrimaryRoute(roots); });
+    const auto resolver = std::make_shared<platform::DnsServerCache>(roots);
+    sources.dnsServers = [resolver] { return resolver->servers(); };
     // One description of the interfaces for all three: probed when the set of interfaces
     // changes, not on every sample.
     const auto interfaces = std::make_shared<platform::InterfaceKindCache>(roots);

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
+#include <cstdio>
 #include <fcntl.h>
 #include <mutex>
 #include <unistd.h>
@@ -169,21 +170,38 @@ std::optional<QByteArray> TrayScene::x(const QString& program, const QStringList
 }
 
 bool TrayScene::startWindowManager() {
-    QProcessEnvironment environment = appEnvironment();
-    windowManager_.setProcessEnvironment(environment);
+    windowManager_.setProcessEnvironment(appEnvironment());
     windowManager_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    windowManager_.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
     // A window manager announces itself on the root window once it manages the screen.
-    const bool managing =
-        windowManager_.waitForStarted(10000) && waitUntil([this] {
-            const auto root =
-                x(QStringLiteral("xprop"),
-                  {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
-            return root && root->contains("window id");
-        });
-    if (!managing)
-        failure_ = QStringLiteral("openbox did not start managing the screen");
-    return managing;
+    const auto managing = [this] {
+        const auto root = x(QStringLiteral("xprop"),
+                            {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+        return root && root->contains("window id");
+    };
+    // Once in a full parallel run the window manager never came up; it is started again, a
+    // few times, before the scene gives up, and each failed start says how it failed.
+    constexpr int attempts = 3;
+    QString why;
+    for (int attempt = 1; attempt <= attempts; ++attempt) {
+        windowManager_.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        if (!windowManager_.waitForStarted(10000)) {
+            why = QStringLiteral("it did not start: ") + windowManager_.errorString();
+        } else if (waitUntil([&] {
+                       return windowManager_.state() == QProcess::NotRunning || managing();
+                   }) &&
+                   windowManager_.state() == QProcess::Running) {
+            return true;
+        } else if (windowManager_.state() == QProcess::NotRunning) {
+            why = QStringLiteral("it ended with status %1").arg(windowManager_.exitCode());
+        } else {
+            why = QStringLiteral("it never announced itself on the root window");
+        }
+        std::fprintf(stderr, "tray scene: openbox, attempt %d of %d: %s\n", attempt, attempts,
+                     qPrintable(why));
+        end(windowManager_);
+    }
+    failure_ = QStringLiteral("openbox did not start managing the screen: ") + why;
+    return false;
 }
 
 bool TrayScene::startWatcher() {

@@ -1,8 +1,6 @@
 #include "platform/linux/MountedVolumes.h"
 
-#include "platform/linux/MountDevices.h"
 #include "platform/linux/MountFilter.h"
-#include "platform/linux/MountTable.h"
 
 namespace morvanex::platform {
 
@@ -15,7 +13,7 @@ std::vector<VolumeValues> MountedVolumes::list() {
     const auto table = readMountTable(roots_);
     if (!table)
         return volumes;
-    const MountDevices devices = MountDevices::read(roots_);
+    const MountDevices& devices = devicesFor(*table);
     for (const MountEntry& mount : volumeMounts(*table)) {
         const auto space = mayHang(mount) ? bounded_(mount.mountPoint) : statvfs_(mount.mountPoint);
         if (!space)
@@ -41,6 +39,16 @@ std::vector<VolumeValues> MountedVolumes::list() {
         volumes.push_back(std::move(volume));
     }
     return volumes;
+}
+
+const MountDevices& MountedVolumes::devicesFor(const std::vector<MountEntry>& table) {
+    if (!devices_ || table != devicesTable_ || ++listsSinceDevices_ >= devicesRefreshLists) {
+        devices_ = MountDevices::read(roots_);
+        devicesTable_ = table;
+        listsSinceDevices_ = 0;
+        ++deviceReads_;
+    }
+    return *devices_;
 }
 
 } // namespace morvanex::platform

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/Roots.h"
+#include "platform/linux/MountDevices.h"
+#include "platform/linux/MountTable.h"
 #include "platform/linux/Statvfs.h"
 #include "platform/linux/StatvfsBounded.h"
 
@@ -42,10 +44,25 @@ public:
     // network or user-space file system is waited for at most the bound.
     std::vector<VolumeValues> list();
 
+    // Devices do not change under a mounted volume; what may (a label) is read again after this
+    // many lists without a change of mounts.
+    static constexpr int devicesRefreshLists = 30;
+
+    // How many times the block devices were read, for tests.
+    int deviceReads() const { return deviceReads_; }
+
 private:
+    // The block devices, read again when the mount table differs from the one they were read
+    // for, and otherwise every devicesRefreshLists lists.
+    const MountDevices& devicesFor(const std::vector<MountEntry>& table);
+
     const Roots roots_;
     const StatvfsFunction statvfs_;
     BoundedStatvfs bounded_;
+    std::optional<MountDevices> devices_;
+    std::vector<MountEntry> devicesTable_;
+    int listsSinceDevices_ = 0;
+    int deviceReads_ = 0;
 };
 
 } // namespace morvanex::platform

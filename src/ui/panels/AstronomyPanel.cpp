@@ -14,6 +14,7 @@
 #include "ui/kit/StatRow.h"
 #include "ui/kit/SymbolIcon.h"
 #include "ui/kit/TextLine.h"
+#include "ui/kit/WrappingText.h"
 #include "ui/panels/LiveParts.h"
 
 #include <QBoxLayout>
@@ -235,14 +236,9 @@ void AstronomyPanel::addWaiting() {
                                          QStringLiteral("Sun & Moon"),
                                          QStringLiteral("Waiting for location"), nullptr, a));
         auto* card = new Card(7, a);
-        auto* text = new QLabel(
-            QStringLiteral("Set a location in Settings › Weather, or wait for it to be detected."));
-        text->setWordWrap(true);
-        text->setFont(Fonts::font(13));
-        QPalette palette = text->palette();
-        palette.setColor(QPalette::WindowText, color(Tint::secondaryText, a));
-        text->setPalette(palette);
-        card->add(text);
+        card->add(wrappingText(
+            QStringLiteral("Set a location in Settings › Weather, or wait for it to be detected."),
+            13, Tint::secondaryText, a));
         stack->addWidget(card);
         return pieces;
     });

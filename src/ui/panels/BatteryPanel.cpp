@@ -18,6 +18,7 @@
 #include "ui/kit/StatRow.h"
 #include "ui/kit/SymbolIcon.h"
 #include "ui/kit/UsageBars.h"
+#include "ui/kit/WrappingText.h"
 #include "ui/panels/BatteryParts.h"
 #include "ui/panels/KeepAwakeCard.h"
 #include "ui/panels/LiveParts.h"
@@ -424,8 +425,8 @@ void BatteryPanel::buildAppsTab(const std::vector<ProcessSample>& processes) {
                                      QStringLiteral("% CPU"), nullptr, a));
             if (all.empty())
                 card->add(
-                    sp::wrappingText(QStringLiteral("No apps are using significant CPU right now."),
-                                     13, Tint::secondaryText, a));
+                    wrappingText(QStringLiteral("No apps are using significant CPU right now."), 13,
+                                 Tint::secondaryText, a));
             for (const ProcessSample& process : all)
                 card->add(new ProcessRow(process, Fmt::percent(process.cpu),
                                          std::min(process.cpu, 100.0) / 100, Tint::blue, env_));
@@ -433,8 +434,8 @@ void BatteryPanel::buildAppsTab(const std::vector<ProcessSample>& processes) {
         });
     sections_.section(QStringLiteral("appsNote"), 0, [a](int) {
         auto* note =
-            sp::wrappingText(QStringLiteral("Apps above 5% CPU, which drain the battery fastest."),
-                             11, Tint::tertiaryText, a);
+            wrappingText(QStringLiteral("Apps above 5% CPU, which drain the battery fastest."), 11,
+                         Tint::tertiaryText, a);
         note->setContentsMargins(4, 0, 4, 0);
         return note;
     });

@@ -14,6 +14,7 @@
 #include "ui/kit/StatRow.h"
 #include "ui/kit/SymbolIcon.h"
 #include "ui/kit/UsageBars.h"
+#include "ui/kit/WrappingText.h"
 #include "ui/panels/DeviceTexts.h"
 
 #include <QBoxLayout>
@@ -43,16 +44,6 @@ QWidget* headerTrailing(const ConnectedDevice& device, Appearance appearance) {
                       appearance),
         0, Qt::AlignVCenter);
     return holder;
-}
-
-QLabel* wrappingText(const QString& text, double size, Appearance appearance) {
-    auto* label = new QLabel(text);
-    label->setWordWrap(true);
-    label->setFont(Fonts::font(size));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color(Tint::secondaryText, appearance));
-    label->setPalette(palette);
-    return label;
 }
 
 StatRow* row(const QString& label, const QString& value, Appearance appearance) {
@@ -165,7 +156,7 @@ QWidget* DevicePanel::content(const ConnectedDevice& device, TempUnit unit, Appe
 
     if (!device.trusted) {
         auto* card = new Card(7, appearance);
-        card->add(wrappingText(device::trustHint(device), 12, appearance));
+        card->add(wrappingText(device::trustHint(device), 12, Tint::secondaryText, appearance));
         column->addWidget(card);
     }
 
@@ -176,7 +167,7 @@ QWidget* DevicePanel::content(const ConnectedDevice& device, TempUnit unit, Appe
         card->add(new CardHeader(QStringLiteral("Battery"), std::nullopt, nullptr, appearance));
         card->add(row(QStringLiteral("State"), device::batteryState(device), appearance));
         card->add(wrappingText(QStringLiteral("Battery health isn't available for this device."),
-                               11, appearance));
+                               11, Tint::secondaryText, appearance));
         column->addWidget(card);
     }
 

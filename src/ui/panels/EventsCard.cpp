@@ -11,6 +11,7 @@
 #include "ui/kit/Pill.h"
 #include "ui/kit/PillButton.h"
 #include "ui/kit/TextLine.h"
+#include "ui/kit/WrappingText.h"
 
 #include <QBoxLayout>
 #include <QLabel>
@@ -29,13 +30,7 @@ QColor viewColor(const CalendarColor& c) {
 }
 
 QLabel* message(const QString& text, Appearance a) {
-    auto* label = new QLabel(text);
-    label->setWordWrap(true);
-    label->setFont(Fonts::font(12));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color(Tint::secondaryText, a));
-    label->setPalette(palette);
-    return label;
+    return wrappingText(text, 12, Tint::secondaryText, a);
 }
 
 } // namespace

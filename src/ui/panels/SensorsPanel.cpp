@@ -14,6 +14,7 @@
 #include "ui/kit/SegmentedPicker.h"
 #include "ui/kit/StatRow.h"
 #include "ui/kit/UsageBars.h"
+#include "ui/kit/WrappingText.h"
 #include "ui/panels/LiveParts.h"
 #include "ui/panels/SensorRows.h"
 #include "ui/panels/SystemPanelParts.h"
@@ -282,7 +283,7 @@ void SensorsPanel::build() {
     case Content::notAccessible:
         sections_.section(QStringLiteral("notAccessible"), 0, [a](int) {
             auto* card = new Card(7, a);
-            card->add(sp::wrappingText(notAccessibleText, 13, Tint::secondaryText, a));
+            card->add(wrappingText(notAccessibleText, 13, Tint::secondaryText, a));
             return card;
         });
         break;
@@ -540,7 +541,7 @@ void SensorsPanel::buildDetailed(TempUnit unit) {
     scroll_ = frame->findChild<QScrollArea*>();
 
     sections_.section(QStringLiteral("caption"), 0, [a](int) {
-        auto* caption = sp::wrappingText(detailCaption, 11, Tint::tertiaryText, a);
+        auto* caption = wrappingText(detailCaption, 11, Tint::tertiaryText, a);
         caption->setContentsMargins(4, 0, 4, 0);
         return caption;
     });

@@ -9,6 +9,7 @@
 #include "ui/kit/PillButton.h"
 #include "ui/kit/TextLine.h"
 #include "ui/kit/UsageBars.h"
+#include "ui/kit/WrappingText.h"
 #include "ui/panels/NetworkTexts.h"
 #include "ui/panels/SpeedTestTexts.h"
 
@@ -20,20 +21,7 @@
 
 namespace morvanex::ui {
 
-namespace {
-
-// A secondary text that wraps over as many lines as the card's width needs.
-QLabel* wrappingText(const QString& text, Tint tint, Appearance appearance) {
-    auto* label = new QLabel(text);
-    label->setWordWrap(true);
-    label->setFont(Fonts::font(11));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color(tint, appearance));
-    label->setPalette(palette);
-    return label;
-}
-
-} // namespace
+namespace {} // namespace
 
 ProgressBar::ProgressBar(double fraction, Appearance appearance, QWidget* parent)
     : QWidget(parent), bar_(new UsageBarView(UsageBar{fraction, Tint::accent, 4}, appearance)),
@@ -134,7 +122,7 @@ void SpeedTestCard::refresh() {
             column->addWidget(new TextLine(speedtest::runningText, Fonts::font(11),
                                            color(Tint::secondaryText, appearance)));
         } else if (status.failure) {
-            content = wrappingText(*status.failure, Tint::red, appearance);
+            content = wrappingText(*status.failure, 11, Tint::red, appearance);
         }
         status_->setContent(content);
     } else if (progress_) {
@@ -154,7 +142,7 @@ QWidget* SpeedTestCard::buildResults(const ResultsModel& model) const {
     if (model.results.empty()) {
         if (model.running)
             return nullptr;
-        return wrappingText(speedtest::hintText, Tint::secondaryText, appearance);
+        return wrappingText(speedtest::hintText, 11, Tint::secondaryText, appearance);
     }
     auto* content = new QWidget;
     auto* column = new QVBoxLayout(content);

@@ -25,8 +25,4 @@ QString truncatedWhole(double value);
 QLabel* text(const QString& content, double pixelSize, Tint tint, Appearance appearance,
              QFont::Weight weight = QFont::Normal, QWidget* parent = nullptr);
 
-// The same, wrapping onto further lines when it does not fit.
-QLabel* wrappingText(const QString& content, double pixelSize, Tint tint, Appearance appearance,
-                     QWidget* parent = nullptr);
-
 } // namespace morvanex::ui::systempanel

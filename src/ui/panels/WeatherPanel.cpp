@@ -16,6 +16,7 @@
 #include "ui/kit/StatRow.h"
 #include "ui/kit/Symbols.h"
 #include "ui/kit/TextLine.h"
+#include "ui/kit/WrappingText.h"
 #include "ui/panels/LiveParts.h"
 
 #include <QBoxLayout>
@@ -416,14 +417,9 @@ void WeatherPanel::addWaiting() {
             line->addStretch();
             card->add(row);
         } else {
-            auto* text =
-                new QLabel(m.error ? *m.error : QStringLiteral("Weather will load shortly."));
-            text->setWordWrap(true);
-            text->setFont(Fonts::font(13));
-            QPalette palette = text->palette();
-            palette.setColor(QPalette::WindowText, color(Tint::secondaryText, a));
-            text->setPalette(palette);
-            card->add(text);
+            card->add(
+                wrappingText(m.error ? *m.error : QStringLiteral("Weather will load shortly."), 13,
+                             Tint::secondaryText, a));
         }
         return card;
     });

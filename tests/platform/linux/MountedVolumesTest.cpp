@@ -2,12 +2,14 @@
 
 #include "support/FixtureTree.h"
 
+#include <QFile>
 #include <QHash>
 #include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace morvanex::platform;
 using morvanex::test::copyFixture;
+using morvanex::test::writeFile;
 
 namespace {
 
@@ -100,4 +102,37 @@ TEST(MountedVolumes, ListsTheRootOfThisMachine) {
     EXPECT_GT(*root->total, 0);
     ASSERT_TRUE(root->available);
     EXPECT_LE(*root->available, *root->total);
+}
+
+TEST(MountedVolumes, ReadsDevicesAgainWhenMountsChangeAndNowAndThenOtherwise) {
+    const QString root = copyFixture("disks/desktop");
+    MountedVolumes mounted(Roots::under(root), fixtureSpace());
+    const auto nameOf = [&](const QString& path) -> std::optional<QString> {
+        const auto volumes = mounted.list();
+        const VolumeValues* volume = find(volumes, path);
+        return volume ? volume->name : QStringLiteral("(not listed)");
+    };
+    EXPECT_EQ(nameOf("/mnt/backup"), "backup");
+    for (int i = 0; i < 4; ++i)
+        nameOf("/mnt/backup");
+    EXPECT_EQ(mounted.deviceReads(), 1) << "devices read on every list while nothing changed";
+
+    // A label changed while the volume stays mounted shows within a while.
+    writeFile(root, "run/udev/data/b8:33", "E:ID_FS_LABEL_ENC=Backup\\x202026\n");
+    int lists = 0;
+    while (nameOf("/mnt/backup") != "Backup 2026" &&
+           ++lists <= MountedVolumes::devicesRefreshLists) {
+    }
+    EXPECT_LE(lists, MountedVolumes::devicesRefreshLists) << "the new label never showed";
+
+    // A change of mounts shows at once.
+    writeFile(root, "run/udev/data/b8:49", "E:ID_FS_LABEL=Archive\n");
+    QFile table(root + "/proc/self/mountinfo");
+    ASSERT_TRUE(table.open(QIODevice::ReadOnly));
+    QByteArray text = table.readAll();
+    table.close();
+    text.replace("36 21 8:33 / /mnt/backup rw,relatime shared:38 - ext4 /dev/sdc1 rw\n", "");
+    writeFile(root, "proc/self/mountinfo", text);
+    EXPECT_EQ(nameOf("/mnt/archive"), "Archive");
+    EXPECT_EQ(nameOf("/mnt/backup"), "(not listed)");
 }

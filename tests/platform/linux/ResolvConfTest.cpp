@@ -51,3 +51,32 @@ TEST(ResolvConf, StubResolverAnswersWithItsUpstreamServers) {
 
     EXPECT_EQ(readDnsServers(Roots::under(root + "/nowhere")), QStringList());
 }
+
+TEST(ResolvConf, CachedServersFollowEveryWayTheFilesChange) {
+    const QString root = copyFixture("network/laptop");
+    DnsServerCache cache(Roots::under(root));
+    EXPECT_EQ(cache.servers(), QStringList({"192.168.1.1", "2001:db8::53"}));
+
+    // Rewritten in place, then again at the same size straight away: within one step of the
+    // file clock, so only the contents tell the two apart.
+    writeFile(root, "run/systemd/resolve/resolv.conf",
+              "nameserver 192.168.1.2\n"
+              "nameserver 2001:db8::54\n");
+    EXPECT_EQ(cache.servers(), QStringList({"192.168.1.2", "2001:db8::54"}));
+    writeFile(root, "run/systemd/resolve/resolv.conf",
+              "nameserver 192.168.1.3\n"
+              "nameserver 2001:db8::55\n");
+    EXPECT_EQ(cache.servers(), QStringList({"192.168.1.3", "2001:db8::55"}));
+
+    // Replaced by a rename, as resolver managers do.
+    writeFile(root, "etc/resolv.conf.new", "nameserver 9.9.9.9\n");
+    ASSERT_TRUE(QFile::remove(root + "/etc/resolv.conf"));
+    ASSERT_TRUE(QFile::rename(root + "/etc/resolv.conf.new", root + "/etc/resolv.conf"));
+    EXPECT_EQ(cache.servers(), QStringList({"9.9.9.9"}));
+
+    // Gone, then back.
+    ASSERT_TRUE(QFile::remove(root + "/etc/resolv.conf"));
+    EXPECT_EQ(cache.servers(), QStringList());
+    writeFile(root, "etc/resolv.conf", "nameserver 1.1.1.1\n");
+    EXPECT_EQ(cache.servers(), QStringList({"1.1.1.1"}));
+}

@@ -7,6 +7,7 @@
 #include "ui/kit/Fonts.h"
 #include "ui/kit/PanelHeader.h"
 #include "ui/kit/TextLine.h"
+#include "ui/kit/WrappingText.h"
 #include "ui/panels/KeepAwakeCard.h"
 #include "ui/panels/NextEventRow.h"
 #include "ui/panels/overview/OverviewRows.h"
@@ -155,14 +156,9 @@ void CombinedPanel::build() {
     if (everythingHidden(config))
         emptyCard_ = stack_.section(QStringLiteral("empty"), 0, [appearance](int) {
             auto* card = new Card(7, appearance);
-            auto* message = new QLabel(QStringLiteral(
-                "Everything is hidden. Choose what to show in Settings › Overview."));
-            message->setWordWrap(true);
-            message->setFont(Fonts::font(12));
-            QPalette palette = message->palette();
-            palette.setColor(QPalette::WindowText, color(Tint::secondaryText, appearance));
-            message->setPalette(palette);
-            card->add(message);
+            card->add(wrappingText(
+                QStringLiteral("Everything is hidden. Choose what to show in Settings › Overview."),
+                12, Tint::secondaryText, appearance));
             return card;
         });
 }
