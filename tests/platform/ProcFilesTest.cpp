@@ -5,7 +5,9 @@
 #include "support/TestEnv.h"
 
 #include <QFile>
+#include <array>
 #include <gtest/gtest.h>
+#include <vector>
 
 using namespace morvanex::platform;
 
@@ -39,6 +41,36 @@ TEST(ProcFiles, KeyValuesTakeTheFirstNumberAndSkipJunk) {
     EXPECT_EQ(values.value("nr_free"), 7u);
     EXPECT_FALSE(values.contains("HugePages_Total"));
     EXPECT_FALSE(values.contains("broken"));
+}
+
+TEST(ProcFiles, FieldsAndLinesAreViewsOfTheText) {
+    struct Row {
+        const char* line;
+        qsizetype count;
+        std::vector<QByteArray> stored; // the first three
+    };
+    const Row rows[] = {
+        {"", 0, {}},
+        {"   \t ", 0, {}},
+        {"cpu0 1 2", 3, {"cpu0", "1", "2"}},
+        {"  8   0 sda\t12  ", 4, {"8", "0", "sda"}},
+        {"MemTotal:\t16 kB\r", 3, {"MemTotal:", "16", "kB"}},
+        {"a b c d e f", 6, {"a", "b", "c"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        std::array<QByteArrayView, 3> fields;
+        EXPECT_EQ(procfiles::splitFields(row.line, fields), row.count);
+        for (std::size_t i = 0; i < row.stored.size(); ++i)
+            EXPECT_EQ(fields[i].toByteArray(), row.stored[i]);
+    }
+
+    std::vector<QByteArray> lines;
+    procfiles::forEachLine("one\n\nthree\nfour", [&](QByteArrayView line) {
+        lines.push_back(line.toByteArray());
+        return line != "three";
+    });
+    EXPECT_EQ(lines, (std::vector<QByteArray>{"one", "", "three"}));
 }
 
 TEST(ProcFiles, UnreadableFilesAreAbsent) {

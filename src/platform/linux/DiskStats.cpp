@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 #include <QList>
+#include <array>
 #include <limits>
 
 namespace morvanex::platform {
@@ -12,7 +13,7 @@ namespace {
 
 constexpr std::uint64_t sectorBytes = 512;
 
-std::optional<std::uint64_t> bytes(const QByteArray& sectors) {
+std::optional<std::uint64_t> bytes(QByteArrayView sectors) {
     const auto count = parseInteger<std::uint64_t>(sectors);
     if (!count || *count > std::numeric_limits<std::uint64_t>::max() / sectorBytes)
         return std::nullopt;
@@ -27,20 +28,21 @@ struct DiskRow {
 std::vector<DiskRow> parseRows(const QByteArray& text) {
     // major minor name reads merged sectors-read ms writes merged sectors-written ...
     std::vector<DiskRow> rows;
-    for (const QByteArray& line : text.split('\n')) {
-        const QList<QByteArray> fields = line.simplified().split(' ');
-        if (fields.size() < 10)
-            continue;
+    procfiles::forEachLine(text, [&](QByteArrayView line) {
+        std::array<QByteArrayView, 10> fields;
+        if (procfiles::splitFields(line, fields) < 10)
+            return true;
         const auto read = bytes(fields[5]);
         const auto written = bytes(fields[9]);
         const auto major = parseInteger<std::uint64_t>(fields[0]);
         const auto minor = parseInteger<std::uint64_t>(fields[1]);
         if (!read || !written || !major || !minor)
-            continue;
+            return true;
         rows.push_back(
             {QByteArray::number(quint64(*major)) + ':' + QByteArray::number(quint64(*minor)),
              {QString::fromUtf8(fields[2]), *read, *written}});
-    }
+        return true;
+    });
     return rows;
 }
 

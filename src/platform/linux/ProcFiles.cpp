@@ -4,6 +4,7 @@
 #include "platform/ParseNumber.h"
 
 #include <QList>
+#include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -69,18 +70,40 @@ std::optional<std::int64_t> readInteger(const QString& path) {
     return number<std::int64_t>(*line);
 }
 
+qsizetype splitFields(QByteArrayView line, std::span<QByteArrayView> fields) {
+    const auto blank = [](char c) {
+        return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+    };
+    qsizetype count = 0;
+    qsizetype at = 0;
+    while (at < line.size()) {
+        while (at < line.size() && blank(line[at]))
+            ++at;
+        if (at == line.size())
+            break;
+        const qsizetype start = at;
+        while (at < line.size() && !blank(line[at]))
+            ++at;
+        if (std::size_t(count) < fields.size())
+            fields[std::size_t(count)] = line.sliced(start, at - start);
+        ++count;
+    }
+    return count;
+}
+
 QHash<QByteArray, std::uint64_t> keyValues(const QByteArray& text) {
     QHash<QByteArray, std::uint64_t> values;
-    for (const QByteArray& line : text.split('\n')) {
-        const QList<QByteArray> fields = line.simplified().split(' ');
-        if (fields.size() < 2)
-            continue;
-        QByteArray key = fields[0];
+    forEachLine(text, [&](QByteArrayView line) {
+        std::array<QByteArrayView, 2> fields;
+        if (splitFields(line, fields) < 2)
+            return true;
+        QByteArrayView key = fields[0];
         if (key.endsWith(':'))
             key.chop(1);
         if (const auto value = number<std::uint64_t>(fields[1]))
-            values.insert(key, *value);
-    }
+            values.insert(key.toByteArray(), *value);
+        return true;
+    });
     return values;
 }
 

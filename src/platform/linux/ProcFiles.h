@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
 #include <QString>
 #include <atomic>
 #include <cstdint>
 #include <optional>
 #include <set>
+#include <span>
 
 // Small readers for the text files of /proc and /sys.
 namespace morvanex::platform::procfiles {
@@ -35,6 +37,23 @@ private:
     const char* const lost_;
     std::atomic<bool> failing_ = false;
 };
+
+// Calls `visit` with each line of `text` (without its line end) until it returns false. Views
+// into the text, no copies: some files read on every tick are long (the interrupt counts in
+// /proc/stat run to thousands of numbers).
+template <typename Visit> void forEachLine(QByteArrayView text, Visit&& visit) {
+    while (!text.isEmpty()) {
+        const qsizetype end = text.indexOf('\n');
+        const QByteArrayView line = end < 0 ? text : text.first(end);
+        text = end < 0 ? QByteArrayView() : text.sliced(end + 1);
+        if (!visit(line))
+            return;
+    }
+}
+
+// The fields of a line separated by runs of blanks (spaces, tabs), as views into it: the first
+// `fields.size()` are stored; the count returned is of all of them.
+qsizetype splitFields(QByteArrayView line, std::span<QByteArrayView> fields);
 
 // A whole number from a one-value file such as /sys/.../core_id.
 std::optional<std::int64_t> readInteger(const QString& path);

@@ -4,21 +4,23 @@
 #include "platform/linux/ProcFiles.h"
 
 #include <QList>
+#include <array>
 
 namespace morvanex::platform {
 namespace {
 
-std::optional<ProcessorTicks> parseCpuLine(const QByteArray& line) {
-    const QList<QByteArray> fields = line.simplified().split(' ');
+std::optional<ProcessorTicks> parseCpuLine(QByteArrayView line) {
     // cpuN user nice system idle [iowait irq softirq steal guest guest_nice]
-    if (fields.size() < 5 || !fields[0].startsWith("cpu") || fields[0].size() == 3)
+    std::array<QByteArrayView, 9> fields;
+    const qsizetype count = procfiles::splitFields(line, fields);
+    if (count < 5 || !fields[0].startsWith("cpu") || fields[0].size() == 3)
         return std::nullopt;
-    const auto index = parseInteger<std::uint64_t>(fields[0].mid(3));
+    const auto index = parseInteger<std::uint64_t>(fields[0].sliced(3));
     if (!index || *index > 1u << 20)
         return std::nullopt;
     std::array<std::uint64_t, 8> counts{};
-    for (std::size_t i = 0; i < counts.size() && qsizetype(i + 1) < fields.size(); ++i) {
-        const auto value = parseInteger<std::uint64_t>(fields[qsizetype(i + 1)]);
+    for (std::size_t i = 0; i < counts.size() && qsizetype(i + 1) < count; ++i) {
+        const auto value = parseInteger<std::uint64_t>(fields[i + 1]);
         if (!value)
             return std::nullopt;
         counts[i] = *value;
@@ -40,10 +42,17 @@ std::optional<std::vector<ProcessorTicks>> readProcessorTicks(const Roots& roots
     if (!text)
         return std::nullopt;
     std::vector<ProcessorTicks> processors;
-    for (const QByteArray& line : text->split('\n')) {
+    // The kernel lists the processors first; what follows them is not wanted.
+    bool inProcessors = false;
+    procfiles::forEachLine(*text, [&](QByteArrayView line) {
+        const bool processorLine = line.startsWith("cpu");
+        if (inProcessors && !processorLine)
+            return false;
+        inProcessors = processorLine;
         if (auto ticks = parseCpuLine(line))
             processors.push_back(*ticks);
-    }
+        return true;
+    });
     if (processors.empty())
         return std::nullopt;
     return processors;
