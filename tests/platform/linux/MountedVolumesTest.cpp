@@ -126,13 +126,13 @@ TEST(MountedVolumes, ReadsDevicesAgainWhenMountsChangeAndNowAndThenOtherwise) {
     EXPECT_LE(lists, MountedVolumes::devicesRefreshLists) << "the new label never showed";
 
     // A change of mounts shows at once.
-    writeFile(root, "run/udev/data/b8:49", "E:ID_FS_LABEL=Archive\n");
+    writeFile(root, "run/udev/data/b8:49", "E:ID_FS_LABEL=Old Photos\n");
     QFile table(root + "/proc/self/mountinfo");
     ASSERT_TRUE(table.open(QIODevice::ReadOnly));
     QByteArray text = table.readAll();
     table.close();
     text.replace("36 21 8:33 / /mnt/backup rw,relatime shared:38 - ext4 /dev/sdc1 rw\n", "");
     writeFile(root, "proc/self/mountinfo", text);
-    EXPECT_EQ(nameOf("/mnt/archive"), "Archive");
+    EXPECT_EQ(nameOf("/mnt/archive"), "Old Photos");
     EXPECT_EQ(nameOf("/mnt/backup"), "(not listed)");
 }
