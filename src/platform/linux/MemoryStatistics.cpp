@@ -14,18 +14,17 @@ using Values = QHash<QByteArray, std::uint64_t>;
 // The value of one "key value" line of /proc/vmstat; 0 when the key is missing or its value is
 // not a number. Found by scanning: the file has nearly two hundred lines, and a sample wants two.
 std::uint64_t counterOf(QByteArrayView text, QByteArrayView key) {
-    while (!text.isEmpty()) {
-        const qsizetype end = text.indexOf('\n');
-        const QByteArrayView line = end < 0 ? text : text.first(end);
-        text = end < 0 ? QByteArrayView() : text.sliced(end + 1);
+    std::uint64_t counter = 0;
+    procfiles::forEachLine(text, [&](QByteArrayView line) {
         if (line.size() <= key.size() || !line.startsWith(key) || line[key.size()] != ' ')
-            continue;
+            return true;
         QByteArrayView value = line.sliced(key.size()).trimmed();
         if (const qsizetype space = value.indexOf(' '); space >= 0)
             value = value.first(space);
-        return parseInteger<std::uint64_t>(value).value_or(0);
-    }
-    return 0;
+        counter = parseInteger<std::uint64_t>(value).value_or(0);
+        return false;
+    });
+    return counter;
 }
 
 // Stall shares above these mean the machine is short of memory: some tasks waiting is a
