@@ -74,8 +74,6 @@ QString volumePath(const QUrl& url) {
 }
 
 QJsonObject volumeObject(const DiskMonitor::Volume& volume) {
-    const double free = volume.availableImportant;
-    const double used = std::max(volume.total - free, 0.0);
     return QJsonObject{
         {"name", mcp::text(volume.name)},
         {"path", mcp::text(volumePath(volume.url))},
@@ -83,9 +81,9 @@ QJsonObject volumeObject(const DiskMonitor::Volume& volume) {
         {"removable", volume.isRemovable},
         {"network", !volume.isLocal},
         {"total", Fmt::bytes(volume.total, 1000)},
-        {"used", Fmt::bytes(used, 1000)},
-        {"free", Fmt::bytes(free, 1000)},
-        {"used_percent", volume.total > 0 ? r(used / volume.total * 100) : r(0)},
+        {"used", Fmt::bytes(volume.used(), 1000)},
+        {"free", Fmt::bytes(volume.availableImportant, 1000)},
+        {"used_percent", r(volume.usedPercent())},
         {"purgeable",
          Fmt::bytes(std::max(volume.availableImportant - volume.available, 0.0), 1000)}};
 }

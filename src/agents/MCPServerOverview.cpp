@@ -62,10 +62,8 @@ QJsonObject networkObject(const NetworkMonitor& network, const QString& internet
 }
 
 QJsonObject startupDiskObject(const DiskMonitor::Volume& volume) {
-    const double free = volume.availableImportant;
-    const double used = std::max(volume.total - free, 0.0);
-    return QJsonObject{{"used_percent", volume.total > 0 ? r(used / volume.total * 100) : r(0)},
-                       {"free", Fmt::bytes(free, 1000)},
+    return QJsonObject{{"used_percent", r(volume.usedPercent())},
+                       {"free", Fmt::bytes(volume.availableImportant, 1000)},
                        {"total", Fmt::bytes(volume.total, 1000)}};
 }
 

@@ -154,9 +154,7 @@ std::optional<Insight> InsightEngine::pick(const QDateTime& now) const {
     }
 
     // An almost full startup disk.
-    if (const auto volume = hub_.disks.startupVolume();
-        volume && volume->total > 0 &&
-        std::max(volume->total - volume->availableImportant, 0.0) / volume->total * 100 >= 95) {
+    if (const auto volume = hub_.disks.startupVolume(); volume && volume->usedPercent() >= 95) {
         return Insight{Insight::Kind::storage,
                        QStringLiteral("Startup disk is almost full") + dash +
                            Fmt::bytes(volume->availableImportant, 1000) + QStringLiteral(" free."),

@@ -48,9 +48,7 @@ std::optional<double> RuleEngine::value(RuleMetric metric) const {
         const auto volume = hub_.disks.startupVolume();
         if (!volume)
             return std::nullopt;
-        if (!(volume->total > 0))
-            return 0.0;
-        return std::max(volume->total - volume->availableImportant, 0.0) / volume->total * 100;
+        return volume->usedPercent();
     }
     case RuleMetric::temperature:
         return hub_.sensors.cpuTemperature();

@@ -46,10 +46,7 @@ QString memoryLine(const MemoryMonitor& memory) {
 QStringList diskLines(const DiskMonitor& disks) {
     QStringList lines;
     for (const DiskMonitor::Volume& volume : disks.volumes) {
-        const double usedShare =
-            volume.total > 0
-                ? std::max(volume.total - volume.availableImportant, 0.0) / volume.total * 100
-                : 0;
+        const double usedShare = volume.usedPercent();
         const double purgeable = std::max(volume.availableImportant - volume.available, 0.0);
         lines.append(tag(u"Disk") + volume.name + QStringLiteral(": ") + Fmt::percent(usedShare) +
                      QStringLiteral(" used, ") + Fmt::bytes(volume.availableImportant, 1000) +

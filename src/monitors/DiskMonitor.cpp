@@ -61,6 +61,8 @@ DiskMonitor::volumesFrom(const std::vector<platform::VolumeValues>& values, bool
         volume.availableImportant = value.availableImportant
                                         ? std::max(volume.available, *value.availableImportant)
                                         : volume.available;
+        const double reserved = value.reserved.value_or(0);
+        volume.reserved = reserved > 0 ? std::min(reserved, volume.total) : 0;
         volume.isRemovable = removable;
         volume.isLocal = local;
         volume.isRoot = root;

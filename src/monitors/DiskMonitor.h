@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QString>
 #include <QUrl>
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <limits>
@@ -29,11 +30,25 @@ public:
         double total = 0;              // bytes
         double available = 0;          // bytes; 0 when the system gives none
         double availableImportant = 0; // never below available
+        // Free space only root may fill (ext4 keeps 5 % by default): neither used nor free.
+        double reserved = 0; // bytes, at most total
         bool isRemovable = false;
         bool isLocal = true;
         bool isRoot = false;
 
         QString id() const { return url.toLocalFile(); }
+
+        // Every reading of how full a volume is comes from these two, by Linux's own rule (the
+        // one df and file managers follow): used is every block that is not free, the free
+        // space is what an ordinary user may still fill, and the share is of the two together,
+        // so root's reserve counts as neither.
+        double used() const { return std::max(total - reserved - availableImportant, 0.0); }
+        // Percent, 0...100; 0 for a volume with neither used nor free space.
+        double usedPercent() const {
+            const double inUse = used();
+            const double usable = inUse + availableImportant;
+            return usable > 0 ? inUse / usable * 100 : 0;
+        }
         bool operator==(const Volume&) const = default;
     };
 
@@ -54,6 +69,9 @@ public:
     void sampleActivity();
     // Rebuilds `volumes` from the mounted volumes.
     void scanVolumes(bool includeNetwork, bool includeRemovable);
+
+    // The rates have been measured over an interval: the first sample has none behind it.
+    bool hasRates() const { return !readHistory.values.empty(); }
 
     // The first root volume, else the first volume; nothing for an empty list.
     std::optional<Volume> startupVolume() const;

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
+#include <sys/statvfs.h>
 
 using namespace morvanex;
 using platform::VolumeSpace;
@@ -254,6 +255,48 @@ TEST(DiskMonitor, ScanListsTheFixtureMachinesVolumes) {
     EXPECT_EQ(byName("Data Pool").id(), "/srv/data");
     EXPECT_EQ(byName("Data Pool").total, 500 * GB);
     EXPECT_EQ(byName("Data Pool").available, 200 * GB);
+}
+
+// Linux's rule, as df counts: the blocks a file system keeps back for root are neither used nor
+// free, and the share in use is of the space an ordinary user can fill.
+TEST(DiskMonitor, ReservedBlocksCountAsNeitherUsedNorFree) {
+    struct Row {
+        const char* name;
+        unsigned long frsize, bsize;
+        fsblkcnt_t blocks, bfree, bavail;
+        double used, free, percent; // bytes, bytes, percent
+    };
+    const Row rows[] = {
+        // The default 5 % reserve of ext4: df says 43 % (it rounds up), not 45 %.
+        {"ext4 with its reserve", 4096, 4096, 1000000, 600000, 550000, 400000 * 4096.0,
+         550000 * 4096.0, 400000.0 / 950000 * 100},
+        {"no reserve", 4096, 4096, 1000000, 600000, 600000, 400000 * 4096.0, 600000 * 4096.0, 40},
+        {"full but for the reserve", 4096, 4096, 1000000, 50000, 0, 950000 * 4096.0, 0, 100},
+        {"block size from f_bsize", 0, 1024, 1000, 300, 250, 700 * 1024.0, 250 * 1024.0,
+         700.0 / 950 * 100},
+        {"more available than free", 512, 512, 1000, 100, 200, 800 * 512.0, 200 * 512.0, 80},
+    };
+    const QString root = copyFixture("disks/desktop");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        struct statvfs info {};
+        info.f_frsize = row.frsize;
+        info.f_bsize = row.bsize;
+        info.f_blocks = row.blocks;
+        info.f_bfree = row.bfree;
+        info.f_bavail = row.bavail;
+        DiskMonitor monitor(platform::Roots::under(root), {},
+                            [info](const QString&) -> std::optional<VolumeSpace> {
+                                return platform::volumeSpaceOf(info);
+                            });
+        monitor.scanVolumes(false, false);
+        const auto volume = monitor.startupVolume();
+        ASSERT_TRUE(volume);
+        EXPECT_EQ(volume->total, double(row.blocks) * double(row.frsize ? row.frsize : row.bsize));
+        EXPECT_DOUBLE_EQ(volume->used(), row.used);
+        EXPECT_DOUBLE_EQ(volume->availableImportant, row.free);
+        EXPECT_DOUBLE_EQ(volume->usedPercent(), row.percent);
+    }
 }
 
 TEST(DiskMonitor, AHangingNetworkShareDoesNotHoldUpTheScan) {

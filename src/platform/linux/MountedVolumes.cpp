@@ -30,6 +30,7 @@ std::vector<VolumeValues> MountedVolumes::list() {
             volume.name = device->label;
         volume.total = space->total;
         volume.available = space->available;
+        volume.reserved = space->reserved;
         volume.isRemovable = device && devices.isRemovable(*device);
         volume.isEjectable = device && devices.isUsb(*device);
         volume.isLocal = !isNetworkFileSystem(mount.fsType);

@@ -19,6 +19,8 @@ struct VolumeValues {
     std::optional<QString> name;
     std::optional<double> total;
     std::optional<double> available;
+    // Free space only root may fill (the file system's reserve): neither used nor available.
+    std::optional<double> reserved;
     // Linux keeps no purgeable space that it would free for important use: always absent.
     std::optional<double> availableImportant;
     std::optional<bool> isRemovable; // the drive has removable media

@@ -19,6 +19,14 @@ struct Fd {
 
 } // namespace
 
+VolumeSpace volumeSpaceOf(const struct statvfs& info) {
+    const double block = info.f_frsize > 0 ? double(info.f_frsize) : double(info.f_bsize);
+    // A file system that reports more available than free blocks keeps no reserve.
+    const double reserved = info.f_bfree > info.f_bavail ? double(info.f_bfree - info.f_bavail) : 0;
+    return VolumeSpace{double(info.f_blocks) * block, double(info.f_bavail) * block,
+                       reserved * block};
+}
+
 std::optional<VolumeSpace> readStatvfs(const QString& folder) {
     const QByteArray path = QFile::encodeName(folder);
     // O_PATH opens without touching the file system's contents; O_DIRECTORY refuses files.
@@ -35,8 +43,7 @@ std::optional<VolumeSpace> readStatvfs(const QString& folder) {
     } while (result < 0 && errno == EINTR);
     if (result < 0)
         return std::nullopt;
-    const double block = info.f_frsize > 0 ? double(info.f_frsize) : double(info.f_bsize);
-    return VolumeSpace{double(info.f_blocks) * block, double(info.f_bavail) * block};
+    return volumeSpaceOf(info);
 }
 
 } // namespace morvanex::platform

@@ -78,10 +78,7 @@ QString diskText(const Hub& hub) {
     const auto volume = hub.disks.startupVolume();
     if (!volume)
         return dash;
-    if (!(volume->total > 0))
-        return Fmt::percent(0);
-    const double used = std::max(0.0, volume->total - volume->availableImportant);
-    return Fmt::percent(used / volume->total * 100);
+    return Fmt::percent(volume->usedPercent());
 }
 
 MenuBarStacked rates(const Hub& hub, bool bits) {

@@ -37,11 +37,11 @@ DisksPanel::DisksPanel(PanelEnv env, PanelDefaults* defaults, QWidget* parent)
 }
 
 double DisksPanel::usedBytes(const DiskMonitor::Volume& volume) {
-    return std::max(0.0, volume.total - volume.availableImportant);
+    return volume.used();
 }
 
 double DisksPanel::usedPercent(const DiskMonitor::Volume& volume) {
-    return volume.total > 0 ? usedBytes(volume) / volume.total * 100 : 0;
+    return volume.usedPercent();
 }
 
 Tint DisksPanel::barTint(const DiskMonitor::Volume& volume) {

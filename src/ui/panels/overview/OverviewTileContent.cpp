@@ -35,9 +35,7 @@ HeroTextContent networkHero(const QString& rateText) {
 }
 
 double diskUsedPercent(const std::optional<DiskMonitor::Volume>& volume) {
-    if (!volume || !(volume->total > 0))
-        return 0;
-    return std::max(volume->total - volume->availableImportant, 0.0) / volume->total * 100;
+    return volume ? volume->usedPercent() : 0;
 }
 
 Tint diskBarTint(double usedPercent) {
