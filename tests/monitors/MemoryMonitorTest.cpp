@@ -25,7 +25,7 @@ QByteArray meminfo(std::uint64_t totalKiB, std::uint64_t availableKiB, std::uint
     return "MemTotal: " + QByteArray::number(qulonglong(totalKiB)) + " kB\n" +
            "MemAvailable: " + QByteArray::number(qulonglong(availableKiB)) + " kB\n" +
            "AnonPages: " + QByteArray::number(qulonglong(anonKiB)) + " kB\n" +
-           "Cached: 1600 kB\nBuffers: 160 kB\nSReclaimable: 160 kB\n"
+           "Cached: 1600 kB\nShmem: 320 kB\nBuffers: 160 kB\nSReclaimable: 160 kB\n"
            "SUnreclaim: 64 kB\nKernelStack: 16 kB\nPageTables: 16 kB\nUnevictable: 32 kB\n"
            "Zswap: " +
            QByteArray::number(qulonglong(zswapKiB)) +
@@ -42,10 +42,11 @@ TEST(MemoryMonitor, SharesOfAFixtureMachine) {
     writeFile(root, "proc/meminfo", meminfo(1048576, 524288, 163840, 32));
     MemoryMonitor small(platform::Roots::under(root), {}, page);
     small.sample();
-    EXPECT_EQ(small.app, 163840.0 * 1024);
-    EXPECT_EQ(small.wired, 128.0 * 1024); // 64 + 16 + 16 + 32 KiB
+    EXPECT_EQ(small.app, (163840.0 + 320) * 1024); // with the shared memory
+    EXPECT_EQ(small.wired, 96.0 * 1024);           // 64 + 16 + 16 KiB, without the locked pages
     EXPECT_EQ(small.compressed, 32.0 * 1024);
-    EXPECT_EQ(small.cached, 1920.0 * 1024); // page cache, buffers and reclaimable slab
+    // The page cache less its shared memory, buffers and reclaimable slab.
+    EXPECT_EQ(small.cached, (1600.0 - 320 + 160 + 160) * 1024);
     EXPECT_EQ(small.free, small.total - small.used());
     EXPECT_EQ(small.pressure, 50);
     EXPECT_EQ(small.swapTotal, 1024.0 * 1024);
@@ -147,36 +148,38 @@ TEST(MemoryMonitor, AppNeverNegativeAndFreeNeverBelowZero) {
     EXPECT_EQ(monitor.free, 0);
 }
 
-TEST(MemoryMonitor, PagingRatesCountKibibytesAsPages) {
+TEST(MemoryMonitor, PagingRatesCountPagesMovedToAndFromSwap) {
     const QString root = copyFixture("machines/desktop");
     double now = 100;
     platform::Clock clock;
     clock.monotonic = [&now] { return now; };
-    writeFile(root, "proc/vmstat", "pgpgin 16000\npgpgout 0\n");
+    writeFile(root, "proc/vmstat", "pgpgin 16000\npgpgout 0\npswpin 10\npswpout 0\n");
     MemoryMonitor monitor(platform::Roots::under(root), clock, page);
     monitor.sample();
     EXPECT_EQ(monitor.pageInsRate, 0); // no earlier counters yet
 
-    // 100 more pages of 16384 bytes (1600 KiB) in 2 seconds.
+    // 100 more pages of 16384 bytes read back from swap in 2 seconds, while a great many blocks
+    // were read and written that never went through swap.
     now = 102;
-    writeFile(root, "proc/vmstat", "pgpgin 17600\npgpgout 0\n");
+    writeFile(root, "proc/vmstat", "pgpgin 917600\npgpgout 800000\npswpin 110\npswpout 0\n");
     monitor.sample();
     EXPECT_EQ(monitor.pageInsRate, 819200);
     EXPECT_EQ(monitor.pageOutsRate, 0);
 
     // No time passed: rates keep their values. A counter that went down gives 0.
-    writeFile(root, "proc/vmstat", "pgpgin 1600\npgpgout 0\n");
+    writeFile(root, "proc/vmstat", "pswpin 10\npswpout 0\n");
     monitor.sample();
     EXPECT_EQ(monitor.pageInsRate, 819200);
     now = 103;
-    writeFile(root, "proc/vmstat", "pgpgin 0\npgpgout 0\n");
+    writeFile(root, "proc/vmstat", "pswpin 0\npswpout 0\n");
     monitor.sample();
     EXPECT_EQ(monitor.pageInsRate, 0);
 }
 
-// The two paging counters are picked out of the kernel's long list: a key that merely begins
-// like one, a value that is not a number and a missing key all count as nothing.
-TEST(MemoryMonitor, PagingCountersAmongTheOtherLines) {
+// The two swap counters are picked out of the kernel's long list: the block counters beside
+// them, a key that merely begins like one, a value that is not a number and a missing key all
+// count as nothing.
+TEST(MemoryMonitor, SwapCountersAmongTheOtherLines) {
     struct Row {
         const char* name;
         QByteArray vmstat;
@@ -184,10 +187,11 @@ TEST(MemoryMonitor, PagingCountersAmongTheOtherLines) {
         std::uint64_t pageouts;
     };
     const Row rows[] = {
-        {"among others", "nr_free_pages 5\npgpgin 32\npgpgout 64\npswpin 7\n", 2, 4},
-        {"longer keys first", "pgpginx 999\npgpgoutclean 999\npgpgout 16\npgpgin 48\n", 3, 1},
-        {"no line end at the end", "pgpgout 16\npgpgin 48", 3, 1},
-        {"not a number", "pgpgin many\npgpgout -16\n", 0, 0},
+        {"among others", "nr_free_pages 5\npgpgin 32\npgpgout 64\npswpin 7\npswpout 9\n", 7, 9},
+        {"block counters only", "pgpgin 32\npgpgout 64\n", 0, 0},
+        {"longer keys first", "pswpinx 999\npswpout_zero 999\npswpout 16\npswpin 48\n", 48, 16},
+        {"no line end at the end", "pswpout 16\npswpin 48", 48, 16},
+        {"not a number", "pswpin many\npswpout -16\n", 0, 0},
         {"missing", "nr_free_pages 5\n", 0, 0},
     };
     for (const Row& row : rows) {
@@ -198,6 +202,50 @@ TEST(MemoryMonitor, PagingCountersAmongTheOtherLines) {
         ASSERT_TRUE(stats);
         EXPECT_EQ(stats->pageins, row.pageins);
         EXPECT_EQ(stats->pageouts, row.pageouts);
+    }
+}
+
+// tmpfs files and shared segments are memory in use, not cache that can be dropped; locked
+// pages are counted once, with whatever they belong to, not again as the kernel's own.
+TEST(MemoryMonitor, SharedAndLockedMemory) {
+    struct Row {
+        const char* name;
+        QByteArray meminfo;
+        double app; // KiB
+        double wired;
+        double cached;
+    };
+    const QByteArray kernel = "SUnreclaim: 400 kB\nKernelStack: 100 kB\nPageTables: 50 kB\n";
+    const Row rows[] = {
+        {"no shared or locked memory",
+         "MemTotal: 100000 kB\nAnonPages: 1000 kB\nCached: 3000 kB\nBuffers: 200 kB\n"
+         "SReclaimable: 300 kB\n" +
+             kernel,
+         1000, 550, 3500},
+        {"a gibibyte in tmpfs",
+         "MemTotal: 2000000 kB\nAnonPages: 1000 kB\nCached: 1051576 kB\nShmem: 1048576 kB\n"
+         "Buffers: 200 kB\nSReclaimable: 300 kB\n" +
+             kernel,
+         1049576, 550, 3500},
+        {"a gibibyte locked",
+         "MemTotal: 2000000 kB\nAnonPages: 1049576 kB\nUnevictable: 1048576 kB\n"
+         "Mlocked: 1048576 kB\nCached: 3000 kB\nBuffers: 200 kB\nSReclaimable: 300 kB\n" +
+             kernel,
+         1049576, 550, 3500},
+        {"more shared than cached (a racy read)",
+         "MemTotal: 100000 kB\nAnonPages: 1000 kB\nCached: 100 kB\nShmem: 200 kB\n" + kernel, 1200,
+         550, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString root = copyFixture("machines/desktop");
+        writeFile(root, "proc/meminfo", row.meminfo);
+        MemoryMonitor monitor(platform::Roots::under(root), {}, 1024);
+        monitor.sample();
+        EXPECT_EQ(monitor.app, row.app * 1024);
+        EXPECT_EQ(monitor.wired, row.wired * 1024);
+        EXPECT_EQ(monitor.cached, row.cached * 1024);
+        EXPECT_EQ(monitor.used(), (row.app + row.wired) * 1024);
     }
 }
 
@@ -229,8 +277,9 @@ TEST(MemoryMonitor, DefaultConstructionReadsThisMachine) {
         std::function<double(const std::map<QByteArray, double>&)> truth;
     };
     const Share shares[] = {
-        {"app (AnonPages)", &MemoryMonitor::app, [](const auto& m) { return m.at("AnonPages"); }},
-        {"wired", &MemoryMonitor::wired, [](const auto& m) { return test::wiredBytes(m); }},
+        {"app (AnonPages + Shmem)", &MemoryMonitor::app,
+         [](const auto& m) { return test::appBytes(m); }},
+        {"kernel", &MemoryMonitor::wired, [](const auto& m) { return test::wiredBytes(m); }},
         {"compressed (Zswap)", &MemoryMonitor::compressed,
          [](const auto& m) { return m.count("Zswap") ? m.at("Zswap") : 0.0; }},
         {"swap used", &MemoryMonitor::swapUsed,

@@ -27,13 +27,26 @@ std::map<QByteArray, double> meminfoBytes() {
     return fields;
 }
 
-double wiredBytes(const std::map<QByteArray, double>& meminfo) {
+namespace {
+
+double sumOf(const std::map<QByteArray, double>& meminfo,
+             std::initializer_list<const char*> names) {
     double sum = 0;
-    for (const char* name : {"SUnreclaim", "KernelStack", "PageTables", "Unevictable"}) {
+    for (const char* name : names) {
         const auto field = meminfo.find(name);
         sum += field != meminfo.end() ? field->second : 0;
     }
     return sum;
+}
+
+} // namespace
+
+double wiredBytes(const std::map<QByteArray, double>& meminfo) {
+    return sumOf(meminfo, {"SUnreclaim", "KernelStack", "PageTables"});
+}
+
+double appBytes(const std::map<QByteArray, double>& meminfo) {
+    return sumOf(meminfo, {"AnonPages", "Shmem"});
 }
 
 std::array<double, 3> loadAverages() {
@@ -68,7 +81,17 @@ std::optional<VolumeSpace> volumeSpace(const char* path) {
     if (::statvfs(path, &info) != 0)
         return std::nullopt;
     const double block = info.f_frsize > 0 ? double(info.f_frsize) : double(info.f_bsize);
-    return VolumeSpace{double(info.f_blocks) * block, double(info.f_bavail) * block};
+    return VolumeSpace{double(info.f_blocks) * block, double(info.f_bavail) * block,
+                       (double(info.f_blocks) - double(info.f_bfree)) * block};
+}
+
+std::optional<double> vmstatCounter(const char* name) {
+    for (const QByteArray& line : readAll(QStringLiteral("/proc/vmstat")).split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() == 2 && fields[0] == name)
+            return fields[1].toDouble();
+    }
+    return std::nullopt;
 }
 
 int processCount() {

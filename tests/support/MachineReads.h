@@ -13,9 +13,13 @@ namespace morvanex::test {
 // /proc/meminfo's fields in bytes ("MemTotal", "AnonPages", ...).
 std::map<QByteArray, double> meminfoBytes();
 
-// The kernel's own unmovable memory as the memory figures count it: SUnreclaim, KernelStack,
-// PageTables and Unevictable, in bytes.
+// The kernel's own memory: SUnreclaim, KernelStack and PageTables, in bytes. Locked pages
+// (Unevictable) are not the kernel's: they belong to processes or files and count there.
 double wiredBytes(const std::map<QByteArray, double>& meminfo);
+
+// Memory processes hold that nothing can reclaim without swap: their anonymous pages and the
+// shared memory of tmpfs files and segments (AnonPages + Shmem), in bytes.
+double appBytes(const std::map<QByteArray, double>& meminfo);
 
 // The three load averages of /proc/loadavg.
 std::array<double, 3> loadAverages();
@@ -30,9 +34,19 @@ int onlineProcessors(const QByteArray& list);
 struct VolumeSpace {
     double size = 0;      // bytes
     double available = 0; // bytes an unprivileged writer may still use
+    double used = 0;      // bytes in blocks that are not free (f_blocks - f_bfree), as df counts
+
+    // The share in use as df counts it: of the used and the available space together, so the
+    // blocks kept back for root count as neither.
+    double usedPercent() const {
+        return used + available > 0 ? used / (used + available) * 100 : 0;
+    }
 };
 // statvfs of `path`; nothing when it fails.
 std::optional<VolumeSpace> volumeSpace(const char* path);
+
+// A counter of /proc/vmstat by name ("pswpin"); nothing when the file or the line is missing.
+std::optional<double> vmstatCounter(const char* name);
 
 // The number of processes in /proc.
 int processCount();

@@ -66,21 +66,30 @@ std::optional<VMStatistics> vmStatistics(const MemInfo& memory, const Roots& roo
                                          std::int64_t pageSize) {
     if (pageSize <= 0)
         return std::nullopt;
-    // /proc/meminfo counts KiB; /proc/vmstat's pgpgin and pgpgout count KiB too, not pages.
+    // /proc/meminfo counts KiB.
     const auto pages = [pageSize](std::uint64_t kib) {
         return kib * 1024 / std::uint64_t(pageSize);
     };
     const auto kib = [&memory](const char* key) { return memory.kib.value(key, 0); };
 
+    // tmpfs files and shared segments (Shmem) sit in the page cache, but nothing can reclaim
+    // them without swap: they are memory in use, as processes' own, not cache.
+    const std::uint64_t shared = kib("Shmem");
+    const std::uint64_t cached = kib("Cached");
+
     VMStatistics stats;
-    stats.internalPages = pages(kib("AnonPages"));
-    stats.wiredPages =
-        pages(kib("SUnreclaim") + kib("KernelStack") + kib("PageTables") + kib("Unevictable"));
+    stats.internalPages = pages(kib("AnonPages") + shared);
+    // Locked pages (Unevictable) are already counted where they belong, as processes' memory
+    // or as files: adding them here would count them twice.
+    stats.wiredPages = pages(kib("SUnreclaim") + kib("KernelStack") + kib("PageTables"));
     stats.compressorPages = pages(kib("Zswap"));
-    stats.externalPages = pages(kib("Cached") + kib("Buffers") + kib("SReclaimable"));
+    stats.externalPages =
+        pages((cached > shared ? cached - shared : 0) + kib("Buffers") + kib("SReclaimable"));
     if (const auto text = procfiles::read(roots.proc + QStringLiteral("/vmstat"))) {
-        stats.pageins = pages(counterOf(*text, "pgpgin"));
-        stats.pageouts = pages(counterOf(*text, "pgpgout"));
+        // Memory moved to and from swap, already in pages; pgpgin and pgpgout would count every
+        // block read and written, which is disk traffic, not paging.
+        stats.pageins = counterOf(*text, "pswpin");
+        stats.pageouts = counterOf(*text, "pswpout");
     }
     return stats;
 }

@@ -12,13 +12,16 @@ namespace morvanex::platform {
 // The kernel's memory figures in pages of `pageSize` bytes, folded into the categories the
 // memory monitor shows.
 struct VMStatistics {
-    std::uint64_t internalPages = 0;   // anonymous memory of processes (AnonPages)
+    std::uint64_t internalPages = 0;   // processes' anonymous memory and shared memory
+                                       // (AnonPages + Shmem)
     std::uint64_t purgeablePages = 0;  // memory the kernel may drop without writing: none on Linux
-    std::uint64_t wiredPages = 0;      // kernel memory and locked pages that never leave RAM
+    std::uint64_t wiredPages = 0;      // the kernel's own memory: SUnreclaim, KernelStack,
+                                       // PageTables
     std::uint64_t compressorPages = 0; // compressed pages held in RAM (zswap)
-    std::uint64_t externalPages = 0;   // file-backed caches: page cache, buffers, reclaimable slab
-    std::uint64_t pageins = 0;         // pages read from storage since boot
-    std::uint64_t pageouts = 0;        // pages written to storage since boot
+    std::uint64_t externalPages = 0;   // caches that can be dropped: page cache without Shmem,
+                                       // buffers, reclaimable slab
+    std::uint64_t pageins = 0;         // pages read back from swap since boot (pswpin)
+    std::uint64_t pageouts = 0;        // pages written to swap since boot (pswpout)
 };
 
 struct SwapUsage {

@@ -200,7 +200,7 @@ void MemoryPanel::build() {
             auto* right = new QVBoxLayout;
             right->setSpacing(5);
             right->addWidget(
-                new BreakdownCell(QStringLiteral("Wired"), m.bytes[3], Tint::orange, false, a));
+                new BreakdownCell(QStringLiteral("Kernel"), m.bytes[3], Tint::orange, false, a));
             right->addWidget(
                 new BreakdownCell(QStringLiteral("Cached"), m.bytes[4], Tint::gray, false, a));
             right->addStretch(1);
