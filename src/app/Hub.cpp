@@ -140,16 +140,24 @@ std::optional<double> Hub::menubarTemperature() const {
 
 HistoryStore::Values Hub::historySample() const {
     HistoryStore::Values sample;
-    sample[HistoryMetric::cpuUser] = cpu.user;
-    sample[HistoryMetric::cpuSystem] = cpu.system;
+    // A rate needs two readings: until its monitor has measured one over an interval there is
+    // no rate yet, and a 0 stored in its place would stand as a false minimum of that time.
+    if (!cpu.totalHistory.values.empty()) {
+        sample[HistoryMetric::cpuUser] = cpu.user;
+        sample[HistoryMetric::cpuSystem] = cpu.system;
+    }
     if (!gpu.gpus.empty())
         sample[HistoryMetric::gpu] = gpu.utilization();
     sample[HistoryMetric::memoryPressure] = memory.pressure;
     sample[HistoryMetric::memoryUsed] = memory.usedPercent();
-    sample[HistoryMetric::diskRead] = disks.readRate;
-    sample[HistoryMetric::diskWrite] = disks.writeRate;
-    sample[HistoryMetric::download] = network.download;
-    sample[HistoryMetric::upload] = network.upload;
+    if (disks.hasRates()) {
+        sample[HistoryMetric::diskRead] = disks.readRate;
+        sample[HistoryMetric::diskWrite] = disks.writeRate;
+    }
+    if (network.hasRates) {
+        sample[HistoryMetric::download] = network.download;
+        sample[HistoryMetric::upload] = network.upload;
+    }
     if (const auto temperature = menubarTemperature())
         sample[HistoryMetric::temperature] = *temperature;
     if (!sensors.fans.empty()) {

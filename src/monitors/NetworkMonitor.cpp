@@ -164,6 +164,7 @@ void NetworkMonitor::sample() {
 
     lastCounters = counters;
     lastSample = now;
+    hasRates = hasRates || elapsed > 0;
     upload = totalUp;
     download = totalDown;
     uploadHistory.add(upload);

@@ -91,6 +91,9 @@ public:
 
     double upload = 0;   // bytes per second, summed over the physical interfaces
     double download = 0; // bytes per second
+    // The rates have been measured over an interval: the first sample has none behind it, and
+    // shows 0 only for want of one.
+    bool hasRates = false;
     History uploadHistory{120};
     History downloadHistory{120};
     std::uint64_t sessionUp = 0; // bytes sent on physical interfaces since the monitor started

@@ -113,6 +113,30 @@ TEST(Hub, TickReadsTheMachineItIsGiven) {
     EXPECT_DOUBLE_EQ(sample.at(HistoryMetric::power), 12 * 1.5); // no PSTR: volts x amperes
 }
 
+// The first tick has no interval behind it: its rates are no readings, and the sample it
+// records leaves them out rather than storing zeros; the readings that need no interval are in.
+TEST(Hub, RatesAreRecordedOnlyOnceMeasuredOverAnInterval) {
+    test::HubFixture f;
+    onlyModules(f.settings, {ModuleKind::time});
+    Hub& hub = *f.hub;
+    hub.tick();
+    const HistoryStore::Values first = hub.historySample();
+    for (HistoryMetric rate :
+         {HistoryMetric::cpuUser, HistoryMetric::cpuSystem, HistoryMetric::diskRead,
+          HistoryMetric::diskWrite, HistoryMetric::download, HistoryMetric::upload})
+        EXPECT_EQ(first.count(rate), 0u) << rawValue(rate).toStdString();
+    EXPECT_EQ(first.count(HistoryMetric::memoryUsed), 1u);
+    EXPECT_EQ(first.count(HistoryMetric::memoryPressure), 1u);
+
+    f.advance(2);
+    hub.tick();
+    const HistoryStore::Values second = hub.historySample();
+    for (HistoryMetric rate :
+         {HistoryMetric::cpuUser, HistoryMetric::cpuSystem, HistoryMetric::diskRead,
+          HistoryMetric::diskWrite, HistoryMetric::download, HistoryMetric::upload})
+        EXPECT_EQ(second.count(rate), 1u) << rawValue(rate).toStdString();
+}
+
 TEST(Hub, VolumeScansAreRateLimited) {
     test::HubFixture f;
     onlyModules(f.settings, {ModuleKind::time});
@@ -356,6 +380,10 @@ TEST(Hub, RecordedSampleLeavesOutMetricsWithoutASource) {
     hub.battery.amperage.reset();
     hub.disks.readRate = 5;
     hub.network.download = 7;
+    // Every monitor has measured its rates over an interval.
+    hub.cpu.totalHistory.add(15);
+    hub.disks.readHistory.add(5);
+    hub.network.hasRates = true;
     auto sample = hub.historySample();
     EXPECT_EQ(sample.at(HistoryMetric::cpuUser), 12);
     EXPECT_EQ(sample.at(HistoryMetric::memoryUsed), 0);
