@@ -1,3 +1,4 @@
+#include "e2e/ExitCheck.h"
 #include "e2e/RunBinary.h"
 #include "support/TestEnv.h"
 
@@ -454,14 +455,9 @@ RunResult agentsWithFileSizeLimit(const QProcessEnvironment& environment,
     });
     process.start(QStringLiteral(MORVANEX_BINARY),
                   QStringList{QStringLiteral("--agents")} + arguments);
-    RunResult result;
     if (!process.waitForStarted(10000) || !process.waitForFinished(60000))
-        return result;
-    result.crashed = process.exitStatus() == QProcess::CrashExit;
-    result.exitCode = result.crashed ? -1 : process.exitCode();
-    result.standardOutput = process.readAllStandardOutput();
-    result.standardError = process.readAllStandardError();
-    return result;
+        return {};
+    return finishedRun(process);
 }
 
 // The process dies while copying a large original to the backup: the file stays as it was,
@@ -512,7 +508,7 @@ TEST_F(AgentsCommand, OddExecutablePathIsWrittenSoItReadsBackExactly) {
         process.start(copy, QStringList{QStringLiteral("--agents")} + arguments);
         EXPECT_TRUE(process.waitForFinished(60000));
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+        EXPECT_TRUE(exitedCleanly(process.exitCode(), process.readAllStandardError()));
         return process.readAllStandardOutput();
     };
     run({"add", "codex"});

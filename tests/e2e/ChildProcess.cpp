@@ -98,10 +98,4 @@ std::string describeStatus(const std::optional<int>& status) {
     return "status " + std::to_string(*status);
 }
 
-testing::AssertionResult exitedWithZero(const std::optional<int>& status) {
-    if (status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
-        return testing::AssertionSuccess();
-    return testing::AssertionFailure() << describeStatus(status);
-}
-
 } // namespace morvanex::test

@@ -38,7 +38,4 @@ private:
 // A wait status as text for a failure message: "exit 0", "signal 15", "still running".
 std::string describeStatus(const std::optional<int>& status);
 
-// Success for an exit with status 0; otherwise failure, described as above.
-testing::AssertionResult exitedWithZero(const std::optional<int>& status);
-
 } // namespace morvanex::test

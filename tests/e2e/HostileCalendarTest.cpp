@@ -58,7 +58,7 @@ protected:
         end(server);
         if (HasFatalFailure())
             return;
-        EXPECT_TRUE(exitedWithZero(server.process->waitFor(30s)));
+        EXPECT_TRUE(server.endsCleanly(30s));
         EXPECT_FALSE(fifo_->released()) << "something waited on the FIFO";
     }
 

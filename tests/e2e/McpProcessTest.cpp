@@ -1,4 +1,6 @@
 #include "e2e/ChildProcess.h"
+#include "e2e/ErrorFile.h"
+#include "e2e/ExitCheck.h"
 #include "e2e/PipedMcpServer.h"
 #include "support/Pipe.h"
 #include "support/TestEnv.h"
@@ -24,27 +26,6 @@ using namespace morvanex::test;
 using namespace std::chrono_literals;
 
 namespace {
-
-// The server's standard error goes to a file, shown when a check fails.
-class ErrorFile {
-public:
-    ErrorFile()
-        : path_(scratchDir() + QStringLiteral("/stderr-") + QString::number(++count_) +
-                QStringLiteral(".txt")),
-          fd_(::open(QFile::encodeName(path_).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
-                     0600)) {}
-    ~ErrorFile() { ::close(fd_); }
-    int fd() const { return fd_; }
-    std::string text() const {
-        QFile file(path_);
-        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
-    }
-
-private:
-    static inline int count_ = 0;
-    QString path_;
-    int fd_;
-};
 
 // SIGPIPE ignored for the test's length: writing to a server that has ended must fail, not
 // end the test binary.
@@ -116,7 +97,8 @@ TEST_F(McpProcess, TerminationEndsAServerWhoseClientDoesNotRead) {
     ASSERT_GT(buffered, capacity / 2) << errors.text();
 
     ASSERT_EQ(::kill(server.process->pid(), SIGTERM), 0);
-    EXPECT_TRUE(exitedWithZero(server.process->waitFor(10s))) << errors.text();
+    const std::optional<int> status = server.process->waitFor(10s);
+    EXPECT_TRUE(waitStatusClean(status, errors.bytes()));
 }
 
 // A SIGTERM while the server is still starting (it has just moved its standard output aside,
@@ -137,7 +119,8 @@ TEST_F(McpProcess, TerminationRightAtTheStartEndsTheServerNormally) {
         }
         ASSERT_TRUE(tookOver) << errors.text();
         ASSERT_EQ(::kill(pid, SIGTERM), 0);
-        EXPECT_TRUE(exitedWithZero(server.process->waitFor(10s))) << errors.text();
+        const std::optional<int> status = server.process->waitFor(10s);
+        EXPECT_TRUE(waitStatusClean(status, errors.bytes()));
     }
 }
 
@@ -149,7 +132,8 @@ TEST_F(McpProcess, AMissingStandardInputIsAnEmptyOne) {
     const auto server = startMcpServer(-1, output.write, errors.fd());
     ASSERT_TRUE(server->started());
     output.closeWrite();
-    EXPECT_TRUE(exitedWithZero(server->waitFor(30s))) << errors.text();
+    const std::optional<int> status = server->waitFor(30s);
+    EXPECT_TRUE(waitStatusClean(status, errors.bytes()));
     char byte = 0;
     ::fcntl(output.read, F_SETFL, O_NONBLOCK);
     EXPECT_EQ(::read(output.read, &byte, 1), 0) << "the server wrote to its output";
@@ -172,7 +156,8 @@ TEST_F(McpProcess, ASlowReaderGetsEveryReplyInOrder) {
         received.append(chunk, n);
         std::this_thread::sleep_for(1ms);
     }
-    EXPECT_TRUE(exitedWithZero(server.process->waitFor(30s))) << errors.text();
+    const std::optional<int> status = server.process->waitFor(30s);
+    EXPECT_TRUE(waitStatusClean(status, errors.bytes()));
 
     ASSERT_TRUE(received.endsWith('\n'));
     const QList<QByteArray> lines = received.chopped(1).split('\n');

@@ -1,3 +1,4 @@
+#include "e2e/ExitCheck.h"
 #include "e2e/RunBinary.h"
 #include "support/TestEnv.h"
 
@@ -340,9 +341,10 @@ public:
     bool endsCleanly() {
         if (!process_.waitForFinished(30000))
             return false;
-        EXPECT_EQ(process_.exitStatus(), QProcess::NormalExit)
-            << process_.readAllStandardError().toStdString();
-        return process_.exitStatus() == QProcess::NormalExit && process_.exitCode() == 0;
+        const QByteArray errors = process_.readAllStandardError();
+        EXPECT_EQ(process_.exitStatus(), QProcess::NormalExit) << errors.toStdString();
+        return process_.exitStatus() == QProcess::NormalExit &&
+               exitedCleanly(process_.exitCode(), errors);
     }
 
     QProcess& process() { return process_; }

@@ -1,6 +1,7 @@
 #include "e2e/RunBinary.h"
 
 #include "base/AppSettings.h"
+#include "e2e/ExitCheck.h"
 #include "platform/UserDefaults.h"
 #include "support/TestEnv.h"
 
@@ -136,10 +137,21 @@ RunResult runMorvanex(const QStringList& arguments, const QProcessEnvironment& e
         process.kill();
         process.waitForFinished();
     }
+    return finishedRun(process);
+}
+
+RunResult finishedRun(QProcess& process) {
+    RunResult result;
     result.crashed = process.exitStatus() == QProcess::CrashExit;
     result.exitCode = result.crashed ? -1 : process.exitCode();
     result.standardOutput = process.readAllStandardOutput();
     result.standardError = process.readAllStandardError();
+    if (!result.crashed &&
+        judgeExit(result.exitCode, result.standardError) == ExitJudgement::leakCheckMissing) {
+        noteMissingLeakCheck();
+        result.leakCheckMissing = true;
+        result.exitCode = 0;
+    }
     return result;
 }
 

@@ -3,6 +3,7 @@
 #include "base/Config.h"
 
 #include <QByteArray>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
 #include <chrono>
@@ -10,11 +11,17 @@
 namespace morvanex::test {
 
 struct RunResult {
+    // The exit status; 0 also for a run whose leak checker crashed as it exited (see
+    // ExitCheck.h): its own status is lost, and the run counts.
     int exitCode = -1;
     bool crashed = false;
+    bool leakCheckMissing = false; // the leak checker crashed at exit and checked nothing
     QByteArray standardOutput;
     QByteArray standardError;
 };
+
+// The result of a finished run of the binary, judged as every run is (ExitCheck.h).
+RunResult finishedRun(QProcess& process);
 
 // The environment an agent application gives its servers: HOME, PATH, USER, no display and
 // no XDG variables. HOME is the test's scratch home.
