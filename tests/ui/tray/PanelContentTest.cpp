@@ -13,6 +13,7 @@
 #include "ui/panels/overview/OverviewRows.h"
 #include "ui/tray/DropdownController.h"
 #include "ui/tray/DropdownPanel.h"
+#include "ui/tray/DropdownPlacement.h"
 #include "ui/tray/PanelFooterItems.h"
 #include "ui/tray/PanelRoot.h"
 
@@ -385,7 +386,8 @@ TEST_F(PanelShellView, OpenDropdownGrowsWithItsContent) {
             return new PanelRoot(kind, std::move(e), std::move(report));
         });
     // A screen with room for the whole overview.
-    controller.visibleFrame = [](QRect) { return QRect(0, 25, 1440, 1600); };
+    QRect screen(0, 25, 1440, 1600);
+    controller.visibleFrame = [&screen](QRect) { return screen; };
     controller.show(ModuleKind::combined, QRect(1400, 0, 30, 25));
     settle();
     ASSERT_NE(controller.panel(), nullptr);
@@ -454,6 +456,22 @@ TEST_F(PanelShellView, OpenDropdownGrowsWithItsContent) {
     settle();
     EXPECT_EQ(controller.panel()->height(), before);
     expectFooterWhole();
+
+    // On a screen too short for it, the window stops at the screen's height and the content
+    // scrolls beside a scroll bar; scrolled to the end, the footer shows whole.
+    screen = QRect(0, 25, 1440, 500);
+    insight.text = twoLines;
+    emit f.hub->changed();
+    settle();
+    EXPECT_EQ(controller.panel()->height(), 500 - DropdownMetrics::heightReserve);
+    EXPECT_TRUE(root->verticalScrollBar()->isVisible());
+    EXPECT_LT(root->viewport()->width(), PanelContent::panelWidth);
+    EXPECT_EQ(root->content()->width(), root->viewport()->width());
+    root->verticalScrollBar()->setValue(root->verticalScrollBar()->maximum());
+    settle();
+    const PanelFooter* footer = root->content()->footer();
+    EXPECT_TRUE(root->viewport()->rect().contains(
+        QRect(footer->mapTo(root->viewport(), QPoint(0, 0)), footer->size())));
     controller.close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

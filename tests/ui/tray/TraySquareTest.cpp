@@ -103,6 +103,25 @@ TEST(TraySquare, ModulesWithoutAReadingShowTheirSymbol) {
             EXPECT_EQ(symbol->name, row.symbol);
         }
     }
+    // With SQUARE_RENDERS set to a folder, the three squares are written there, at 22 and 44
+    // pixels on both appearances, to be looked at.
+    if (const QString renders = qEnvironmentVariable("SQUARE_RENDERS"); !renders.isEmpty()) {
+        for (const Appearance appearance : {Appearance::dark, Appearance::light}) {
+            QImage sheet(3 * 52 + 8, 2 * 52 + 8, QImage::Format_ARGB32);
+            sheet.fill(appearance == Appearance::dark ? QColor(0x30, 0x30, 0x30)
+                                                      : QColor(0xe8, 0xe8, 0xe8));
+            QPainter painter(&sheet);
+            for (std::size_t i = 0; i < std::size(rows); ++i)
+                for (const int side : {22, 44})
+                    painter.drawImage(QPoint(4 + int(i) * 52, side == 22 ? 4 : 56),
+                                      drawSquare(r.face(rows[i].kind, S::text), appearance, side));
+            painter.end();
+            sheet.save(QDir(renders).filePath(appearance == Appearance::dark
+                                                  ? QStringLiteral("no-reading-dark.png")
+                                                  : QStringLiteral("no-reading-light.png")));
+        }
+    }
+
     r.f.hub->battery.temperature = 31.4;
     EXPECT_EQ(r.face(K::sensors, S::text).text, "31°");
     EXPECT_TRUE(r.face(K::sensors, S::text).symbol.empty());
