@@ -8,16 +8,11 @@ namespace morvanex::platform::AppIconFile {
 namespace {
 
 // Both set by the build: the install's layout, and the icon the build tree runs with.
-#ifdef MORVANEX_ICON_RELATIVE_PATH
+#if !defined(MORVANEX_ICON_RELATIVE_PATH) || !defined(MORVANEX_SOURCE_ICON)
+#error "the build defines where the icon is installed and where its source is"
+#endif
 constexpr const char* relativePath = MORVANEX_ICON_RELATIVE_PATH;
-#else
-constexpr const char* relativePath = "../share/icons/hicolor/scalable/apps/morvanex.svg";
-#endif
-#ifdef MORVANEX_SOURCE_ICON
 constexpr const char* sourceIcon = MORVANEX_SOURCE_ICON;
-#else
-constexpr const char* sourceIcon = "";
-#endif
 
 bool isFile(const QString& path) {
     const QFileInfo info(path);
@@ -37,8 +32,7 @@ QString find(const QString& executableFolder) {
         if (isFile(installed))
             return installed;
     }
-    const QString source = QString::fromUtf8(sourceIcon);
-    if (!source.isEmpty() && isFile(source))
+    if (const QString source = QString::fromUtf8(sourceIcon); isFile(source))
         return source;
     return {};
 }
