@@ -1,10 +1,12 @@
 #include "platform/Notifier.h"
 
+#include "platform/AppIconFile.h"
 #include "platform/Log.h"
 
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
+#include <QUrl>
 #include <QVariantMap>
 #include <cstdio>
 #include <utility>
@@ -137,14 +139,32 @@ void Notifier::deliver() {
         }
         QDBusMessage notify =
             QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("Notify"));
-        // The installed icon and desktop entry name the sender; a service that finds neither
-        // (a run from the build folder) shows its own default.
+        // The installed icon and desktop entry name the sender. The theme finds the icon by
+        // name only where the install prefix is among the data folders, so the icon's file
+        // goes along too: every service can show that.
+        QVariantMap hints{{QStringLiteral("desktop-entry"), iconName}};
+        if (const QString image = imagePath(); !image.isEmpty())
+            hints.insert(QStringLiteral("image-path"), image);
         notify << QStringLiteral("Morvanex") << quint32(0) << iconName << post.title
                << (escape ? escapeNotificationMarkup(post.body) : post.body) << QStringList()
-               << QVariantMap{{QStringLiteral("desktop-entry"), iconName}} << qint32(-1);
+               << hints << qint32(-1);
         // Sent, not awaited: the notification's number is of no use to us.
         bus_.send(notify);
     }
+}
+
+QString Notifier::imagePath() {
+    if (!imagePath_) {
+        const QString file = platform::AppIconFile::find();
+        if (file.isEmpty())
+            qCWarning(log::platform,
+                      "The application's icon file was not found beside the executable: "
+                      "notifications name the icon only");
+        // A file URI, the form the notification specification names for images.
+        imagePath_ =
+            file.isEmpty() ? QString() : QString::fromUtf8(QUrl::fromLocalFile(file).toEncoded());
+    }
+    return *imagePath_;
 }
 
 void Notifier::call(const QDBusMessage& message, std::function<void(const QDBusMessage&)> then) {

@@ -54,6 +54,9 @@ private:
     void availabilityAnswered(bool available);
     void deliver();
     void call(const QDBusMessage& message, std::function<void(const QDBusMessage&)> then);
+    // The application's icon file as a file URI, looked up at the first post; empty when the
+    // file is not there.
+    QString imagePath();
 
     QDBusConnection bus_;
     bool application_ = false;
@@ -61,6 +64,7 @@ private:
     std::optional<bool> available_;  // the bus's last answer
     std::optional<bool> bodyMarkup_; // the service's answer, asked once per process
     bool capabilitiesFailureLogged_ = false;
+    std::optional<QString> imagePath_;
     std::vector<Waiting> waiting_;
     std::unique_ptr<QObject> context_; // parent of the calls in flight
 };

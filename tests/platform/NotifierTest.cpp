@@ -7,9 +7,11 @@
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QMutex>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
 #include <QVariantMap>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -33,6 +35,7 @@ public:
         uint replaces;
         int timeout;
         QString icon, desktopEntry;
+        QVariant imagePath; // invalid when the hint is missing
     };
     std::vector<Post> posts() const {
         const QMutexLocker lock(&mutex_);
@@ -57,7 +60,8 @@ public slots:
         if (silent)
             setDelayedReply(true);
         posts_.push_back({app, summary, body, replaces, timeout, icon,
-                          hints.value(QStringLiteral("desktop-entry")).toString()});
+                          hints.value(QStringLiteral("desktop-entry")).toString(),
+                          hints.value(QStringLiteral("image-path"))});
         return uint(posts_.size());
     }
 
@@ -133,6 +137,14 @@ TEST(Notifier, PostsToTheDesktopServiceEscapingMarkup) {
             // The installed icon and desktop entry.
             EXPECT_EQ(post.icon, "morvanex");
             EXPECT_EQ(post.desktopEntry, "morvanex");
+            // And the icon's file, for a service whose theme does not know the name: a file
+            // URI of the application's icon (here the build tree's, beside no installed copy).
+            ASSERT_EQ(post.imagePath.typeId(), QMetaType::QString);
+            const QUrl image(post.imagePath.toString(), QUrl::StrictMode);
+            EXPECT_TRUE(image.isLocalFile()) << post.imagePath.toString().toStdString();
+            EXPECT_TRUE(QFileInfo(image.toLocalFile()).isFile())
+                << image.toLocalFile().toStdString();
+            EXPECT_EQ(QFileInfo(image.toLocalFile()).fileName(), "morvanex.svg");
         }
         EXPECT_EQ(service.fake.capabilityQuestions(), 1); // asked once, then remembered
     }

@@ -135,8 +135,14 @@ SquareFace squareFace(const ModuleConfig& module, const std::vector<MenuBarPart>
                       const Hub& hub, const Config& config) {
     if (std::any_of(parts.begin(), parts.end(), bearsReading)) {
         const QString text = reading(module.kind, hub, config);
-        if (!text.isEmpty())
+        if (!text.isEmpty() && text != QStringLiteral("—"))
             return {text, {}};
+        // Nothing to read yet (no sensor, no weather report, no sun event): a bare dash would
+        // look the same in every square, so the square shows what the item shows in the icon
+        // style, the module's symbol.
+        return {{},
+                MenuBarContent::parts(ModuleConfig{module.kind, module.enabled, DisplayStyle::icon},
+                                      hub, config)};
     }
     return {{}, parts};
 }

@@ -29,7 +29,8 @@ struct SquareFace {
 // cup). A style with a text or a graph reads as text: the module's first reading in the text
 // style (the processor's percentage for the combined module, the first clock's time, the
 // temperature, ...), and for the network the larger of the two rates in short form with its
-// arrow. An icon-only style shows its symbol.
+// arrow. An icon-only style shows its symbol, and so does a module with no reading yet (its
+// reading would be "—").
 SquareFace squareFace(const ModuleConfig& module, const std::vector<MenuBarPart>& parts,
                       const Hub& hub, const Config& config);
 

@@ -1,5 +1,6 @@
 #include "ui/tray/PanelContent.h"
 
+#include "app/InsightEngine.h"
 #include "support/FixtureTree.h"
 #include "support/HubFixture.h"
 #include "ui/kit/BackRow.h"
@@ -9,11 +10,17 @@
 #include "ui/panels/DevicePanel.h"
 #include "ui/panels/ProcessorPanel.h"
 #include "ui/panels/overview/CombinedPanel.h"
+#include "ui/panels/overview/OverviewRows.h"
+#include "ui/tray/DropdownController.h"
+#include "ui/tray/DropdownPanel.h"
+#include "ui/tray/DropdownPlacement.h"
 #include "ui/tray/PanelFooterItems.h"
 #include "ui/tray/PanelRoot.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -359,6 +366,114 @@ TEST_F(PanelShellView, CappedRootFitsTheContentBesideItsScrollBar) {
     root.resize(PanelContent::panelWidth, 2000);
     settle();
     EXPECT_EQ(root.content()->width(), PanelContent::panelWidth);
+}
+
+// The overview's insight wraps from one line to two while its dropdown is open: the window
+// grows by the new line, and the footer stays whole in view with no scroll bar. The new text
+// fills its two lines to within a scroll bar's width, so while a scroll bar stood beside it, it
+// would take a third line. With PANEL_RENDERS set to a folder, the open dropdown is written
+// there before and after the change, to be looked at.
+TEST_F(PanelShellView, OpenDropdownGrowsWithItsContent) {
+    f.hub->tick();
+    Insight& insight = f.hub->insights().current;
+    insight = Insight{Insight::Kind::cpu, QStringLiteral("Firefox is using 80% CPU."),
+                      Insight::Severity::warning, ModuleKind::cpu, std::nullopt};
+
+    DropdownController controller(
+        [this](ModuleKind kind, PanelActions actions, std::function<void(double)> report) {
+            PanelEnv e = env();
+            e.panelActions = std::move(actions);
+            return new PanelRoot(kind, std::move(e), std::move(report));
+        });
+    // A screen with room for the whole overview.
+    QRect screen(0, 25, 1440, 1600);
+    controller.visibleFrame = [&screen](QRect) { return screen; };
+    controller.show(ModuleKind::combined, QRect(1400, 0, 30, 25));
+    settle();
+    ASSERT_NE(controller.panel(), nullptr);
+    auto* root =
+        qobject_cast<PanelRoot*>(static_cast<DropdownPanel*>(controller.panel())->content());
+    ASSERT_NE(root, nullptr);
+
+    const auto insightRow = [&] {
+        return root->content()->panel()->findChild<overview::InsightRow*>();
+    };
+    const auto expectFooterWhole = [&] {
+        const PanelFooter* footer = root->content()->footer();
+        ASSERT_NE(footer, nullptr);
+        const QRect shown(footer->mapTo(root->viewport(), QPoint(0, 0)), footer->size());
+        EXPECT_TRUE(root->viewport()->rect().contains(shown))
+            << "footer " << shown.y() << "+" << shown.height() << " in a viewport "
+            << root->viewport()->height() << " high";
+        EXPECT_FALSE(root->verticalScrollBar()->isVisible());
+        EXPECT_EQ(root->verticalScrollBar()->maximum(), 0);
+        EXPECT_EQ(root->content()->width(), PanelContent::panelWidth);
+        EXPECT_EQ(controller.panel()->height(), root->content()->naturalHeight());
+    };
+    ASSERT_NE(insightRow(), nullptr);
+    const int oneLine = insightRow()->text()->height();
+    const int oneLineRow = insightRow()->height();
+    const int before = controller.panel()->height();
+    expectFooterWhole();
+    const QString renders = qEnvironmentVariable("PANEL_RENDERS");
+    const auto render = [&](const QString& name) {
+        if (!renders.isEmpty())
+            controller.panel()->grab().save(QDir(renders).filePath(name));
+    };
+    render(QStringLiteral("insight-one-line.png"));
+
+    // The longest start of a sentence that takes two lines at the row's width and three beside
+    // a scroll bar.
+    const int rowWidth = insightRow()->width();
+    const int bar = root->verticalScrollBar()->sizeHint().width();
+    const QString sentence = QStringLiteral(
+        "Firefox has used 98% CPU for 12 min \u2014 fans are up, and the machine is running hot "
+        "while it builds the project again and again.");
+    Insight probe = insight;
+    QString twoLines;
+    for (qsizetype n = 1; n <= sentence.size(); ++n) {
+        probe.text = sentence.left(n).trimmed();
+        const overview::InsightRow row(probe, {}, env().appearance);
+        const int wide = row.heightForWidth(rowWidth);
+        if (wide > oneLineRow && wide < row.heightForWidth(rowWidth - bar))
+            twoLines = probe.text;
+    }
+    ASSERT_FALSE(twoLines.isEmpty());
+
+    insight.text = twoLines;
+    emit f.hub->changed();
+    settle();
+    ASSERT_NE(insightRow(), nullptr);
+    EXPECT_GT(insightRow()->text()->height(), oneLine * 3 / 2);
+    EXPECT_LT(insightRow()->text()->height(), oneLine * 5 / 2);
+    EXPECT_GT(controller.panel()->height(), before);
+    expectFooterWhole();
+    render(QStringLiteral("insight-two-lines.png"));
+
+    // And back: the window shrinks to the content again.
+    insight.text = QStringLiteral("Firefox is using 80% CPU.");
+    emit f.hub->changed();
+    settle();
+    EXPECT_EQ(controller.panel()->height(), before);
+    expectFooterWhole();
+
+    // On a screen too short for it, the window stops at the screen's height and the content
+    // scrolls beside a scroll bar; scrolled to the end, the footer shows whole.
+    screen = QRect(0, 25, 1440, 500);
+    insight.text = twoLines;
+    emit f.hub->changed();
+    settle();
+    EXPECT_EQ(controller.panel()->height(), 500 - DropdownMetrics::heightReserve);
+    EXPECT_TRUE(root->verticalScrollBar()->isVisible());
+    EXPECT_LT(root->viewport()->width(), PanelContent::panelWidth);
+    EXPECT_EQ(root->content()->width(), root->viewport()->width());
+    root->verticalScrollBar()->setValue(root->verticalScrollBar()->maximum());
+    settle();
+    const PanelFooter* footer = root->content()->footer();
+    EXPECT_TRUE(root->viewport()->rect().contains(
+        QRect(footer->mapTo(root->viewport(), QPoint(0, 0)), footer->size())));
+    controller.close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 } // namespace

@@ -60,7 +60,6 @@ TEST(TraySquare, TextStylesReadTheirFirstReadingAndIconStylesTheirSymbol) {
         {K::network, S::text, "1.2M↓"},
         {K::network, S::graph, "1.2M↓"},
         {K::battery, S::iconAndText, "80%"},
-        {K::weather, S::text, "—"},
         {K::cpu, S::icon, ""},
         {K::combined, S::icon, ""},
         {K::network, S::icon, ""},
@@ -77,6 +76,55 @@ TEST(TraySquare, TextStylesReadTheirFirstReadingAndIconStylesTheirSymbol) {
     const QString time = r.face(K::time, S::text).text;
     EXPECT_FALSE(time.isEmpty());
     EXPECT_TRUE(time.front().isDigit()) << time.toStdString();
+}
+
+// Without a reading the sensors, weather and sun-and-moon items show "—"; in a square each
+// shows its module's symbol instead, in every style, so the three squares can be told apart.
+// A reading brings the text back.
+TEST(TraySquare, ModulesWithoutAReadingShowTheirSymbol) {
+    Readings r; // never ticked: no temperature, no weather report, no sun event
+    struct Row {
+        K kind;
+        QString symbol;
+    };
+    const Row rows[] = {
+        {K::sensors, "thermometer.medium"},
+        {K::weather, "cloud"},
+        {K::astronomy, "sun.horizon"},
+    };
+    for (const Row& row : rows) {
+        for (const S style : allStyles) {
+            SCOPED_TRACE(rawValue(row.kind).toStdString() + " " + std::to_string(int(style)));
+            const SquareFace face = r.face(row.kind, style);
+            EXPECT_TRUE(face.text.isEmpty()) << face.text.toStdString();
+            ASSERT_EQ(face.symbol.size(), 1u);
+            const auto* symbol = std::get_if<MenuBarSymbol>(&face.symbol.front());
+            ASSERT_NE(symbol, nullptr);
+            EXPECT_EQ(symbol->name, row.symbol);
+        }
+    }
+    // With SQUARE_RENDERS set to a folder, the three squares are written there, at 22 and 44
+    // pixels on both appearances, to be looked at.
+    if (const QString renders = qEnvironmentVariable("SQUARE_RENDERS"); !renders.isEmpty()) {
+        for (const Appearance appearance : {Appearance::dark, Appearance::light}) {
+            QImage sheet(3 * 52 + 8, 2 * 52 + 8, QImage::Format_ARGB32);
+            sheet.fill(appearance == Appearance::dark ? QColor(0x30, 0x30, 0x30)
+                                                      : QColor(0xe8, 0xe8, 0xe8));
+            QPainter painter(&sheet);
+            for (std::size_t i = 0; i < std::size(rows); ++i)
+                for (const int side : {22, 44})
+                    painter.drawImage(QPoint(4 + int(i) * 52, side == 22 ? 4 : 56),
+                                      drawSquare(r.face(rows[i].kind, S::text), appearance, side));
+            painter.end();
+            sheet.save(QDir(renders).filePath(appearance == Appearance::dark
+                                                  ? QStringLiteral("no-reading-dark.png")
+                                                  : QStringLiteral("no-reading-light.png")));
+        }
+    }
+
+    r.f.hub->battery.temperature = 31.4;
+    EXPECT_EQ(r.face(K::sensors, S::text).text, "31°");
+    EXPECT_TRUE(r.face(K::sensors, S::text).symbol.empty());
 }
 
 TEST(TraySquare, ShortRates) {
