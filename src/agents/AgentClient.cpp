@@ -25,8 +25,6 @@ using agents::linuxLocations;
 
 const QString entryName = QStringLiteral("morvanex");
 const QString serverArgument = QStringLiteral("--mcp");
-constexpr char agentHomeVariable[] = "MORVANEX_AGENT_HOME";
-
 template <typename Result> using Outcome = std::variant<Result, AgentClient::ConfigError>;
 
 AgentClient::ConfigError configError(QString text) {
@@ -146,6 +144,8 @@ std::optional<AgentClient::ConfigError> write(const AgentClient& client, const Q
     const QString path = configPath(client.config);
     if (path.isEmpty())
         return std::nullopt;
+    if (const auto refusal = agents::agentHomeRefusal())
+        return configError(*refusal);
     if (auto error = agents::writeConfigText(AgentClient::expand(path), text))
         return configError(*std::move(error));
     return std::nullopt;
@@ -304,8 +304,10 @@ QString AgentClient::executable() {
 QString AgentClient::expand(const QString& path) {
     if (!path.startsWith(QLatin1Char('~')))
         return path;
-    const QString home = qEnvironmentVariableIsSet(agentHomeVariable)
-                             ? qEnvironmentVariable(agentHomeVariable)
+    if (agents::agentHomeRefusal())
+        return {};
+    const QString home = agents::agentHomeReplaced()
+                             ? qEnvironmentVariable(agents::agentHomeVariable)
                              : platform::xdg::home();
     return home + path.mid(1);
 }
