@@ -83,6 +83,9 @@ Outcome<QString> readText(const AgentClient& client) {
     const QString path = configPath(client.config);
     if (path.isEmpty())
         return QString();
+    // Every change reads first: a home that cannot be used stops it here, before any write.
+    if (const auto refusal = agents::agentHomeRefusal())
+        return configError(*refusal);
     if (auto text = agents::readConfigText(AgentClient::expand(path)))
         return *std::move(text);
     return configError(QStringLiteral("Couldn't read ") + client.name +
@@ -144,8 +147,6 @@ std::optional<AgentClient::ConfigError> write(const AgentClient& client, const Q
     const QString path = configPath(client.config);
     if (path.isEmpty())
         return std::nullopt;
-    if (const auto refusal = agents::agentHomeRefusal())
-        return configError(*refusal);
     if (auto error = agents::writeConfigText(AgentClient::expand(path), text))
         return configError(*std::move(error));
     return std::nullopt;
