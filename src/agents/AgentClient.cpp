@@ -25,8 +25,6 @@ using agents::linuxLocations;
 
 const QString entryName = QStringLiteral("morvanex");
 const QString serverArgument = QStringLiteral("--mcp");
-constexpr char agentHomeVariable[] = "MORVANEX_AGENT_HOME";
-
 template <typename Result> using Outcome = std::variant<Result, AgentClient::ConfigError>;
 
 AgentClient::ConfigError configError(QString text) {
@@ -85,6 +83,9 @@ Outcome<QString> readText(const AgentClient& client) {
     const QString path = configPath(client.config);
     if (path.isEmpty())
         return QString();
+    // Every change reads first: a home that cannot be used stops it here, before any write.
+    if (const auto refusal = agents::agentHomeRefusal())
+        return configError(*refusal);
     if (auto text = agents::readConfigText(AgentClient::expand(path)))
         return *std::move(text);
     return configError(QStringLiteral("Couldn't read ") + client.name +
@@ -304,8 +305,10 @@ QString AgentClient::executable() {
 QString AgentClient::expand(const QString& path) {
     if (!path.startsWith(QLatin1Char('~')))
         return path;
-    const QString home = qEnvironmentVariableIsSet(agentHomeVariable)
-                             ? qEnvironmentVariable(agentHomeVariable)
+    if (agents::agentHomeRefusal())
+        return {};
+    const QString home = agents::agentHomeReplaced()
+                             ? qEnvironmentVariable(agents::agentHomeVariable)
                              : platform::xdg::home();
     return home + path.mid(1);
 }

@@ -81,8 +81,10 @@ struct AgentClient {
     // The running executable's absolute path, else the first command-line argument. Needs a
     // QCoreApplication; empty without one.
     static QString executable();
-    // "~" at the start becomes the home folder: $MORVANEX_AGENT_HOME whenever it is set, even
-    // empty, else the user's home. Every path of an agent client passes through it.
+    // "~" at the start becomes the home folder: $MORVANEX_AGENT_HOME whenever it is set and
+    // not empty, else the user's home. Every path of an agent client passes through it. A
+    // MORVANEX_AGENT_HOME that is not absolute (see agentHomeRefusal) gives an empty path,
+    // which names no file: nothing is read or written under the working folder.
     static QString expand(const QString& path);
     // {"mcpServers": {"morvanex": {...}}} in the JSON output form, for pasting by hand.
     static QString genericSnippet(const QString& executablePath = AgentClient::executable());

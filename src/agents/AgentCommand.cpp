@@ -1,5 +1,7 @@
 #include "agents/AgentCommand.h"
 
+#include "agents/AgentLocations.h"
+
 #include <QChar>
 #include <QFile>
 #include <QStringView>
@@ -143,13 +145,6 @@ namespace morvanex {
 
 namespace {
 
-// The bytes of the folder "~" stands for, as the environment holds them.
-QByteArray homeBytes() {
-    if (qEnvironmentVariableIsSet("MORVANEX_AGENT_HOME"))
-        return qgetenv("MORVANEX_AGENT_HOME");
-    return qgetenv("HOME");
-}
-
 // Whether `bytes` name the same path once decoded as every path here is: a name that is not
 // UTF-8 would come back as a look-alike, and files would be read and written there instead.
 bool namesItself(const QByteArray& bytes) {
@@ -166,8 +161,12 @@ bool writeOut(std::FILE* stream, const QByteArray& bytes) {
 } // namespace
 
 int AgentClient::runCommand(const QStringList& arguments) {
-    if (!namesItself(homeBytes())) {
-        std::fputs(qEnvironmentVariableIsSet("MORVANEX_AGENT_HOME")
+    if (const auto refusal = agents::agentHomeRefusal()) {
+        writeOut(stderr, QByteArrayLiteral("Morvanex: ") + refusal->toUtf8() + '\n');
+        return 1;
+    }
+    if (!namesItself(agents::agentHomeBytes())) {
+        std::fputs(agents::agentHomeReplaced()
                        ? "Morvanex: MORVANEX_AGENT_HOME is not valid UTF-8; name the home folder "
                          "in UTF-8.\n"
                        : "Morvanex: the home folder (HOME) is not valid UTF-8; name it in "

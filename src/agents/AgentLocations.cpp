@@ -47,4 +47,19 @@ QStringList linuxLocations(const QStringList& paths) {
     return mapped;
 }
 
+bool agentHomeReplaced() {
+    return !qEnvironmentVariableIsEmpty(agentHomeVariable);
+}
+
+QByteArray agentHomeBytes() {
+    return agentHomeReplaced() ? qgetenv(agentHomeVariable) : qgetenv("HOME");
+}
+
+std::optional<QString> agentHomeRefusal() {
+    if (!agentHomeReplaced() || qgetenv(agentHomeVariable).startsWith('/'))
+        return std::nullopt;
+    return QStringLiteral("MORVANEX_AGENT_HOME must be an absolute path (one that starts with "
+                          "/), or empty for the home folder.");
+}
+
 } // namespace morvanex::agents

@@ -59,7 +59,7 @@ QJsonArray buildTools() {
 
     return QJsonArray{
         tool("get_overview", "Overview",
-             "Snapshot of this computer right now: CPU, GPU, memory, startup disk, network, "
+             "Snapshot of this computer right now: CPU, GPU, memory, system disk, network, "
              "temperatures, fans, battery, power, uptime, connected iPhones/iPads, and "
              "Morvanex's one-line insight about what is using the computer."),
         tool("get_top_processes", "Top processes",
@@ -77,7 +77,7 @@ QJsonArray buildTools() {
              sensors),
         tool("get_battery", "Battery",
              "Battery charge, charging state, time remaining, health (maximum capacity vs "
-             "design), cycle count, temperature, power draw, adapter, Low Power Mode, and "
+             "design), cycle count, temperature, power draw, adapter, Power Saver, and "
              "Bluetooth device batteries."),
         tool("get_network", "Network",
              "Network rates, internet status, public and local IP addresses, ping, router, DNS, "

@@ -153,10 +153,10 @@ std::optional<Insight> InsightEngine::pick(const QDateTime& now) const {
                        Insight::Severity::warning, ModuleKind::cpu, busiest->pid};
     }
 
-    // An almost full startup disk.
+    // An almost full system disk (the one holding /).
     if (const auto volume = hub_.disks.startupVolume(); volume && volume->usedPercent() >= 95) {
         return Insight{Insight::Kind::storage,
-                       QStringLiteral("Startup disk is almost full") + dash +
+                       QStringLiteral("System disk is almost full") + dash +
                            Fmt::bytes(volume->availableImportant, 1000) + QStringLiteral(" free."),
                        Insight::Severity::critical, ModuleKind::disks, std::nullopt};
     }

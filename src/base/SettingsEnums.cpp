@@ -133,7 +133,7 @@ QString title(RuleMetric metric) {
     case RuleMetric::memoryUsed:
         return QStringLiteral("Memory used");
     case RuleMetric::diskUsed:
-        return QStringLiteral("Startup disk used");
+        return QStringLiteral("System disk used");
     case RuleMetric::temperature:
         return QStringLiteral("CPU temperature");
     case RuleMetric::batteryLevel:

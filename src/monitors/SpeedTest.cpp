@@ -67,7 +67,7 @@ void SpeedTest::start() {
     const bool launched = process->start([this](platform::NetToolOutcome outcome) {
         // A cut-off answer is no answer.
         finish(outcome.overflowed ? QByteArray() : outcome.output, outcome.exitStatus,
-               outcome.signalled, outcome.timedOut);
+               outcome.signalled, outcome.timedOut, outcome.errors);
     });
     if (!launched) {
         state = Failed{launchFailedMessage};
@@ -100,12 +100,13 @@ void SpeedTest::cancel() {
     killTimer_->start(cancelGrace);
 }
 
-void SpeedTest::finish(const QByteArray& data, int status, bool signalled, bool stalled) {
+void SpeedTest::finish(const QByteArray& data, int status, bool signalled, bool stalled,
+                       const QByteArray& errors) {
     progressTimer_.reset();
     killTimer_.reset();
     process_.reset();
     if (stalled) {
-        state = Failed{failedMessage};
+        state = Failed{timedOutMessage};
     } else if (signalled) {
         state = Idle{};
     } else if (auto result = parse(data, clock_.now())) {
@@ -116,9 +117,38 @@ void SpeedTest::finish(const QByteArray& data, int status, bool signalled, bool 
             defaults_.setValue(storageKey, *encoded);
         state = Idle{};
     } else {
-        state = Failed{status != 0 ? failedMessage : noResultMessage};
+        state = Failed{status != 0 ? failureMessage(failureReason(errors)) : noResultMessage};
     }
     changed();
+}
+
+std::optional<QString> SpeedTest::failureReason(const QByteArray& errors) {
+    // Enough for a sentence; a longer line is cut at a word where one is near.
+    constexpr qsizetype longest = 160;
+    const QList<QByteArray> lines = errors.split('\n');
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        QString text = QString::fromUtf8(*line).simplified();
+        text.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
+        if (text.startsWith(QLatin1String("ERROR:")))
+            text = text.mid(6).trimmed();
+        if (text.size() >= 2 && text.startsWith(QLatin1Char('<')) &&
+            text.endsWith(QLatin1Char('>')))
+            text = text.mid(1, text.size() - 2).trimmed();
+        if (text.isEmpty())
+            continue;
+        if (text.size() > longest) {
+            const qsizetype space = text.lastIndexOf(QLatin1Char(' '), longest);
+            text = text.left(space > longest / 2 ? space : longest) + QStringLiteral("…");
+        }
+        return text;
+    }
+    return std::nullopt;
+}
+
+QString SpeedTest::failureMessage(const std::optional<QString>& reason) {
+    if (!reason)
+        return failedMessage;
+    return QStringLiteral("The test failed: ") + *reason;
 }
 
 std::optional<SpeedTestResult> SpeedTest::parse(const QByteArray& data, const QDateTime& now) {

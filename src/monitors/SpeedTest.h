@@ -45,13 +45,16 @@ public:
     static inline const QString launchFailedMessage = QStringLiteral("Couldn't start the test.");
     static inline const QString failedMessage =
         QStringLiteral("The test failed. Check your connection.");
+    // A run killed at `timeLimit`.
+    static inline const QString timedOutMessage =
+        QStringLiteral("The test timed out. Check your connection.");
     static inline const QString noResultMessage = QStringLiteral("The test returned no result.");
     static constexpr std::size_t maxResults = 10;
     // How long a cancelled tool has to end on its own before it is killed.
     static constexpr std::chrono::milliseconds cancelGrace{3000};
 
-    // A run still going after this long has stalled: it is killed and counts as failed. A
-    // whole test takes well under a minute on any connection that can finish one.
+    // A run still going after this long has stalled: it is killed and said to have timed
+    // out. A whole test takes well under a minute on any connection that can finish one.
     std::chrono::milliseconds timeLimit{std::chrono::minutes(3)};
 
     // Starts idle with the results stored under `storageKey` (none when they do not decode).
@@ -80,12 +83,21 @@ public:
     // no responsiveness.
     static std::optional<SpeedTestResult> parse(const QByteArray& data, const QDateTime& now);
 
+    // The tool's own reason for a failure from the end of its standard error: the last line
+    // that holds anything, without the tool's "ERROR: " mark and the angle brackets it puts
+    // around a network library's error, shortened to one readable line. Nothing when it said
+    // nothing.
+    static std::optional<QString> failureReason(const QByteArray& errors);
+    // "The test failed: <reason>", or failedMessage without a reason.
+    static QString failureMessage(const std::optional<QString>& reason);
+
     State state = Idle{};
     std::vector<SpeedTestResult> results; // newest first
     std::function<void()> onChange;
 
 private:
-    void finish(const QByteArray& data, int status, bool signalled, bool stalled);
+    void finish(const QByteArray& data, int status, bool signalled, bool stalled,
+                const QByteArray& errors);
     void changed();
 
     platform::UserDefaults defaults_;

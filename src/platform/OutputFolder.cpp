@@ -1,14 +1,18 @@
 #include "platform/OutputFolder.h"
 
+#include "platform/Log.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace morvanex::platform {
 namespace {
@@ -72,15 +76,42 @@ bool writeAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
-// Makes every missing folder along `path` (absolute). Nothing, or the reason of the first
-// folder that could not be made.
-std::optional<QString> makePath(const QByteArray& path) {
+// Whether the system can take `path` (absolute) whole: within PATH_MAX with its terminating
+// zero, and no name along it longer than NAME_MAX. Checked before anything is made, so a path
+// the system refuses part way down leaves no folders behind.
+bool fitsTheSystem(const QByteArray& path) {
+    if (path.size() + 1 > PATH_MAX)
+        return false;
+    for (const QByteArray& name : path.split('/'))
+        if (name.size() > NAME_MAX)
+            return false;
+    return true;
+}
+
+// Makes every missing folder along `path` (absolute), appending each one made to `made`, in
+// the order made. Nothing, or the reason of the first folder that could not be made.
+std::optional<QString> makePath(const QByteArray& path, std::vector<QByteArray>& made) {
     for (qsizetype slash = path.indexOf('/', 1);; slash = path.indexOf('/', slash + 1)) {
         const QByteArray prefix = slash < 0 ? path : path.left(slash);
-        if (::mkdir(prefix.constData(), 0777) != 0 && errno != EEXIST)
+        if (::mkdir(prefix.constData(), 0777) == 0)
+            made.push_back(prefix);
+        else if (errno != EEXIST)
             return reason(errno);
         if (slash < 0)
             return std::nullopt;
+    }
+}
+
+// Removes the folders a failed opening made, deepest first. One that something else has put a
+// file into meanwhile stays.
+void removeMade(const std::vector<QByteArray>& made) {
+    for (auto folder = made.rbegin(); folder != made.rend(); ++folder) {
+        if (::rmdir(folder->constData()) == 0)
+            continue;
+        const int error = errno;
+        qCWarning(log::platform).noquote()
+            << "could not remove the folder" << QString::fromLocal8Bit(*folder)
+            << "made for a failed output:" << reason(error);
     }
 }
 
@@ -98,14 +129,24 @@ OutputFolder::OutputFolder(const QByteArray& path) {
         }
         path_ = cleaned(*base + '/' + path);
     }
-    if (const auto failed = makePath(path_)) {
+    if (!fitsTheSystem(path_)) {
+        error_ = reason(ENAMETOOLONG);
+        return;
+    }
+    std::vector<QByteArray> made;
+    const auto fail = [&](int error) {
+        error_ = reason(error);
+        removeMade(made);
+    };
+    if (const auto failed = makePath(path_, made)) {
         error_ = *failed;
+        removeMade(made);
         return;
     }
     // O_PATH: the folder only has to be searchable and writable, not readable.
     const int fd = ::open(path_.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
-        error_ = reason(errno);
+        fail(errno);
         return;
     }
     // A read-only folder or file system shows only when a file is made; better now, once, than
@@ -113,8 +154,9 @@ OutputFolder::OutputFolder(const QByteArray& path) {
     QByteArray probe;
     const int probeFd = createFresh(fd, QByteArrayLiteral(".morvanex-probe"), probe);
     if (probeFd < 0) {
-        error_ = reason(errno);
+        const int error = errno;
         ::close(fd);
+        fail(error);
         return;
     }
     ::close(probeFd);

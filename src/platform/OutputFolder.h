@@ -18,7 +18,9 @@ class OutputFolder {
 public:
     // Makes `path` with its missing parents (a relative path is taken from the working
     // directory, "." and ".." are resolved by name) and opens it, then checks that a file can be
-    // made in it. See error() when that failed.
+    // made in it. A path longer than the system takes (PATH_MAX, or a name past NAME_MAX) is
+    // refused before anything is made, and a failure removes the folders made on the way.
+    // See error() when that failed.
     explicit OutputFolder(const QByteArray& path);
     OutputFolder(const OutputFolder&) = delete;
     OutputFolder& operator=(const OutputFolder&) = delete;

@@ -201,7 +201,7 @@ TEST(AgentClientSnippet, IsTheServerEntryInTheJsonOutputForm) {
 
 // ---- Home folder -------------------------------------------------------------------------
 
-TEST(AgentClientExpand, UsesTheAgentHomeWheneverItIsSet) {
+TEST(AgentClientExpand, UsesTheAgentHomeWhenItIsAnAbsolutePath) {
     const QString userHome = qEnvironmentVariable("HOME");
     ASSERT_FALSE(userHome.isEmpty());
     qunsetenv("MORVANEX_AGENT_HOME");
@@ -213,9 +213,19 @@ TEST(AgentClientExpand, UsesTheAgentHomeWheneverItIsSet) {
     EXPECT_EQ(AgentClient::expand("~"), "/tmp/agent home");
     EXPECT_EQ(AgentClient::expand("a/~/b"), "a/~/b");
 
-    // Set but empty still replaces the home.
+    // Empty counts as unset: "~" never becomes the root of the file system.
     qputenv("MORVANEX_AGENT_HOME", "");
-    EXPECT_EQ(AgentClient::expand("~/.codex"), "/.codex");
+    EXPECT_EQ(AgentClient::expand("~/.codex"), userHome + "/.codex");
+    // A relative home names no file at all, so nothing lands under the working folder; the
+    // write says why.
+    qputenv("MORVANEX_AGENT_HOME", "relative/home");
+    EXPECT_EQ(AgentClient::expand("~/.codex"), QString());
+    EXPECT_EQ(AgentClient::expand("/etc/x"), "/etc/x");
+    const auto refused = AgentClient::client(QStringLiteral("codex"))->add();
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_EQ(refused->localizedDescription(),
+              "MORVANEX_AGENT_HOME must be an absolute path (one that starts with /), or empty for "
+              "the home folder.");
     qunsetenv("MORVANEX_AGENT_HOME");
 }
 

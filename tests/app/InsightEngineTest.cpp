@@ -132,7 +132,7 @@ TEST(InsightEngine, PriorityAndTheLaterRules) {
     e.processes({process(3, "writer", 1, 0, 0, 5e6)});
     e.run(4);
     EXPECT_EQ(e.engine.current.kind, Insight::Kind::storage);
-    EXPECT_EQ(e.engine.current.text, "Startup disk is almost full — 50.0 GB free.");
+    EXPECT_EQ(e.engine.current.text, "System disk is almost full — 50.0 GB free.");
 
     e.hub->disks.volumes[0].availableImportant = 500e9;
     e.run(1);

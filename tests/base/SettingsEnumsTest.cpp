@@ -74,7 +74,7 @@ TEST(SettingsEnums, TitlesAndSymbols) {
     EXPECT_EQ(title(OverviewItem::devices), "iPhone and iPad");
     EXPECT_EQ(symbol(OverviewItem::keepAwake), "cup.and.saucer.fill");
     EXPECT_EQ(symbol(OverviewItem::weather), "cloud.sun.fill");
-    EXPECT_EQ(title(RuleMetric::diskUsed), "Startup disk used");
+    EXPECT_EQ(title(RuleMetric::diskUsed), "System disk used");
     EXPECT_EQ(title(RuleMetric::temperature), "CPU temperature");
     for (ModuleKind kind : allCases<ModuleKind>())
         EXPECT_FALSE(title(kind).isEmpty() || symbol(kind).isEmpty());

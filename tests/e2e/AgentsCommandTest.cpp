@@ -16,6 +16,7 @@
 #include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace morvanex::test;
@@ -602,6 +603,75 @@ TEST_F(AgentsCommand, AnAgentHomeThatIsNotUtf8IsRefused) {
     EXPECT_NE(::stat((home + "/.codex/config.toml").constData(), &info), 0);
     EXPECT_NE(::stat((base + "/h\xef\xbf\xbd\xef\xbf\xbd").constData(), &info), 0);
     std::filesystem::remove_all(std::filesystem::path(home.toStdString()));
+}
+
+// The binary run by a user who may not write at the root of the file system, so a run that
+// took "~" for "/" fails there instead of writing: root runs it as nobody, in a scratch folder
+// opened to every user. Anyone else runs it as itself.
+RunResult agentsWithoutRootWrites(const QProcessEnvironment& environment,
+                                  const QStringList& arguments, const QString& workingDirectory) {
+    QStringList command{QStringLiteral(MORVANEX_BINARY), QStringLiteral("--agents")};
+    command += arguments;
+    if (::geteuid() == 0)
+        command = QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+                              QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"),
+                              QStringLiteral("--")} +
+                  command;
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(workingDirectory);
+    process.start(command.first(), command.mid(1));
+    RunResult result;
+    if (!process.waitForStarted(10000) || !process.waitForFinished(60000))
+        return result;
+    result.crashed = process.exitStatus() == QProcess::CrashExit;
+    result.exitCode = result.crashed ? -1 : process.exitCode();
+    result.standardOutput = process.readAllStandardOutput();
+    result.standardError = process.readAllStandardError();
+    return result;
+}
+
+// An empty agent home counts as unset: "~" is the user's home, not the root of the file
+// system. A relative one is refused in one line, whatever the command, and nothing is written.
+TEST_F(AgentsCommand, AnEmptyAgentHomeIsTheUsersHomeAndARelativeOneIsRefused) {
+    if (::geteuid() != 0 && ::access("/", W_OK) == 0)
+        GTEST_SKIP() << "this user may write at the root of the file system";
+    if (QFileInfo::exists(QStringLiteral("/.codex")))
+        GTEST_SKIP() << "/.codex exists already, so a write there would not show";
+    const QString base = scratchDir();
+    const QString home = base + QStringLiteral("/open-home");
+    const QString work = base + QStringLiteral("/work");
+    for (const QString& folder : {home + "/.codex", work + "/relative/.codex"})
+        ASSERT_TRUE(QDir().mkpath(folder));
+    const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                     QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther |
+                     QFile::ExeOther;
+    for (const QString& folder :
+         {base, home, home + "/.codex", work, work + "/relative", work + "/relative/.codex"})
+        ASSERT_TRUE(QFile::setPermissions(folder, all));
+
+    QProcessEnvironment environment = bareEnvironment();
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("MORVANEX_AGENT_HOME"), QString());
+    const RunResult added = agentsWithoutRootWrites(environment, {"add", "codex"}, work);
+    EXPECT_EQ(added.exitCode, 0) << added.standardError.toStdString();
+    EXPECT_TRUE(added.standardOutput.contains("codex           added\n"));
+    EXPECT_TRUE(QFile::exists(home + "/.codex/config.toml"));
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/.codex")));
+
+    environment.insert(QStringLiteral("MORVANEX_AGENT_HOME"), QStringLiteral("relative"));
+    for (const char* command : {"add", "status"}) {
+        SCOPED_TRACE(command);
+        const RunResult refused =
+            agentsWithoutRootWrites(environment, {QString::fromLatin1(command), "codex"}, work);
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_TRUE(refused.standardOutput.isEmpty());
+        EXPECT_EQ(refused.standardError,
+                  "Morvanex: MORVANEX_AGENT_HOME must be an absolute path (one that starts with "
+                  "/), or empty for the home folder.\n");
+    }
+    EXPECT_TRUE(QDir(work + "/relative/.codex")
+                    .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
@@ -76,6 +77,10 @@ TEST(DumpOutput, AFolderThatCannotTakeRendersIsSaidInOneLineAndFails) {
     ASSERT_TRUE(QFile::setPermissions(base + QStringLiteral("/readonly"),
                                       QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
                                           QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+    // Twenty names of 250 bytes: each one fits, the path as a whole does not.
+    QString deep = base + QStringLiteral("/deep");
+    for (int i = 0; i < 20; ++i)
+        deep += u'/' + QString(250, QChar(u'a' + i));
     struct Row {
         const char* name;
         QString folder;
@@ -85,6 +90,7 @@ TEST(DumpOutput, AFolderThatCannotTakeRendersIsSaidInOneLineAndFails) {
         {"a regular file", base + QStringLiteral("/file"), "Not a directory"},
         {"a path through a file", base + QStringLiteral("/file/renders"), "Not a directory"},
         {"a name too long", base + u'/' + QString(300, u'n'), "File name too long"},
+        {"a path too long", deep, "File name too long"},
         {"a link loop", base + QStringLiteral("/loop"), "Too many levels of symbolic links"},
         {"a read-only folder", base + QStringLiteral("/readonly"), "Permission denied"},
         {"a device", QStringLiteral("/dev/null"), "Not a directory"},
@@ -118,6 +124,8 @@ TEST(DumpOutput, AFolderThatCannotTakeRendersIsSaidInOneLineAndFails) {
     }
     EXPECT_TRUE(QDir(base + QStringLiteral("/readonly"))
                     .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    // A failed run leaves none of the folders it would have made.
+    EXPECT_FALSE(QFileInfo::exists(base + QStringLiteral("/deep")));
     EXPECT_FALSE(QSettings(storedSettingsFile(), QSettings::IniFormat)
                      .contains(QStringLiteral("settings.pane")));
 }

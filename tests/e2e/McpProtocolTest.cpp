@@ -109,7 +109,7 @@ struct ToolRow {
 
 const ToolRow toolTable[] = {
     {"get_overview", "Overview",
-     "Snapshot of this computer right now: CPU, GPU, memory, startup disk, network, "
+     "Snapshot of this computer right now: CPU, GPU, memory, system disk, network, "
      "temperatures, fans, battery, power, uptime, connected iPhones/iPads, and "
      "Morvanex's one-line insight about what is using the computer.",
      "{}"},
@@ -140,7 +140,7 @@ const ToolRow toolTable[] = {
      "(long). Default: false.\", \"type\": \"boolean\"}}"},
     {"get_battery", "Battery",
      "Battery charge, charging state, time remaining, health (maximum capacity vs "
-     "design), cycle count, temperature, power draw, adapter, Low Power Mode, and "
+     "design), cycle count, temperature, power draw, adapter, Power Saver, and "
      "Bluetooth device batteries.",
      "{}"},
     {"get_network", "Network",

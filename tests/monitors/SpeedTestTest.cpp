@@ -190,7 +190,9 @@ TEST(SpeedTest, EndingsWithoutAResult) {
     };
     const Row rows[] = {
         {"speedtest-cli-silent-ok", SpeedTest::Failed{SpeedTest::noResultMessage}, 0},
-        {"speedtest-cli-silent-fail", SpeedTest::Failed{SpeedTest::failedMessage}, 0},
+        // The tool's own reason, from its standard error.
+        {"speedtest-cli-silent-fail",
+         SpeedTest::Failed{"The test failed: Unable to connect to servers to test latency."}, 0},
         {"speedtest-cli-fail-with-result", SpeedTest::Idle{}, 1}, // the answer is what counts
         {"speedtest-cli-flood", SpeedTest::Idle{}, 1},            // 1 MiB of noise first
     };
@@ -272,11 +274,11 @@ TEST(SpeedTest, CancelEndsARunWithoutAResult) {
 
 TEST(SpeedTest, ATestThatOutlivesItsTimeFailsAndOneDeafToCancelIsKilled) {
     auto defaults = platform::UserDefaults::inMemory();
-    // Stalled: killed at the time limit and reported as a failed test, not as a cancel.
+    // Stalled: killed at the time limit and said to have timed out, not as a cancel.
     SpeedTest stalled(defaults, tool("speedtest-cli-hang"), fixedClock());
     stalled.timeLimit = std::chrono::milliseconds(200);
     runToEnd(stalled);
-    EXPECT_EQ(stalled.state, SpeedTest::State(SpeedTest::Failed{SpeedTest::failedMessage}));
+    EXPECT_EQ(stalled.state, SpeedTest::State(SpeedTest::Failed{SpeedTest::timedOutMessage}));
     EXPECT_TRUE(stalled.results.empty());
 
     // A tool that ignores the request to end is killed after the grace; the run then ends as
@@ -291,6 +293,46 @@ TEST(SpeedTest, ATestThatOutlivesItsTimeFailsAndOneDeafToCancelIsKilled) {
     ASSERT_TRUE(waitUntil([&] { return !deaf.isRunning(); }));
     EXPECT_EQ(deaf.state, SpeedTest::State(SpeedTest::Idle{}));
     EXPECT_FALSE(defaults.data(SpeedTest::storageKey));
+}
+
+// A tool that fails says why on its standard error; the last line that says anything is the
+// reason shown, in one line.
+TEST(SpeedTest, AFailingToolsOwnReasonIsTheMessage) {
+    const QString words = QString(QStringLiteral("word ")).repeated(60);
+    struct Row {
+        const char* name;
+        QByteArray errors;
+        QString message;
+    };
+    const Row rows[] = {
+        {"no server reachable",
+         "Cannot retrieve speedtest configuration\n"
+         "ERROR: <urlopen error [Errno -3] Temporary failure in name resolution>\n",
+         "The test failed: urlopen error [Errno -3] Temporary failure in name resolution"},
+        {"a crash of the interpreter",
+         "Traceback (most recent call last):\n  File \"x\", line 1\nsocket.timeout: timed out\n\n",
+         "The test failed: socket.timeout: timed out"},
+        {"controls and no final newline", "bad\tthing\x07 here\r",
+         "The test failed: bad thing here"},
+        {"silent", "", SpeedTest::failedMessage},
+        {"blank lines", "\n  \n\n", SpeedTest::failedMessage},
+        {"a very long line", words.toUtf8(),
+         "The test failed: " + words.left(159) + QStringLiteral("…")}, // 32 whole words
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString folder = test::scratchDir() + "/" + row.name;
+        test::writeFile(folder, "said", row.errors);
+        test::writeFile(folder, "speedtest-cli",
+                        "#!/bin/sh\ncat \"$(dirname \"$0\")/said\" >&2\n"
+                        "echo 'not json'\nexit 1\n");
+        QFile::setPermissions(folder + "/speedtest-cli",
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        SpeedTest test(platform::UserDefaults::inMemory(), folder + "/speedtest-cli", fixedClock());
+        runToEnd(test);
+        EXPECT_EQ(test.state, SpeedTest::State(SpeedTest::Failed{row.message}));
+        EXPECT_TRUE(test.results.empty());
+    }
 }
 
 TEST(SpeedTest, TheToolIsFoundByNameInThePath) {

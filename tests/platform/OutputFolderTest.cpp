@@ -128,4 +128,35 @@ TEST(OutputFolder, AFolderThatCannotBeWrittenIntoSaysWhyOnce) {
                     .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }
 
+// A path the system cannot take is refused before anything is made: no folder of it is left.
+TEST(OutputFolder, APathTooLongForTheSystemLeavesNoFoldersBehind) {
+    const QByteArray base = scratch() + "/out";
+    ASSERT_EQ(::mkdir(base.constData(), 0755), 0);
+    QByteArray deep = base + "/deep";
+    for (int i = 0; i < 20; ++i)
+        deep += '/' + QByteArray(250, char('a' + i));
+    const QByteArray longPath = base + "/long/" + QByteArray(5000, 'p');
+    struct Row {
+        const char* name;
+        QByteArray path;
+    };
+    const Row rows[] = {
+        {"nested names past PATH_MAX", deep},
+        {"a name past NAME_MAX under new folders", base + "/new/parents/" + QByteArray(256, 'n')},
+        {"one name past PATH_MAX", longPath},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const OutputFolder folder(row.path);
+        EXPECT_FALSE(folder.isOpen());
+        EXPECT_EQ(folder.error(), QString::fromLocal8Bit(std::strerror(ENAMETOOLONG)));
+    }
+    EXPECT_EQ(QDir(QFile::decodeName(base))
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList());
+    // The longest names the system takes still make a folder.
+    const OutputFolder longest(base + "/" + QByteArray(255, 'm'));
+    EXPECT_TRUE(longest.isOpen()) << longest.error().toStdString();
+}
+
 } // namespace

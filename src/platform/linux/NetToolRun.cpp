@@ -53,7 +53,7 @@ bool NetToolRun::start(std::function<void(NetToolOutcome)> done) {
     QObject::connect(process_, &QProcess::readyReadStandardOutput, context_.get(),
                      [this] { collectOutput(); });
     QObject::connect(process_, &QProcess::readyReadStandardError, context_.get(),
-                     [this] { process_->readAllStandardError(); });
+                     [this] { collectErrors(); });
     QObject::connect(process_, &QProcess::finished, context_.get(),
                      [this](int exitCode, QProcess::ExitStatus status) {
                          finished(exitCode, status == QProcess::CrashExit);
@@ -103,11 +103,19 @@ void NetToolRun::collectOutput() {
     }
 }
 
+void NetToolRun::collectErrors() {
+    outcome_.errors.append(process_->readAllStandardError());
+    if (outcome_.errors.size() > errorsKept)
+        outcome_.errors.remove(0, outcome_.errors.size() - errorsKept);
+}
+
 void NetToolRun::finished(int exitCode, bool crashed) {
     if (ended_)
         return;
     ended_ = true;
     collectOutput();
+    if (!options_.discardErrors)
+        collectErrors();
     if (boundTimer_ != nullptr)
         boundTimer_->stop();
     outcome_.exitStatus = exitCode;

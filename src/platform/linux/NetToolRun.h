@@ -22,13 +22,15 @@ struct NetToolOutcome {
     bool signalled = false;  // ended by a signal (terminate(), the time bound, or another)
     bool timedOut = false;   // killed because it outlived its time bound
     bool overflowed = false; // wrote more than the limit; `output` holds the start only
+    // The end of standard error (its last `errorsKept` bytes), where a tool says why it failed.
+    QByteArray errors;
 };
 
 // One run of a command-line network tool as a child process, driven by the event loop of the
 // thread that created it. Standard output is collected as it arrives (up to a limit);
-// standard error is read and dropped as it arrives, or not connected at all, so a chatty tool
-// never blocks on a full pipe. Destroying the run kills the child, reaps it and drops the
-// completion without calling it.
+// standard error is read as it arrives and only its end kept, or not connected at all, so a
+// chatty tool never blocks on a full pipe. Destroying the run kills the child, reaps it and drops
+// the completion without calling it.
 class NetToolRun {
 public:
     struct Options {
@@ -39,6 +41,7 @@ public:
         std::optional<std::chrono::milliseconds> bound; // killed after this long
         qint64 outputLimit = 4 * 1024 * 1024;
     };
+    static constexpr qsizetype errorsKept = 4096;
 
     explicit NetToolRun(Options options);
     NetToolRun(const NetToolRun&) = delete;
@@ -60,6 +63,7 @@ public:
 
 private:
     void collectOutput();
+    void collectErrors();
     void finished(int exitCode, bool crashed);
 
     Options options_;

@@ -201,7 +201,7 @@ std::vector<BatteryPanel::Line> BatteryPanel::powerLines(const BatteryMonitor& b
     }
     if (const std::optional<Sensor> system = sensors.sensor(QStringLiteral("PSTR")))
         lines.push_back({QStringLiteral("System power"), watts(system->value)});
-    lines.push_back({QStringLiteral("Low Power Mode"),
+    lines.push_back({QStringLiteral("Power Saver"),
                      lowPowerMode ? QStringLiteral("On") : QStringLiteral("Off")});
     return lines;
 }
@@ -258,9 +258,12 @@ void BatteryPanel::build() {
 
     sections_.section(
         QStringLiteral("header"),
-        BatteryHeader{
-            battery.isCharging,
-            {subtitle(battery), {sp::roundedWhole(battery.percent), QStringLiteral("%")}}},
+        BatteryHeader{battery.isCharging,
+                      // Without a battery there is no charge to give, not one of none.
+                      {subtitle(battery),
+                       battery.present ? HeroValue::Content{sp::roundedWhole(battery.percent),
+                                                            QStringLiteral("%")}
+                                       : HeroValue::Content{QStringLiteral("—"), std::nullopt}}},
         [a](const BatteryHeader& m) {
             auto* trailing = new QWidget;
             auto* row = new QHBoxLayout(trailing);

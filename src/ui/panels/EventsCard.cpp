@@ -167,10 +167,13 @@ EventsCard::EventsCard(std::int64_t days, PanelEnv env, QWidget* parent)
         add(header(QStringLiteral("Events")));
         add(message(QStringLiteral("No calendars found in Evolution or ~/.local/share/calendars."),
                     a));
-        access_ = new PillButton(
-            QStringLiteral("Open Online Accounts…"), false,
-            [open = env.openLink] { open(platform::SystemLink::calendarPrivacySettings); }, a);
-        body()->addWidget(access_, 0, Qt::AlignLeft);
+        // Offered only where the desktop has a program to add accounts in.
+        if (env.linkName && env.linkName(platform::SystemLink::calendarPrivacySettings)) {
+            access_ = new PillButton(
+                QStringLiteral("Open Online Accounts…"), false,
+                [open = env.openLink] { open(platform::SystemLink::calendarPrivacySettings); }, a);
+            body()->addWidget(access_, 0, Qt::AlignLeft);
+        }
         return;
     case CalendarEvents::Access::granted:
         break;

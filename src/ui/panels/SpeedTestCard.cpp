@@ -122,7 +122,10 @@ void SpeedTestCard::refresh() {
             column->addWidget(new TextLine(speedtest::runningText, Fonts::font(11),
                                            color(Tint::secondaryText, appearance)));
         } else if (status.failure) {
-            content = wrappingText(*status.failure, 11, Tint::red, appearance);
+            QLabel* failure = wrappingText(*status.failure, 11, Tint::red, appearance);
+            // The reason may be the tool's own words, which are no markup.
+            failure->setTextFormat(Qt::PlainText);
+            content = failure;
         }
         status_->setContent(content);
     } else if (progress_) {

@@ -104,10 +104,12 @@ void CalendarPane::rebuild() {
         line->setContentsMargins(0, 0, 0, 0);
         line->addWidget(formText(text, 13, Tint::secondaryText, appearance));
         line->addStretch(1);
-        auto* press = new QPushButton(button);
-        press->setObjectName(QString::fromLatin1(name));
-        connect(press, &QPushButton::clicked, this, std::move(action));
-        line->addWidget(press);
+        if (action) {
+            auto* press = new QPushButton(button);
+            press->setObjectName(QString::fromLatin1(name));
+            connect(press, &QPushButton::clicked, this, std::move(action));
+            line->addWidget(press);
+        }
         section->addRow(row);
     };
     switch (shownAccess_) {
@@ -123,9 +125,14 @@ void CalendarPane::rebuild() {
                    });
         break;
     case CalendarEvents::Access::denied:
+        // The button is left out where no program to add accounts in is installed.
         messageRow(QStringLiteral("No calendars found in Evolution or ~/.local/share/calendars."),
                    QStringLiteral("Open Online Accounts…"), "openPrivacy",
-                   [this] { env_.openLink(platform::SystemLink::onlineAccountsSettings); });
+                   env_.linkName && env_.linkName(platform::SystemLink::onlineAccountsSettings)
+                       ? std::function<void()>([this] {
+                             env_.openLink(platform::SystemLink::onlineAccountsSettings);
+                         })
+                       : std::function<void()>());
         break;
     case CalendarEvents::Access::granted:
         for (const CalendarInfo& calendar : shownCalendars_) {

@@ -195,13 +195,14 @@ GeneralPane::GeneralPane(const PanelEnv& env, Sources sources, QWidget* parent)
         settings.update([&](Config& c) { c.showRemovableDisks = on; });
     });
 
-    // What this build cannot do.
-    FormSection* notice =
-        form->addSection(QStringLiteral("Not available without a privileged helper"));
+    // What needs root here: setting fan speeds, a disk's S.M.A.R.T. records and the traffic
+    // of each process take privileges, and other users' processes are listed but their disk
+    // activity (/proc/PID/io) is theirs and root's alone, as is ending them.
+    FormSection* notice = form->addSection(QStringLiteral("Not available without root"));
     notice->addRow(formLabel(
-        QStringLiteral("Fan control, CPU/GPU frequency (powermetrics), S.M.A.R.T. disk health, "
-                       "per-process network usage and processes owned by other users need a "
-                       "signed root helper, which this build doesn't include."),
+        QStringLiteral("Fan control, S.M.A.R.T. disk health and per-process network usage need "
+                       "root privileges, as do the disk activity of other users' processes and "
+                       "quitting them. Morvanex runs as you and never asks for root."),
         10, Tint::secondaryText, appearance, nullptr, true));
     form->finish();
 

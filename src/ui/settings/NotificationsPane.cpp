@@ -123,10 +123,13 @@ void NotificationsPane::rebuild() {
         line->addWidget(formText(QStringLiteral("Notifications are disabled for Morvanex."), 13,
                                  Tint::orange, appearance));
         line->addStretch(1);
-        auto* open = new QPushButton(QStringLiteral("Open Notification Settings…"));
-        connect(open, &QPushButton::clicked, this,
-                [this] { env_.openLink(platform::SystemLink::notificationSettings); });
-        line->addWidget(open);
+        // Offered only where the desktop has a settings program to open.
+        if (env_.linkName && env_.linkName(platform::SystemLink::notificationSettings)) {
+            auto* open = new QPushButton(QStringLiteral("Open Notification Settings…"));
+            connect(open, &QPushButton::clicked, this,
+                    [this] { env_.openLink(platform::SystemLink::notificationSettings); });
+            line->addWidget(open);
+        }
         rules->addRow(row);
         break;
     }

@@ -33,7 +33,7 @@ const std::vector<PaneEntry>& settingsPanes() {
          [](const SettingsEnv& env, QWidget* parent) -> QWidget* {
              return new OverviewPane(env.panel, parent);
          }},
-        {SettingsPane::shortcuts, QStringLiteral("Shortcuts"), QStringLiteral("command"),
+        {SettingsPane::shortcuts, QStringLiteral("Shortcuts"), QStringLiteral("keyboard"),
          Tint::gray,
          [](const SettingsEnv& env, QWidget* parent) -> QWidget* {
              return new ShortcutsPane(env.panel, *env.hotKeys, parent);

@@ -166,10 +166,6 @@ void AppDelegate::buildSettingsWindow() {
         if (self)
             self->showSettings();
     };
-    actions.hide = [window] {
-        if (window)
-            window->hide();
-    };
     actions.quit = [] { QCoreApplication::quit(); };
     actions.close = [window] {
         if (window)

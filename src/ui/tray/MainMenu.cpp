@@ -49,9 +49,6 @@ QMenuBar* makeMainMenu(const MainMenuActions& actions, QWidget* parent) {
     addItem(application, QStringLiteral("Settings…"), QKeySequence(Qt::CTRL | Qt::Key_Comma),
             actions.settings);
     application->addSeparator();
-    addItem(application, QStringLiteral("Hide Morvanex"), QKeySequence(Qt::CTRL | Qt::Key_H),
-            actions.hide);
-    application->addSeparator();
     addItem(application, QStringLiteral("Quit Morvanex"), QKeySequence(Qt::CTRL | Qt::Key_Q),
             actions.quit);
 

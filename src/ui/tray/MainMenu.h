@@ -14,8 +14,6 @@ struct MainMenuActions {
     std::function<void()> about;
     std::function<void()> checkForUpdates;
     std::function<void()> settings;
-    // Hides the settings window (the application keeps running in the status items).
-    std::function<void()> hide;
     std::function<void()> quit;
     // The settings window: close (hidden, kept for the next showing) and minimize.
     std::function<void()> close;
@@ -25,9 +23,9 @@ struct MainMenuActions {
 };
 
 // The main menu, as the settings window's menu bar: "Morvanex" (About, Check for Updates…,
-// Settings…, Hide, Quit), "Edit" (Undo, Redo, Cut, Copy, Paste, Select All: sent to the focused
-// widget as its own standard key, so every editor handles them as it handles the keys) and
-// "Window" (Close, Minimize). The bar is owned by `parent`.
+// Settings…, Quit; a Linux desktop has no hiding of an application), "Edit" (Undo, Redo, Cut, Copy,
+// Paste, Select All: sent to the focused widget as its own standard key, so every editor handles
+// them as it handles the keys) and "Window" (Close, Minimize). The bar is owned by `parent`.
 QMenuBar* makeMainMenu(const MainMenuActions& actions, QWidget* parent = nullptr);
 
 // Hands `key` to `widget` as the key press its platform binds to it (Ctrl+Z for undo, ...).

@@ -39,7 +39,9 @@ QString itemId(ModuleKind kind) {
 }
 
 QString itemTitle(ModuleKind kind) {
-    return QStringLiteral("Morvanex — ") + title(kind);
+    // Named as the settings and the dropdown name the module.
+    return QStringLiteral("Morvanex — ") +
+           (kind == ModuleKind::combined ? QStringLiteral("Overview") : title(kind));
 }
 
 QString keepAwakeTitle(const KeepAwake& keepAwake) {

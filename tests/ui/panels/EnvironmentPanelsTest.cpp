@@ -1,4 +1,5 @@
 #include "base/FuzzyClock.h"
+#include "support/FakeDesktopPrograms.h"
 #include "support/GallerySheet.h"
 #include "support/HubFixture.h"
 #include "support/TestEnv.h"
@@ -255,14 +256,31 @@ TEST(EventsCard, FollowsTheAccessStates) {
         EXPECT_TRUE(card.findChildren<EventRow*>().isEmpty());
     }
     f.hub->calendar.setEvents(CalendarEvents::Access::denied, {});
-    {
+    // The way to the desktop's accounts is offered only where a program for them is installed.
+    const test::FakeDesktopPrograms gnome(
+        {{"gnome-control-center", "org.gnome.Settings.desktop", "Settings"}});
+    const test::FakeDesktopPrograms kde(
+        {{"systemsettings", "systemsettings.desktop", "System Settings"}});
+    const test::FakeDesktopPrograms bare({{"gnome-system-monitor", nullptr, nullptr}});
+    for (const test::FakeDesktopPrograms* desktop : {&gnome, &kde}) {
+        env.linkName = desktop->linkName();
+        opened.reset();
         EventsCard card(3, env);
         EXPECT_TRUE(
             texts(&card).contains("No calendars found in Evolution or ~/.local/share/calendars."));
+        ASSERT_NE(card.accessButton(), nullptr);
         EXPECT_EQ(card.accessButton()->title(), "Open Online Accounts…");
         EXPECT_FALSE(card.accessButton()->isProminent());
         card.accessButton()->click();
         EXPECT_EQ(opened, platform::SystemLink::calendarPrivacySettings);
+    }
+    {
+        env.linkName = bare.linkName();
+        EventsCard card(3, env);
+        EXPECT_TRUE(
+            texts(&card).contains("No calendars found in Evolution or ~/.local/share/calendars."));
+        EXPECT_EQ(card.accessButton(), nullptr);
+        EXPECT_FALSE(texts(&card).contains("Open Online Accounts…"));
     }
     f.hub->calendar.setEvents(CalendarEvents::Access::granted, {});
     {

@@ -195,6 +195,36 @@ TEST_F(SpeedTestCardTest, ResultsGridCaptionAndHistory) {
     EXPECT_TRUE(defaults.boolValue(PanelKeys::speedHistoryExpanded));
 }
 
+// The card says how a test ended: killed at the time limit, or failed with the tool's reason.
+TEST_F(SpeedTestCardTest, AHungToolTimesOutAndAFailingOneSaysWhy) {
+    struct Row {
+        const char* name;
+        QByteArray script;
+        QString shown;
+    };
+    const Row rows[] = {
+        {"hangs", "#!/bin/sh\nexec sleep 30\n", SpeedTest::timedOutMessage},
+        {"fails",
+         "#!/bin/sh\necho 'Cannot retrieve speedtest configuration' >&2\n"
+         "echo 'ERROR: <urlopen error [Errno 111] Connection refused>' >&2\nexit 1\n",
+         "The test failed: urlopen error [Errno 111] Connection refused"},
+    };
+    test().timeLimit = std::chrono::milliseconds(300);
+    make();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        installTool(row.script);
+        card->button()->click();
+        settle();
+        ASSERT_TRUE(test().isRunning());
+        ASSERT_TRUE(waitUntil([&] { return !test().isRunning(); }));
+        tick();
+        EXPECT_TRUE(labelTexts().contains(row.shown)) << labelTexts().join('|').toStdString();
+        EXPECT_EQ(card->progressBar(), nullptr);
+        EXPECT_EQ(card->button()->title(), "Test Speed");
+    }
+}
+
 TEST_F(SpeedTestCardTest, CancelEndsARunningToolAndIsHarmlessAfterwards) {
     installTool("#!/bin/sh\nexec sleep 30\n");
     make();

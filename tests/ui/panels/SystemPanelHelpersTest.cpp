@@ -242,10 +242,10 @@ TEST_F(PanelHelpers, BatteryPowerLinesAndTemperature) {
     EXPECT_EQ(BatteryPanel::powerLines(b, sensors, false),
               (std::vector<L>{{"Source", "Power adapter"},
                               {"Adapter", "96 W · Power Adapter"},
-                              {"Low Power Mode", "Off"}}));
+                              {"Power Saver", "Off"}}));
     b.amperage = 0.005;
     EXPECT_EQ(BatteryPanel::powerLines(b, sensors, true)[2], (L{"Charging power", "0.1 W"}));
-    EXPECT_EQ(BatteryPanel::powerLines(b, sensors, true).back(), (L{"Low Power Mode", "On"}));
+    EXPECT_EQ(BatteryPanel::powerLines(b, sensors, true).back(), (L{"Power Saver", "On"}));
     b.onAC = false;
     b.amperage = -1.5;
     sensors.sensors = {sensor("PSTR", SensorGroup::power, SensorKind::power, 7.25)};
@@ -256,7 +256,7 @@ TEST_F(PanelHelpers, BatteryPowerLinesAndTemperature) {
               (std::vector<L>{{"Source", "Battery"},
                               {"Discharge rate", "18.0 W"},
                               {"System power", "7.2 W"},
-                              {"Low Power Mode", "Off"}}));
+                              {"Power Saver", "Off"}}));
 
     EXPECT_EQ(BatteryPanel::temperatureText(b, sensors, TempUnit::celsius), std::nullopt);
     sensors.sensors = {sensor("TB0T", SensorGroup::battery, SensorKind::temperature, 31.2),

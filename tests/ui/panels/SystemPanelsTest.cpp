@@ -1,8 +1,10 @@
 #include "support/HubFixture.h"
 #include "support/TestEnv.h"
 #include "ui/kit/DisclosureRow.h"
+#include "ui/kit/HeroValue.h"
 #include "ui/kit/HistoryGraph.h"
 #include "ui/kit/PanelDefaults.h"
+#include "ui/kit/PanelHeader.h"
 #include "ui/kit/SegmentedPicker.h"
 #include "ui/kit/StatRow.h"
 #include "ui/panels/BatteryPanel.h"
@@ -150,6 +152,29 @@ TEST_F(SystemPanels, BatteryTabsAndForcedTab) {
     EXPECT_TRUE(texts(render).contains("Power"));
 }
 
+// The header gives the charge beside the state; without a battery there is no charge.
+TEST_F(SystemPanels, BatteryHeaderChargeOrADashWithoutABattery) {
+    BatteryMonitor& b = f.hub->battery;
+    const auto hero = [](BatteryPanel& panel) {
+        auto* header = panel.findChild<PanelHeader*>();
+        HeroValue* value = header ? header->findChild<HeroValue*>() : nullptr;
+        return value ? value->content() : HeroValue::Content{};
+    };
+    b.present = false;
+    b.percent = 0;
+    {
+        BatteryPanel panel(env(), &defaults, [](platform::PowerProfileDone) {});
+        EXPECT_TRUE(texts(panel).contains("No battery"));
+        EXPECT_EQ(hero(panel), (HeroValue::Content{"—", std::nullopt}));
+        // A battery that appears gets its charge in the same header.
+        b.present = true;
+        b.percent = 42.4;
+        emit f.hub->changed();
+        settle();
+        EXPECT_EQ(hero(panel), (HeroValue::Content{"42", "%"}));
+    }
+}
+
 TEST_F(SystemPanels, BatteryLowPowerModeFollowsTheProfileAnswer) {
     platform::PowerProfileDone answer;
     BatteryPanel panel(env(), &defaults,
@@ -160,8 +185,8 @@ TEST_F(SystemPanels, BatteryLowPowerModeFollowsTheProfileAnswer) {
     settle();
     EXPECT_TRUE(panel.lowPowerMode());
     QStringList shown = texts(panel);
-    const int row = shown.indexOf("Low Power Mode");
-    ASSERT_GE(row, 0);
+    const int row = shown.indexOf("Power Saver");
+    ASSERT_GE(row, 0) << shown.join('|').toStdString();
     EXPECT_EQ(shown.value(row + 1), "On");
 }
 

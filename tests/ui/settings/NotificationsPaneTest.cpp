@@ -2,6 +2,7 @@
 
 #include "PaneTestSupport.h"
 #include "app/RuleEngine.h"
+#include "support/FakeDesktopPrograms.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -121,12 +122,29 @@ TEST(NotificationsPane, StatusLineShowsTheNoteOrTheDeniedRowOrNothing) {
         EXPECT_NE(test::child<QLabel>(&pane, QStringLiteral("statusNote")), nullptr);
         EXPECT_EQ(test::child<QWidget>(&pane, QStringLiteral("deniedRow")), nullptr);
     }
+    // Denied: the way to the desktop's notification settings, where a program for them is.
+    const test::FakeDesktopPrograms kde(
+        {{"systemsettings", "systemsettings.desktop", "System Settings"}});
+    const test::FakeDesktopPrograms bare({{"nm-connection-editor", nullptr, nullptr}});
     {
-        NotificationsPane pane(test::paneEnv(fixture, Appearance::light, &opened),
-                               hooks(true, nullptr, true));
+        PanelEnv env = test::paneEnv(fixture, Appearance::light, &opened);
+        env.linkName = kde.linkName();
+        NotificationsPane pane(env, hooks(true, nullptr, true));
         EXPECT_EQ(test::child<QLabel>(&pane, QStringLiteral("statusNote")), nullptr);
-        test::buttonWithText(&pane, QStringLiteral("Open Notification Settings…"))->click();
+        QAbstractButton* open =
+            test::buttonWithText(&pane, QStringLiteral("Open Notification Settings…"));
+        ASSERT_NE(open, nullptr);
+        open->click();
         EXPECT_EQ(opened, std::vector{platform::SystemLink::notificationSettings});
+    }
+    {
+        PanelEnv env = test::paneEnv(fixture);
+        env.linkName = bare.linkName();
+        NotificationsPane pane(env, hooks(true, nullptr, true));
+        EXPECT_NE(test::child<QWidget>(&pane, QStringLiteral("deniedRow")), nullptr);
+        EXPECT_TRUE(test::shownTexts(&pane).contains("Notifications are disabled for Morvanex."));
+        EXPECT_EQ(test::buttonWithText(&pane, QStringLiteral("Open Notification Settings…")),
+                  nullptr);
     }
     {
         NotificationsPane pane(test::paneEnv(fixture), hooks(true));

@@ -39,6 +39,8 @@ TEST(SettingsPane, SidebarTableInOrder) {
               QStringLiteral("General|Menu Bar|Overview|Shortcuts|"
                              "Notifications|Weather|World Clock|AI Agents|About"));
     EXPECT_EQ(paneEntry(SettingsPane::notifications).symbol, QStringLiteral("bell.badge.fill"));
+    // Shortcuts here are pressed with Ctrl, Alt and Super, so the pane shows a keyboard.
+    EXPECT_EQ(paneEntry(SettingsPane::shortcuts).symbol, QStringLiteral("keyboard"));
     EXPECT_EQ(paneEntry(SettingsPane::time).tint, Tint::orange);
     EXPECT_EQ(paneEntry(SettingsPane::agents).tint, Tint::purple);
 }

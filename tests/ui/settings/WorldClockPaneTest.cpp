@@ -1,6 +1,7 @@
 #include "ui/settings/WorldClockPane.h"
 
 #include "PaneTestSupport.h"
+#include "support/FakeDesktopPrograms.h"
 #include "support/FixtureTree.h"
 #include "support/Wait.h"
 #include "ui/settings/CalendarPane.h"
@@ -150,7 +151,11 @@ TEST(CalendarPane, HidingAndShowingKeepOneEntry) {
 TEST(CalendarPane, AccessStatesAndCalendarSwitches) {
     HubFixture fixture;
     std::vector<platform::SystemLink> opened;
-    CalendarPane pane(test::paneEnv(fixture, Appearance::light, &opened));
+    const test::FakeDesktopPrograms gnome(
+        {{"gnome-control-center", "org.gnome.Settings.desktop", "Settings"}});
+    PanelEnv env = test::paneEnv(fixture, Appearance::light, &opened);
+    env.linkName = gnome.linkName();
+    CalendarPane pane(env);
     // No calendar source: the user has not been asked (nothing to read yet).
     ASSERT_EQ(fixture.hub->calendar.access(), CalendarEvents::Access::notAsked);
     ASSERT_NE(test::child<QPushButton>(&pane, QStringLiteral("allowAccess")), nullptr);
@@ -166,6 +171,16 @@ TEST(CalendarPane, AccessStatesAndCalendarSwitches) {
         "No calendars found in Evolution or ~/.local/share/calendars."));
     test::child<QPushButton>(&pane, QStringLiteral("openPrivacy"))->click();
     EXPECT_EQ(opened, std::vector{platform::SystemLink::onlineAccountsSettings});
+    {
+        // Without a program for online accounts the button is left out; the sentence stays.
+        const test::FakeDesktopPrograms bare({});
+        PanelEnv without = test::paneEnv(fixture);
+        without.linkName = bare.linkName();
+        CalendarPane other(without);
+        EXPECT_EQ(test::child<QPushButton>(&other, QStringLiteral("openPrivacy")), nullptr);
+        EXPECT_TRUE(test::shownTexts(&other).contains(
+            "No calendars found in Evolution or ~/.local/share/calendars."));
+    }
 
     // A calendar source appears and access is asked for: its switch hides and shows it.
     fixture.hub->calendar.setEvents(CalendarEvents::Access::notAsked, {});

@@ -48,7 +48,6 @@ struct Calls {
         if (withFeed)
             a.checkForUpdates = counter("checkForUpdates");
         a.settings = counter("settings");
-        a.hide = counter("hide");
         a.quit = counter("quit");
         a.close = counter("close");
         a.minimize = counter("minimize");
@@ -69,8 +68,6 @@ TEST(MainMenu, MenusAndItemsInOrderWithAndWithoutAFeed) {
         if (withFeed)
             application << QStringLiteral("Check for Updates…");
         application << "-" << QStringLiteral("Settings…") << "-"
-                    << "Hide Morvanex"
-                    << "-"
                     << "Quit Morvanex";
         const std::vector<std::pair<QString, QStringList>> expected = {
             {"Morvanex", application}, {"Edit", edit}, {"Window", window}};
@@ -90,7 +87,6 @@ TEST(MainMenu, ShortcutsAndActions) {
         {"About Morvanex", {}, "about"},
         {QStringLiteral("Check for Updates…"), {}, "checkForUpdates"},
         {QStringLiteral("Settings…"), QKeySequence(QStringLiteral("Ctrl+,")), "settings"},
-        {"Hide Morvanex", QKeySequence(QStringLiteral("Ctrl+H")), "hide"},
         {"Quit Morvanex", QKeySequence(QStringLiteral("Ctrl+Q")), "quit"},
         {"Undo", QKeySequence(QStringLiteral("Ctrl+Z")), nullptr},
         {"Redo", QKeySequence(QStringLiteral("Ctrl+Shift+Z")), nullptr},

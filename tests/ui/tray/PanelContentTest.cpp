@@ -1,6 +1,7 @@
 #include "ui/tray/PanelContent.h"
 
 #include "app/InsightEngine.h"
+#include "support/FakeDesktopPrograms.h"
 #include "support/FixtureTree.h"
 #include "support/HubFixture.h"
 #include "ui/kit/BackRow.h"
@@ -77,68 +78,25 @@ TEST(PanelShell, ShownPanelPrecedence) {
     EXPECT_EQ(PanelContent::backTitle(ModuleKind::combined), QStringLiteral("Overview"));
 }
 
-// A machine with some of the desktop's programs: executables in bin/ and their desktop entries
-// under share/applications, as the footer finds them.
-class FakeDesktop {
-public:
-    struct Program {
-        const char* executable;
-        const char* entry; // desktop entry file, or nullptr for a program without one
-        const char* name;
-    };
-
-    explicit FakeDesktop(std::initializer_list<Program> programs) {
-        const QString root = dir_.path();
-        for (const Program& p : programs) {
-            test::writeFile(root, QStringLiteral("bin/") + p.executable, "#!/bin/sh\n");
-            QFile(root + "/bin/" + p.executable)
-                .setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            if (p.entry)
-                test::writeFile(root, QStringLiteral("share/applications/") + p.entry,
-                                QByteArray("[Desktop Entry]\nType=Application\nName=") + p.name +
-                                    "\nExec=" + p.executable + " %U\nIcon=x\n");
-        }
-        // An entry whose program is not installed names nothing.
-        test::writeFile(root, "share/applications/org.gnome.DiskUtility.desktop",
-                        "[Desktop Entry]\nType=Application\nName=Disks\nExec=gnome-disks\n"
-                        "Icon=x\n");
-        entries_ = platform::loadDesktopEntries({root + "/share"});
-    }
-
-    std::function<std::optional<QString>(platform::SystemLink)> linkName() const {
-        const QString bin = dir_.path() + "/bin";
-        const auto entries = entries_;
-        return [bin, entries](platform::SystemLink link) -> std::optional<QString> {
-            const auto program = platform::SystemLinks::installed(
-                link, [bin](const QString& n) { return QStandardPaths::findExecutable(n, {bin}); },
-                entries);
-            return program ? std::optional(program->name) : std::nullopt;
-        };
-    }
-
-private:
-    QTemporaryDir dir_;
-    std::vector<platform::DesktopEntry> entries_;
-};
-
 TEST(PanelShell, FooterItemsPerPanelAndInstalledPrograms) {
-    const FakeDesktop nothing({});
-    const FakeDesktop gnome(
+    using test::FakeDesktopPrograms;
+    const FakeDesktopPrograms nothing({});
+    const FakeDesktopPrograms gnome(
         {{"gnome-system-monitor", "gnome-system-monitor.desktop", "System Monitor"},
          {"gnome-disks", "org.gnome.DiskUtility.desktop", "Disks"},
          {"gnome-control-center", "org.gnome.Settings.desktop", "Settings"}});
-    const FakeDesktop kde(
+    const FakeDesktopPrograms kde(
         {{"plasma-systemmonitor", "org.kde.plasma-systemmonitor.desktop", "System Monitor"},
          {"partitionmanager", "org.kde.partitionmanager.desktop", "KDE Partition Manager"},
          {"systemsettings", "systemsettings.desktop", "System Settings"}});
     // Installed without desktop entries: called by what they are.
-    const FakeDesktop bare(
+    const FakeDesktopPrograms bare(
         {{"xfce4-taskmanager", nullptr, nullptr}, {"nm-connection-editor", nullptr, nullptr}});
 
     const QString settings = QStringLiteral("Morvanex Settings…");
     const QString ip = QStringLiteral("192.0.2.4");
     struct Case {
-        const FakeDesktop* machine;
+        const FakeDesktopPrograms* machine;
         std::optional<ModuleKind> shown;
         bool device;
         std::optional<QString> address;

@@ -71,7 +71,7 @@ TEST(StatusItemModules, NamesAndDefaultAnchor) {
     EXPECT_EQ(itemId(K::cpu), "Morvanex.cpu");
     EXPECT_EQ(itemId(K::astronomy), "Morvanex.astronomy");
     EXPECT_EQ(itemTitle(K::cpu), "Morvanex — CPU");
-    EXPECT_EQ(itemTitle(K::combined), "Morvanex — Combined");
+    EXPECT_EQ(itemTitle(K::combined), "Morvanex — Overview");
     EXPECT_EQ(defaultAnchor(QRect(0, 32, 1920, 1048)), QRect(1919, 32, 1, 1));
     EXPECT_EQ(defaultAnchor(QRect()), QRect(0, 0, 1, 1));
 }

@@ -131,7 +131,7 @@ QWidget* rowSheet(Appearance a) {
     column->setSpacing(8);
     column->addWidget(new InsightRow(Insight{}, nullptr, a));
     column->addWidget(new InsightRow(
-        {Insight::Kind::storage, "The startup disk is almost full.", Insight::Severity::critical,
+        {Insight::Kind::storage, "The system disk is almost full.", Insight::Severity::critical,
          ModuleKind::disks, std::nullopt},
         [] {}, a));
     WeatherRowState state;
