@@ -56,7 +56,7 @@ bool place(const QByteArray& from, const QByteArray& to) {
 
 } // namespace
 
-TEST(ProgramFolder, AFolderWhoseNameIsNotUtf8HoldsAWorkingProgram) {
+TEST(NonUtf8ProgramFolder, HoldsAProgramThatDrawsAndReadsCalendars) {
     const QString base = scratchDir();
     const QByteArray folder = QFile::encodeName(base) + "/build-\xff\xfe";
     ASSERT_EQ(::mkdir(folder.constData(), 0700), 0);
