@@ -4,6 +4,7 @@
 // that the executable kills at its time bounds and when it quits.
 
 #include "services/CalendarReaderService.h"
+#include "services/CalendarReaderWire.h"
 
 #include <QtGlobal>
 #include <csignal>
@@ -41,7 +42,7 @@ int main(int argc, char** argv) {
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (argc < 2 || std::strtoll(argv[1], nullptr, 10) != ::getppid()) {
         std::fputs("morvanex-calendar-reader: started by morvanex only\n", stderr);
-        return 2;
+        return int(morvanex::calendarwire::ReaderExit::notMyParent);
     }
     limit(RLIMIT_CPU, processorSeconds);
 #ifndef MORVANEX_ADDRESS_SANITIZER

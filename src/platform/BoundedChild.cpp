@@ -88,7 +88,7 @@ struct SpawnSetup {
 
 } // namespace
 
-std::unique_ptr<BoundedChild> BoundedChild::start(const QString& program,
+std::unique_ptr<BoundedChild> BoundedChild::start(const QByteArray& program,
                                                   const QStringList& arguments,
                                                   const QByteArray& input, QString& error) {
     const Descriptor in(inputFile(input, error));
@@ -119,7 +119,7 @@ std::unique_ptr<BoundedChild> BoundedChild::start(const QString& program,
     posix_spawnattr_setsigdefault(&setup.attributes, &defaults);
     posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
-    const QByteArray path = QFile::encodeName(program);
+    const QByteArray path = program;
     std::vector<QByteArray> texts{path};
     for (const QString& argument : arguments)
         texts.push_back(QFile::encodeName(argument));
@@ -132,8 +132,8 @@ std::unique_ptr<BoundedChild> BoundedChild::start(const QString& program,
     const int failed = posix_spawn(&pid, path.constData(), &setup.actions, &setup.attributes,
                                    argv.data(), environ);
     if (failed != 0) {
-        error =
-            QStringLiteral("%1: %2").arg(program, QString::fromLocal8Bit(std::strerror(failed)));
+        error = QStringLiteral("%1: %2").arg(QFile::decodeName(program),
+                                             QString::fromLocal8Bit(std::strerror(failed)));
         return nullptr;
     }
     return std::unique_ptr<BoundedChild>(new BoundedChild(pid, readEnd.release()));
@@ -201,6 +201,12 @@ BoundedChild::Pump BoundedChild::pump(QByteArray& output, Clock::time_point dead
         ::close(output_);
         output_ = -1;
     }
+}
+
+std::optional<int> BoundedChild::exitStatus() const {
+    if (status_ && WIFEXITED(*status_))
+        return WEXITSTATUS(*status_);
+    return std::nullopt;
 }
 
 QString BoundedChild::endStatus() const {

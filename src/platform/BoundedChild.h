@@ -27,9 +27,11 @@ public:
     };
     using Clock = std::chrono::steady_clock;
 
-    // Starts `program` with `arguments`, its standard input reading `input`. Nothing (and
-    // `error` set to a one-line reason) when it could not be started.
-    static std::unique_ptr<BoundedChild> start(const QString& program, const QStringList& arguments,
+    // Starts `program` (a path as the file system spells it, which need not be UTF-8) with
+    // `arguments`, its standard input reading `input`. Nothing (and `error` set to a one-line
+    // reason) when it could not be started.
+    static std::unique_ptr<BoundedChild> start(const QByteArray& program,
+                                               const QStringList& arguments,
                                                const QByteArray& input, QString& error);
 
     BoundedChild(const BoundedChild&) = delete;
@@ -43,6 +45,8 @@ public:
 
     // How the child ended, as text ("exit status 3", "signal 9"); empty while it runs.
     QString endStatus() const;
+    // The child's exit status; nothing while it runs or when a signal ended it.
+    std::optional<int> exitStatus() const;
 
     pid_t pid() const { return pid_; }
 

@@ -19,9 +19,8 @@ using Entry = int (*)(int argc, char** argv, int mode, const char* outputDirecto
 inline constexpr const char* fileName = "libmorvanex-gui.so";
 inline constexpr const char* entrySymbol = "morvanex_gui_main";
 
-// Loads the library from the executable's own folder, or else from where the install puts it
-// (relative to that folder), once (it stays loaded), and finds its entry. On failure returns
-// nothing and sets `error` to a one-line reason.
+// Loads the library where the program's parts are (see ProgramFolder), once (it stays loaded),
+// and finds its entry. On failure returns nothing and sets `error` to a one-line reason.
 std::optional<Entry> load(QString& error);
 
 } // namespace morvanex::platform::GuiLibrary

@@ -1,9 +1,11 @@
 #include "services/CalendarReader.h"
 
 #include "platform/BoundedChild.h"
+#include "platform/Log.h"
+#include "platform/ProgramFolder.h"
 #include "services/CalendarReaderWire.h"
 
-#include <QFileInfo>
+#include <QFile>
 #include <algorithm>
 #include <unistd.h>
 
@@ -12,18 +14,57 @@ namespace morvanex {
 namespace {
 
 using Clock = platform::BoundedChild::Clock;
+using calendarwire::ReaderExit;
+using Fault = calendarwire::RecordReader::Fault;
 
 QString seconds(std::chrono::milliseconds bound) {
     return QString::number(double(bound.count()) / 1000.0);
 }
 
+// Why nothing can be read at all, when the reader's end says so: its exit status names a cause
+// that every other file would meet too.
+std::optional<QString> refusal(const CalendarReader& reader, const platform::BoundedChild& child) {
+    const QString program = QFile::decodeName(reader.program);
+    switch (child.exitStatus().value_or(-1)) {
+    case int(ReaderExit::refusedRequest):
+        return QStringLiteral("the calendar reader %1 refused its request").arg(program);
+    case int(ReaderExit::notMyParent):
+        return QStringLiteral("the calendar reader %1 does not take this process for its parent")
+            .arg(program);
+    default:
+        return std::nullopt;
+    }
+}
+
+// Why the reader stopped on the file it was reading when it ended before answering for it.
+QString endedReason(const platform::BoundedChild& child,
+                    const calendarwire::RecordReader& records) {
+    if (child.exitStatus() == int(ReaderExit::outputFailed))
+        return QStringLiteral("the calendar reader could not write its answer");
+    if (child.exitStatus() && records.holdsPartOfARecord())
+        return QStringLiteral("the calendar reader ended (%1) in the middle of a record")
+            .arg(child.endStatus());
+    return QStringLiteral("the calendar reader ended (%1) while reading it").arg(child.endStatus());
+}
+
+// Why the reader's output cannot be read on; nothing while it can.
+std::optional<QString> outputFault(const calendarwire::RecordReader& records) {
+    switch (records.fault()) {
+    case Fault::none:
+        return std::nullopt;
+    case Fault::notARecord:
+        return QStringLiteral("the calendar reader answered with something that is not a record");
+    case Fault::tooLong:
+        return QStringLiteral("its events do not fit in %1 MB")
+            .arg(calendarwire::maxRecordBytes / (1024 * 1024));
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 CalendarReader CalendarReader::besideExecutable() {
-    const QString folder = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
-    CalendarReader reader;
-    reader.program = folder + QLatin1Char('/') + QLatin1String(programName);
-    return reader;
+    return CalendarReader{platform::ProgramFolder::part(QByteArrayView(programName))};
 }
 
 CalendarFilesRead readCalendarFiles(const CalendarReader& reader, const QStringList& files,
@@ -74,25 +115,25 @@ CalendarFilesRead readCalendarFiles(const CalendarReader& reader, const QStringL
                     CalendarFileOutcome& outcome = result.files[size_t(next)];
                     outcome.reading = std::move(record->reading);
                     outcome.skipped = record->reason;
+                    if (!outcome.skipped)
+                        qCDebug(log::services, "Calendar file %s: %zu events read",
+                                qUtf8Printable(files[next]), outcome.reading.occurrences.size());
                     budget.steps = std::clamp(record->stepsLeft, 0, budget.steps);
                     ++next;
                     fileDeadline = std::min(Clock::now() + reader.fileBound, readDeadline);
                 }
-                if (records.broken()) {
-                    stopped = QStringLiteral("its events do not fit in %1 MB")
-                                  .arg(calendarwire::maxRecordBytes / (1024 * 1024));
+                if (const std::optional<QString> fault = outputFault(records)) {
+                    stopped = fault;
                     going = false;
                 }
                 break;
             case platform::BoundedChild::Pump::ended:
-                if (child->endStatus() == QStringLiteral("exit status 2")) {
-                    result.failure = QStringLiteral("the calendar reader %1 refused its request")
-                                         .arg(reader.program);
+                if (std::optional<QString> refused = refusal(reader, *child)) {
+                    result.failure = std::move(refused);
                     return result;
                 }
                 if (next < files.size())
-                    stopped = QStringLiteral("the calendar reader ended (%1) while reading it")
-                                  .arg(child->endStatus());
+                    stopped = endedReason(*child, records);
                 going = false;
                 break;
             case platform::BoundedChild::Pump::timedOut:

@@ -2,6 +2,7 @@
 
 #include "services/CalendarFile.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -13,7 +14,7 @@
 namespace morvanex {
 
 // Where and how calendar files are read. libical runs in a helper program of ours (the calendar
-// reader, beside the executable), never in this process: some texts make it work without end
+// reader, one of the program's parts), never in this process: some texts make it work without end
 // (a time zone rule repeating every second since 1970, a line of many megabytes), and work
 // inside libical cannot be stopped. The reader is killed when a file takes longer than
 // `fileBound`, when the whole read takes longer than `readBound`, or when the caller cancels;
@@ -21,11 +22,12 @@ namespace morvanex {
 struct CalendarReader {
     static constexpr const char* programName = "morvanex-calendar-reader";
 
-    QString program;
+    QByteArray program; // its path as the file system spells it, which need not be UTF-8
     std::chrono::milliseconds fileBound{5000};
     std::chrono::milliseconds readBound{30000};
 
-    // The reader beside the running executable.
+    // The reader that comes with the running executable: beside it in the build tree, in the
+    // install's private folder otherwise.
     static CalendarReader besideExecutable();
 };
 

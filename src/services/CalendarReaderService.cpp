@@ -19,18 +19,21 @@ QString errnoText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-bool readAll(int fd, QByteArray& into, qint64 limit) {
+enum class ReadEnd { whole, tooLarge, failed };
+
+// Reads `fd` to its end. When it fails, errno says why.
+ReadEnd readAll(int fd, QByteArray& into, qint64 limit) {
     char buffer[65536];
     for (;;) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return false;
+            return ReadEnd::failed;
         if (got == 0)
-            return true;
+            return ReadEnd::whole;
         if (into.size() + got > limit)
-            return false;
+            return ReadEnd::tooLarge;
         into.append(buffer, got);
     }
 }
@@ -64,7 +67,7 @@ private:
 
 } // namespace
 
-std::variant<QByteArray, QString> readCalendarFile(const QString& path) {
+std::variant<QByteArray, QString> readCalendarFile(const QString& path, qint64 limit) {
     // Non-blocking, so that opening a FIFO does not wait for a writer.
     const Fd file(
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
@@ -78,25 +81,31 @@ std::variant<QByteArray, QString> readCalendarFile(const QString& path) {
         return QStringLiteral("it could not be examined: %1").arg(errnoText(errno));
     if (!S_ISREG(status.st_mode))
         return QStringLiteral("it is not a regular file");
-    if (status.st_size > maxCalendarFileBytes)
-        return QStringLiteral("it is larger than %1 bytes").arg(maxCalendarFileBytes);
+    if (status.st_size > limit)
+        return QStringLiteral("it is larger than %1 bytes").arg(limit);
     QByteArray contents;
     contents.reserve(qsizetype(status.st_size));
-    if (!readAll(file.get(), contents, maxCalendarFileBytes))
-        return contents.size() >= maxCalendarFileBytes
-                   ? QStringLiteral("it is larger than %1 bytes").arg(maxCalendarFileBytes)
-                   : QStringLiteral("it could not be read: %1").arg(errnoText(errno));
-    return contents;
+    // The file may have grown since it was measured.
+    switch (readAll(file.get(), contents, limit)) {
+    case ReadEnd::whole:
+        return contents;
+    case ReadEnd::tooLarge:
+        return QStringLiteral("it is larger than %1 bytes").arg(limit);
+    case ReadEnd::failed:
+        break;
+    }
+    return QStringLiteral("it could not be read: %1").arg(errnoText(errno));
 }
 
 int serveCalendarReads(int input, int output) {
+    using calendarwire::ReaderExit;
     QByteArray requestBytes;
     // A request names files by path: far below this.
-    if (!readAll(input, requestBytes, 256 * 1024 * 1024))
-        return 2;
+    if (readAll(input, requestBytes, 256 * 1024 * 1024) != ReadEnd::whole)
+        return int(ReaderExit::refusedRequest);
     const std::optional<calendarwire::Request> request = calendarwire::decodeRequest(requestBytes);
     if (!request)
-        return 2;
+        return int(ReaderExit::refusedRequest);
     CalendarBudget budget;
     budget.stepsPerEvent = request->stepsPerEvent;
     budget.steps = request->steps;
@@ -114,9 +123,9 @@ int serveCalendarReads(int input, int output) {
         }
         record.stepsLeft = budget.steps;
         if (!writeAll(output, calendarwire::encode(record)))
-            return 3;
+            return int(ReaderExit::outputFailed);
     }
-    return 0;
+    return int(ReaderExit::done);
 }
 
 } // namespace morvanex

@@ -3,6 +3,8 @@
 #include <QDataStream>
 #include <QIODevice>
 #include <QtEndian>
+#include <algorithm>
+#include <iterator>
 
 namespace morvanex::calendarwire {
 
@@ -10,7 +12,11 @@ namespace {
 
 constexpr QDataStream::Version version = QDataStream::Qt_6_4;
 constexpr quint32 requestMark = 0x4D434C52; // identifies a request
-constexpr qsizetype frameHeader = 4;
+// Begins every record's frame, so that output that is no record is told from one too long.
+constexpr char recordMark[] = {'M', 'C', 'R', 'D'};
+constexpr qsizetype markBytes = sizeof recordMark;
+constexpr qsizetype frameHeader = frameHeaderBytes;
+static_assert(frameHeader == markBytes + 4);
 
 void put(QDataStream& out, const std::optional<QString>& text) {
     out << bool(text);
@@ -87,6 +93,7 @@ std::optional<Request> decodeRequest(const QByteArray& bytes) {
 
 QByteArray encode(const Record& record) {
     QByteArray bytes(frameHeader, '\0');
+    std::copy(std::begin(recordMark), std::end(recordMark), bytes.begin());
     QDataStream out(&bytes, QIODevice::WriteOnly | QIODevice::Append);
     out.setVersion(version);
     out << qint32(record.index);
@@ -95,16 +102,25 @@ QByteArray encode(const Record& record) {
         << qint32(record.reading.eventsCutShort) << qint32(record.reading.occurrences.size());
     for (const CalendarOccurrence& occurrence : record.reading.occurrences)
         put(out, occurrence);
-    qToBigEndian(quint32(bytes.size() - frameHeader), bytes.data());
+    qToBigEndian(quint32(bytes.size() - frameHeader), bytes.data() + markBytes);
     return bytes;
 }
 
 std::optional<Record> RecordReader::next() {
-    if (broken_ || buffer_.size() - offset_ < frameHeader)
+    if (fault_ != Fault::none)
         return std::nullopt;
-    const qsizetype length = qFromBigEndian<quint32>(buffer_.constData() + offset_);
+    // The mark is checked as far as it has arrived, so stray bytes are known at once.
+    const qsizetype available = buffer_.size() - offset_;
+    const QByteArrayView arrived(buffer_.constData() + offset_, std::min(available, markBytes));
+    if (arrived != QByteArrayView(recordMark, markBytes).first(arrived.size())) {
+        fault_ = Fault::notARecord;
+        return std::nullopt;
+    }
+    if (available < frameHeader)
+        return std::nullopt;
+    const qsizetype length = qFromBigEndian<quint32>(buffer_.constData() + offset_ + markBytes);
     if (length > maxRecordBytes) {
-        broken_ = true;
+        fault_ = Fault::tooLong;
         return std::nullopt;
     }
     if (buffer_.size() - offset_ - frameHeader < length)
@@ -134,7 +150,7 @@ std::optional<Record> RecordReader::next() {
             record.reading.occurrences.push_back(std::move(occurrence));
     }
     if (in.status() != QDataStream::Ok || !in.atEnd()) {
-        broken_ = true;
+        fault_ = Fault::notARecord;
         return std::nullopt;
     }
     record.index = index;

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs the build into temporary staging folders (DESTDIR) and checks what lands there: the
-# executable, the widgets library where the executable finds it, the desktop entry (which
-# desktop-file-validate must accept) and the icon. The staged executable then runs a drawing
-# mode, which loads the widgets library from its installed place.
-# Usage: install_test.sh BUILD_DIR CONFIGURED_PREFIX LIBRARY_DIR
+# executable, its private parts (the widgets library and the calendar reader) where the
+# executable finds them, the desktop entry (which desktop-file-validate must accept) and the
+# icon. The staged executable then runs its report, which loads the widgets library from its
+# installed place and reads a fixture calendar through the installed calendar reader.
+# Usage: install_test.sh BUILD_DIR CONFIGURED_PREFIX PRIVATE_DIR
 set -euo pipefail
 build="$1"
 configured_prefix="$2"
 library_dir="$3"
+fixtures="$(cd "$(dirname "$0")/../fixtures" && pwd)"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -23,6 +25,16 @@ check_prefix() {
   [ -x "$root/bin/morvanex" ] || fail "$root/bin/morvanex is not an executable"
   [ -f "$root/$library_dir/libmorvanex-gui.so" ] || fail "no widgets library in $root/$library_dir"
   [ ! -e "$root/bin/libmorvanex-gui.so" ] || fail "the widgets library was put beside the executable"
+  local reader="$root/$library_dir/morvanex-calendar-reader"
+  [ -x "$reader" ] || fail "no calendar reader in $root/$library_dir"
+  [ ! -e "$root/bin/morvanex-calendar-reader" ] || fail "the calendar reader was put in bin"
+  # libical runs in the calendar reader only.
+  if readelf -d "$root/bin/morvanex" | grep NEEDED | grep -q 'libical'; then
+    fail "the executable links libical"
+  fi
+  if [ -x "$reader" ] && ! readelf -d "$reader" | grep NEEDED | grep -q 'libical'; then
+    fail "the calendar reader does not link libical"
+  fi
   local icon="$root/share/icons/hicolor/scalable/apps/morvanex.svg"
   [ -s "$icon" ] || fail "no icon at $icon"
   grep -q '<svg' "$icon" || fail "$icon is no SVG"
@@ -42,7 +54,8 @@ check_prefix() {
   grep -q '^Comment=.' "$entry" || fail "$entry has no Comment"
   # Every installed file is in the manifest (by its path under the prefix), so removing what it
   # lists removes them all.
-  for file in "$root/bin/morvanex" "$root/$library_dir/libmorvanex-gui.so" "$entry" "$icon"; do
+  for file in "$root/bin/morvanex" "$root/$library_dir/libmorvanex-gui.so" "$reader" "$entry" \
+    "$icon"; do
     grep -qxF -- "${file#"$stage"}" "$build/install_manifest.txt" ||
       fail "${file#"$stage"} is missing from install_manifest.txt"
   done
@@ -57,7 +70,9 @@ DESTDIR="$work/other" cmake --install "$build" --prefix "/opt/morvanex test" >/d
 check_prefix "$work/other" "/opt/morvanex test" "\"/opt/morvanex test/bin/morvanex\""
 
 # The staged executable runs its report, drawing through the library it finds relative to
-# itself; in a network namespace of its own where one can be made, so nothing leaves the machine.
+# itself and reading the fixture calendar (a daily event) through the calendar reader it finds
+# there too; in a network namespace of its own where one can be made, so nothing leaves the
+# machine.
 isolate=()
 for options in "--net" "--net --map-current-user" "--net --map-root-user"; do
   # shellcheck disable=SC2086
@@ -70,15 +85,22 @@ if [ "${#isolate[@]}" -eq 0 ]; then
   echo "note: no network namespace can be made here; the report runs on this machine's network"
 fi
 home="$work/home"
-mkdir -p "$home/config" "$home/data" "$home/runtime"
+mkdir -p "$home/config" "$home/runtime"
+cp -R "$fixtures/install/data" "$home/data"
 chmod 700 "$home/runtime"
 if ! output="$(cd "$work" && env HOME="$home" XDG_CONFIG_HOME="$home/config" \
-  XDG_DATA_HOME="$home/data" XDG_RUNTIME_DIR="$home/runtime" QT_QPA_PLATFORM=offscreen \
+  XDG_DATA_HOME="$home/data" XDG_RUNTIME_DIR="$home/runtime" QT_QPA_PLATFORM=offscreen TZ=UTC \
+  QT_LOGGING_RULES="morvanex.services.debug=true" \
   "${isolate[@]}" "$work/other/opt/morvanex test/bin/morvanex" --dump 2>&1)"; then
   fail "the installed executable's report failed: $output"
 fi
 if grep -q "widgets library could not be loaded" <<<"$output"; then
   fail "the installed executable did not find its widgets library: $output"
+fi
+# The daily event falls on each of the days the events are read for.
+if ! grep -Eq "Calendar file $home/data/calendars/checks/daily.ics: [1-9][0-9]* events read" \
+  <<<"$output"; then
+  fail "the installed executable read no event of the fixture calendar: $output"
 fi
 
 if [ "$failures" -gt 0 ]; then

@@ -88,8 +88,8 @@ struct Rig {
     ManualClock time;
     // Bounds that hold the fixture's reading even on a heavily loaded machine.
     CalendarEvents calendar{ICalendarSources(roots), time.clock(),
-                            CalendarReader{QStringLiteral(MORVANEX_CALENDAR_READER),
-                                           std::chrono::seconds(60), std::chrono::seconds(120)}};
+                            CalendarReader{MORVANEX_CALENDAR_READER, std::chrono::seconds(60),
+                                           std::chrono::seconds(120)}};
     int changes = 0;
 
     explicit Rig(Files files = {}) : added(writeFiles(roots.dataHome, std::move(files))) {
@@ -321,7 +321,7 @@ TEST(CalendarEvents, ChangedFilesAreFetchedAgain) {
 TEST(CalendarEvents, FirstCalendarAppearingGrantsAccess) {
     ManualClock time;
     CalendarEvents calendar(ICalendarSources(), time.clock(),
-                            CalendarReader{QStringLiteral(MORVANEX_CALENDAR_READER)});
+                            CalendarReader{MORVANEX_CALENDAR_READER});
     ASSERT_EQ(calendar.access(), CalendarEvents::Access::notAsked);
     test::writeFile(platform::xdg::dataHome(), QStringLiteral("calendars/home/event.ics"),
                     "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:e@example.com\r\nSUMMARY:Pick up\r\n"
@@ -418,7 +418,7 @@ TEST(CalendarEvents, GoingAwayDoesNotWaitForAReadInProgress) {
     test::writeFile(test::scratchDir(), QStringLiteral("reader.sh"),
                     "#!/bin/sh\necho $$ > '" + QFile::encodeName(marker) + "'\nexec sleep 600\n");
     QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner);
-    CalendarReader reader{script};
+    CalendarReader reader{QFile::encodeName(script)};
     reader.fileBound = std::chrono::minutes(10);
     reader.readBound = std::chrono::minutes(10);
     ManualClock time;

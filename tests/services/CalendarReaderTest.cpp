@@ -1,12 +1,14 @@
 #include "services/CalendarReader.h"
 
 #include "services/CalendarReaderService.h"
+#include "services/CalendarReaderWire.h"
 #include "support/HostileCalendars.h"
 #include "support/TestEnv.h"
 #include "support/Wait.h"
 
 #include <QDir>
 #include <QFile>
+#include <QtEndian>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -25,7 +27,7 @@ QDateTime utc(int day, int hour) {
 }
 
 CalendarReader realReader() {
-    return CalendarReader{QStringLiteral(MORVANEX_CALENDAR_READER)};
+    return CalendarReader{MORVANEX_CALENDAR_READER};
 }
 
 QString write(const QString& name, const QByteArray& contents) {
@@ -40,7 +42,7 @@ QString write(const QString& name, const QByteArray& contents) {
 CalendarReader scriptReader(const QByteArray& body) {
     const QString path = write(QStringLiteral("reader.sh"), "#!/bin/sh\n" + body + "\n");
     QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
-    return CalendarReader{path};
+    return CalendarReader{QFile::encodeName(path)};
 }
 
 const QByteArray goodCalendar =
@@ -54,6 +56,11 @@ QStringList titles(const CalendarFileOutcome& outcome) {
     for (const CalendarOccurrence& occurrence : outcome.reading.occurrences)
         list.append(occurrence.title.value_or(QString()));
     return list;
+}
+
+// Why the file was skipped; empty when it was read.
+std::string reason(const CalendarFileOutcome& outcome) {
+    return outcome.skipped.value_or(QString()).toStdString();
 }
 
 bool processGone(pid_t pid) {
@@ -163,27 +170,124 @@ TEST(CalendarReader, CancellingStopsAReadInProgressAndKillsTheReader) {
     EXPECT_TRUE(processGone(pid_t(pidFile.readAll().trimmed().toInt())));
 }
 
-TEST(CalendarReader, AReaderThatDiesSkipsItsFileAndOneThatCannotStartSaysSo) {
+TEST(CalendarReader, EachWayAReaderFailsIsToldApart) {
+    // Stand-in readers that write given bytes and end as given; each run is asked for two files,
+    // and a reader that stops is started again for the file it stopped on.
+    const QStringList files = {write(QStringLiteral("a.ics"), goodCalendar),
+                               write(QStringLiteral("b.ics"), goodCalendar)};
+    const auto record = [](int index) {
+        calendarwire::Record answer;
+        answer.index = index;
+        CalendarOccurrence occurrence;
+        occurrence.title = QStringLiteral("Answered");
+        answer.reading.occurrences.push_back(occurrence);
+        return calendarwire::encode(answer);
+    };
+    QByteArray tooLong = record(0);
+    qToBigEndian(quint32(calendarwire::maxRecordBytes + 1),
+                 tooLong.data() + calendarwire::frameHeaderBytes - 4);
+    const QByteArray real = QFile::encodeName(QStringLiteral(MORVANEX_CALENDAR_READER));
+    const QString notARecord =
+        QStringLiteral("the calendar reader answered with something that is not a record");
+    using Reasons = std::optional<QString>;
+    struct Case {
+        const char* what;
+        QByteArray output; // written first
+        QByteArray end;    // the reader's last shell line
+        Reasons a;         // why a.ics was skipped; nothing when it was read
+        Reasons b;
+        const char* failure = nullptr; // after the reader's path
+    };
+    const Case cases[] = {
+        {"writes text that is no record", "hello, world\n", "exit 0", notARecord, notARecord},
+        {"a record, then stray bytes", record(0) + "stray", "exit 0", std::nullopt, notARecord},
+        {"a record longer than the limit", tooLong, "exit 0",
+         QStringLiteral("its events do not fit in 128 MB"),
+         QStringLiteral("its events do not fit in 128 MB")},
+        {"answers for another file", record(1), "exit 0",
+         QStringLiteral("the calendar reader answered out of order"),
+         QStringLiteral("the calendar reader answered out of order")},
+        {"ends inside a record", record(0).first(10), "exit 0",
+         QStringLiteral("the calendar reader ended (exit status 0) in the middle of a record"),
+         QStringLiteral("the calendar reader ended (exit status 0) in the middle of a record")},
+        {"crashes",
+         {},
+         "kill -SEGV $$",
+         QStringLiteral("the calendar reader ended (signal 11) while reading it"),
+         QStringLiteral("the calendar reader ended (signal 11) while reading it")},
+        {"cannot write",
+         {},
+         "exit 3",
+         QStringLiteral("the calendar reader could not write its answer"),
+         QStringLiteral("the calendar reader could not write its answer")},
+        {"refuses its request", {}, "exit 2", std::nullopt, std::nullopt, " refused its request"},
+        {"is not started by this process",
+         {},
+         "exit 4",
+         std::nullopt,
+         std::nullopt,
+         " does not take this process for its parent"},
+        // The real reader's own statuses mean the same.
+        {"the real reader, told of another parent",
+         {},
+         "exec '" + real + "' 1",
+         std::nullopt,
+         std::nullopt,
+         " does not take this process for its parent"},
+        {"the real reader, given no request",
+         {},
+         "'" + real + "' $$ </dev/null; exit $?",
+         std::nullopt,
+         std::nullopt,
+         " refused its request"},
+    };
+    const QString output = write(QStringLiteral("output"), {});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        write(QStringLiteral("output"), c.output);
+        const CalendarReader reader =
+            scriptReader("cat '" + QFile::encodeName(output) + "'\n" + c.end);
+        CalendarBudget budget;
+        const std::atomic<bool> cancelled{false};
+        const CalendarFilesRead read =
+            readCalendarFiles(reader, files, utc(15, 0), utc(18, 0), budget, cancelled);
+        ASSERT_EQ(read.files.size(), 2u);
+        if (c.failure) {
+            EXPECT_EQ(read.failure.value_or(QString()).toStdString(),
+                      "the calendar reader " + reader.program.toStdString() + c.failure);
+            for (const CalendarFileOutcome& outcome : read.files)
+                EXPECT_FALSE(outcome.skipped);
+            continue;
+        }
+        EXPECT_FALSE(read.failure) << read.failure->toStdString();
+        EXPECT_EQ(reason(read.files[0]), c.a.value_or(QString()).toStdString());
+        EXPECT_EQ(reason(read.files[1]), c.b.value_or(QString()).toStdString());
+        if (!c.a) {
+            EXPECT_EQ(titles(read.files[0]), QStringList{QStringLiteral("Answered")});
+        }
+    }
+}
+
+TEST(CalendarReader, OneThatCannotStartSaysSo) {
     const QStringList files = {write(QStringLiteral("a.ics"), goodCalendar),
                                write(QStringLiteral("b.ics"), goodCalendar)};
     CalendarBudget budget;
     const std::atomic<bool> cancelled{false};
-
-    const CalendarFilesRead crashed = readCalendarFiles(scriptReader("kill -SEGV $$"), files,
-                                                        utc(15, 0), utc(18, 0), budget, cancelled);
-    ASSERT_FALSE(crashed.failure);
-    for (const CalendarFileOutcome& outcome : crashed.files)
-        EXPECT_EQ(outcome.skipped.value_or(QString()),
-                  QStringLiteral("the calendar reader ended (signal 11) while reading it"));
-
-    const CalendarFilesRead missing =
-        readCalendarFiles(CalendarReader{test::scratchDir() + QStringLiteral("/no-reader")}, files,
-                          utc(15, 0), utc(18, 0), budget, cancelled);
+    const CalendarFilesRead missing = readCalendarFiles(
+        CalendarReader{QFile::encodeName(test::scratchDir() + QStringLiteral("/no-reader"))}, files,
+        utc(15, 0), utc(18, 0), budget, cancelled);
     ASSERT_TRUE(missing.failure);
     EXPECT_TRUE(
         missing.failure->startsWith(QStringLiteral("the calendar reader could not be started: ")));
     for (const CalendarFileOutcome& outcome : missing.files)
         EXPECT_FALSE(outcome.skipped);
+}
+
+TEST(CalendarReader, AFileThatGrowsPastTheLimitAfterItWasMeasuredIsTooLarge) {
+    // The kernel's files measure 0 bytes and read as more: as a file that grew in between.
+    const auto read = readCalendarFile(QStringLiteral("/proc/self/status"), 64);
+    ASSERT_TRUE(std::holds_alternative<QString>(read));
+    EXPECT_EQ(std::get<QString>(read).toStdString(), "it is larger than 64 bytes");
 }
 
 TEST(CalendarReader, TheBudgetCarriesAcrossFiles) {

@@ -49,7 +49,7 @@ inline Hub::Sources fixtureSources(const QString& machine, const platform::Clock
     sources.speedTestResults = platform::UserDefaults::inMemory();
     sources.speedTestTool = machine + QStringLiteral("/no-speed-test");
     sources.calendars = {machine + QStringLiteral("/data"), machine + QStringLiteral("/config")};
-    sources.calendarReader.program = QStringLiteral(MORVANEX_CALENDAR_READER);
+    sources.calendarReader.program = MORVANEX_CALENDAR_READER;
     sources.historyURL = machine + QStringLiteral("/history/history.sqlite");
     return sources;
 }

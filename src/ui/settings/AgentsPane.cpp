@@ -1,6 +1,7 @@
 #include "ui/settings/AgentsPane.h"
 
 #include "platform/MainQueue.h"
+#include "platform/ProgramFolder.h"
 #include "platform/SerialQueue.h"
 #include "ui/kit/Clipboard.h"
 #include "ui/kit/Dot.h"
@@ -80,14 +81,13 @@ std::vector<AgentsPane::Button> AgentsPane::buttons(const AgentClient::Status& s
     return {};
 }
 
-std::optional<QString> AgentsPane::locationWarning(const QString& executable, const QString& home) {
-    const QString path = QDir::cleanPath(executable);
-    QStringList prefixes{QStringLiteral("/usr/"), QStringLiteral("/opt/")};
-    if (!home.isEmpty())
-        prefixes.append(QDir::cleanPath(home) + QStringLiteral("/.local/"));
-    for (const QString& prefix : prefixes)
-        if (path.startsWith(prefix))
-            return std::nullopt;
+std::optional<QString> AgentsPane::locationWarning(const QString& executable,
+                                                   const QString& buildTree) {
+    // Every copy outside the build tree is installed, under whatever prefix; the build tree is
+    // made again, cleaned or moved as the work on it goes.
+    if (buildTree.isEmpty() ||
+        !QDir::cleanPath(executable).startsWith(QDir::cleanPath(buildTree) + QLatin1Char('/')))
+        return std::nullopt;
     return QStringLiteral("Morvanex is running from ") + executable +
            QStringLiteral(". These apps remember that location, so install Morvanex first "
                           "(cmake --install puts it at /usr/local/bin/morvanex), or update the "
@@ -180,7 +180,7 @@ void AgentsPane::rebuild() {
     FormSection* apps = form->addSection(QStringLiteral("Let AI apps ask about this computer"));
     for (const AgentClient& client : clients_)
         apps->addRow(clientRow(client));
-    if (const auto warning = locationWarning(executable_, QDir::homePath())) {
+    if (const auto warning = locationWarning(executable_, platform::ProgramFolder::buildTree())) {
         QLabel* label = formText(*warning, 11, Tint::orange, appearance, QFont::Normal, true);
         label->setObjectName(QStringLiteral("locationWarning"));
         apps->addRow(label);

@@ -33,9 +33,10 @@ public:
     static QString statusText(const AgentClient::Status& status);
     static Tint dotTint(const AgentClient::Status& status);
     static std::vector<Button> buttons(const AgentClient::Status& status);
-    // The warning under the rows when `executable` does not lie under an install prefix
-    // (/usr, /opt or ~/.local, where `home` is the user's home folder); nothing otherwise.
-    static std::optional<QString> locationWarning(const QString& executable, const QString& home);
+    // The warning under the rows when `executable` lies in `buildTree`, the folder the build
+    // made it in (empty when that is gone); nothing for an installed copy.
+    static std::optional<QString> locationWarning(const QString& executable,
+                                                  const QString& buildTree);
     static const QStringList& exampleQuestions();
 
     static inline const QString copiedText = QStringLiteral("Copied. Paste it into a terminal.");

@@ -5,6 +5,7 @@
 #include "support/Wait.h"
 
 #include <QClipboard>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -68,26 +69,38 @@ TEST(AgentsPane, StatusTextsDotsAndButtons) {
     }
 }
 
-TEST(AgentsPane, LocationWarningOutsideAnInstallPrefix) {
-    const QString home = QStringLiteral("/home/ada");
-    const std::pair<const char*, bool> rows[] = {
-        {"/usr/bin/morvanex", false},
-        {"/usr/local/bin/morvanex", false},
-        {"/opt/morvanex/bin/morvanex", false},
-        {"/home/ada/.local/bin/morvanex", false},
-        {"/home/ada/src/morvanex/build/morvanex", true},
-        {"/home/ada/Applications/morvanex", true},
-        {"/usr/../home/ada/morvanex", true},
-        {"/tmp/morvanex", true},
-        {"/usrlocal/morvanex", true},
+TEST(AgentsPane, LocationWarningOnlyInTheBuildTree) {
+    const QString build = QStringLiteral("/home/ada/src/morvanex/build");
+    struct Row {
+        const char* executable;
+        QString buildTree;
+        bool warns;
     };
-    for (const auto& [path, warns] : rows) {
-        SCOPED_TRACE(path);
-        const auto warning = AgentsPane::locationWarning(QString::fromUtf8(path), home);
-        EXPECT_EQ(warning.has_value(), warns);
+    const Row rows[] = {
+        {"/home/ada/src/morvanex/build/morvanex", build, true},
+        {"/home/ada/src/morvanex/build/sub/morvanex", build, true},
+        {"/home/ada/src/morvanex/build/../build/morvanex", build, true},
+        {"/home/ada/src/morvanex/build/morvanex", build + QLatin1Char('/'), true},
+        // Installed under any prefix.
+        {"/usr/bin/morvanex", build, false},
+        {"/usr/local/bin/morvanex", build, false},
+        {"/opt/morvanex/bin/morvanex", build, false},
+        {"/home/ada/.local/bin/morvanex", build, false},
+        {"/home/ada/apps/morvanex/bin/morvanex", build, false},
+        {"/srv/tools/bin/morvanex", build, false},
+        // Beside the build tree, not in it.
+        {"/home/ada/src/morvanex/build-release/morvanex", build, false},
+        {"/home/ada/src/morvanex/morvanex", build, false},
+        // The build tree is gone.
+        {"/home/ada/src/morvanex/build/morvanex", QString(), false},
+    };
+    for (const Row& row : rows) {
+        const QString path = QString::fromUtf8(row.executable);
+        SCOPED_TRACE(path.toStdString() + " in " + row.buildTree.toStdString());
+        const auto warning = AgentsPane::locationWarning(path, row.buildTree);
+        EXPECT_EQ(warning.has_value(), row.warns);
         if (warning) {
-            EXPECT_EQ(*warning, QStringLiteral("Morvanex is running from ") +
-                                    QString::fromUtf8(path) +
+            EXPECT_EQ(*warning, QStringLiteral("Morvanex is running from ") + path +
                                     QStringLiteral(". These apps remember that location, so "
                                                    "install Morvanex first (cmake --install puts "
                                                    "it at /usr/local/bin/morvanex), or update the "
@@ -164,14 +177,23 @@ TEST(AgentsPane, RowsAddUpdateRemoveAndCopy) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), AgentClient::genericSnippet(executable));
 }
 
-TEST(AgentsPane, AnExecutableOutsideThePrefixesShowsTheWarning) {
+TEST(AgentsPane, TheBuildTreesExecutableShowsTheWarningAndAnInstalledOneNone) {
+    // This test's build tree is the one the pane compares with.
     AgentHome home;
     HubFixture fixture;
-    const QString executable = QStringLiteral("/tmp/build/morvanex");
-    AgentsPane pane(test::paneEnv(fixture), AgentClient::table(executable), executable);
-    ASSERT_TRUE(waitUntil([&] { return pane.pending() == 0; }));
-    test::settle();
-    QLabel* warning = test::child<QLabel>(&pane, QStringLiteral("locationWarning"));
-    ASSERT_NE(warning, nullptr);
-    EXPECT_TRUE(warning->text().startsWith("Morvanex is running from /tmp/build/morvanex."));
+    const QString built = QFileInfo(QStringLiteral(MORVANEX_BINARY)).canonicalFilePath();
+    const QString installed = QStringLiteral("/home/ada/apps/bin/morvanex");
+    for (const QString& executable : {built, installed}) {
+        SCOPED_TRACE(executable.toStdString());
+        AgentsPane pane(test::paneEnv(fixture), AgentClient::table(executable), executable);
+        ASSERT_TRUE(waitUntil([&] { return pane.pending() == 0; }));
+        test::settle();
+        QLabel* warning = test::child<QLabel>(&pane, QStringLiteral("locationWarning"));
+        if (executable == installed) {
+            EXPECT_EQ(warning, nullptr);
+            continue;
+        }
+        ASSERT_NE(warning, nullptr);
+        EXPECT_TRUE(warning->text().startsWith("Morvanex is running from " + built + "."));
+    }
 }
