@@ -481,3 +481,48 @@ TEST(Truth, InterfaceCountersOfANetworkOfTheTestsOwn) {
     };
     checkTable(rows);
 }
+
+namespace {
+
+// Every processor kept fully busy by a spinning thread for as long as this lives.
+class FullLoad {
+public:
+    FullLoad() {
+        const unsigned count = std::max(1u, std::thread::hardware_concurrency());
+        for (unsigned i = 0; i < count; ++i)
+            spinners_.emplace_back([this] {
+                while (!stop_.load(std::memory_order_relaxed)) {
+                }
+            });
+    }
+    ~FullLoad() {
+        stop_ = true;
+        for (std::thread& spinner : spinners_)
+            spinner.join();
+    }
+    FullLoad(const FullLoad&) = delete;
+    FullLoad& operator=(const FullLoad&) = delete;
+
+private:
+    std::atomic<bool> stop_ = false;
+    std::vector<std::thread> spinners_;
+};
+
+} // namespace
+
+TEST(Truth, AFreshAgentServerUnderFullLoadDoesNotClaimQuiet) {
+    RunResult agent;
+    {
+        const FullLoad load;
+        agent = runMorvanex({QStringLiteral("--mcp")}, localEnvironment(),
+                            initialize + toolCall(2, "get_overview"));
+    }
+    ASSERT_EQ(agent.exitCode, 0) << agent.standardError.toStdString();
+    const QJsonValue insight = answerOf(agent.standardOutput.split('\n'), 2).value("insight");
+    std::printf("agent: insight at once under full load: %s\n",
+                insight.toString().toUtf8().constData());
+    ASSERT_TRUE(insight.isString());
+    EXPECT_FALSE(insight.toString().isEmpty());
+    // Nothing has held long enough to be named, and nothing may be called quiet either.
+    EXPECT_NE(insight.toString().toStdString(), "All quiet.");
+}
