@@ -64,7 +64,8 @@ QJsonArray buildTools() {
              "Morvanex's one-line insight about what is using the computer."),
         tool("get_top_processes", "Top processes",
              "The processes using the most CPU, memory or disk right now. CPU is per core (100% "
-             "= one full core). Only processes of the current user are visible.",
+             "= one full core). Every process is listed; disk rates are measured only for "
+             "processes the current user may inspect, usually its own.",
              topProcesses),
         tool("get_history", "History",
              "Recorded history of one metric: summary (min, max, average, when the peak was) "

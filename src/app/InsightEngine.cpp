@@ -14,11 +14,29 @@ namespace {
 
 const QString dash = QStringLiteral(" \u2014 ");
 
+// How long each condition must hold before a line names it, in seconds.
+constexpr double memoryHold = 30;
+constexpr double processorHold = 120;
+constexpr double diskHold = 30;
+constexpr double batteryHold = 120;
+constexpr double networkHold = 60;
+// Only after this long has every condition had its chance to be named, so only then does the
+// absence of a line mean the machine is quiet.
+constexpr double longestHold =
+    std::max({memoryHold, processorHold, diskHold, batteryHold, networkHold});
+
 QString integerText(std::int64_t value) {
     return QString::fromStdString(numbers::integerText(value));
 }
 
 } // namespace
+
+Insight Insight::watching() {
+    Insight line;
+    line.text =
+        QStringLiteral("Still watching") + dash + QStringLiteral("too soon to tell what is busy.");
+    return line;
+}
 
 void Sustained::update(bool holds, const QDateTime& now) {
     if (holds) {
@@ -108,7 +126,7 @@ std::optional<Insight> InsightEngine::pick(const QDateTime& now) const {
     };
 
     // Memory pressure and the process using the most memory.
-    if (memoryPressure.heldFor(30, now) && !processes.processes.empty()) {
+    if (memoryPressure.heldFor(memoryHold, now) && !processes.processes.empty()) {
         const ProcessSample process = *topBy(&ProcessSample::memory);
         const bool critical = hub_.memory.pressureLevel > 3;
         return Insight{Insight::Kind::memory,
@@ -125,7 +143,7 @@ std::optional<Insight> InsightEngine::pick(const QDateTime& now) const {
     std::optional<std::pair<std::int32_t, QDateTime>> longest;
     for (const auto& [pid, tracker] : processCPU) {
         // Ties go to the lowest process id, so the line does not flip between equals.
-        if (tracker.heldFor(120, now) && (!longest || *tracker.since < longest->second))
+        if (tracker.heldFor(processorHold, now) && (!longest || *tracker.since < longest->second))
             longest = std::pair{pid, *tracker.since};
     }
     if (longest) {
@@ -135,7 +153,7 @@ std::optional<Insight> InsightEngine::pick(const QDateTime& now) const {
         if (it != processes.processes.end())
             busiest = *it;
     }
-    if (!busiest && cpuTotal.heldFor(120, now) && !processes.processes.empty())
+    if (!busiest && cpuTotal.heldFor(processorHold, now) && !processes.processes.empty())
         busiest = topBy(&ProcessSample::cpu);
     if (busiest) {
         const auto own = processCPU.find(busiest->pid);
@@ -162,7 +180,7 @@ std::optional<Insight> InsightEngine::pick(const QDateTime& now) const {
     }
 
     // Busy disks.
-    if (diskBusy.heldFor(30, now)) {
+    if (diskBusy.heldFor(diskHold, now)) {
         const bool writing = !(hub_.disks.readRate > hub_.disks.writeRate);
         const QString direction = writing ? QStringLiteral("writing") : QStringLiteral("reading");
         const QString rate = Fmt::rate(writing ? hub_.disks.writeRate : hub_.disks.readRate, false);
@@ -176,7 +194,7 @@ std::optional<Insight> InsightEngine::pick(const QDateTime& now) const {
     }
 
     // A battery draining fast.
-    if (batteryDrain.heldFor(120, now)) {
+    if (batteryDrain.heldFor(batteryHold, now)) {
         const BatteryMonitor& battery = hub_.battery;
         QString text = QStringLiteral("Battery is draining fast");
         if (battery.voltage && battery.amperage)
@@ -195,7 +213,7 @@ std::optional<Insight> InsightEngine::pick(const QDateTime& now) const {
     }
 
     // Busy network.
-    if (networkBusy.heldFor(60, now)) {
+    if (networkBusy.heldFor(networkHold, now)) {
         const bool bits = hub_.settings.config().bandwidthBits;
         const NetworkMonitor& network = hub_.network;
         const bool downloading = !(network.upload > network.download);
@@ -212,8 +230,12 @@ std::optional<Insight> InsightEngine::pick(const QDateTime& now) const {
 
 void InsightEngine::evaluate(const QDateTime& now) {
     const Config config = hub_.settings.config();
+    // A clock set back restarts the watch rather than stretching it.
+    if (!watchingSince || now < *watchingSince)
+        watchingSince = now;
     update(now);
-    const Insight next = pick(now).value_or(Insight{});
+    const bool watchedLongEnough = double(watchingSince->msecsTo(now)) / 1000 >= longestHold;
+    const Insight next = pick(now).value_or(watchedLongEnough ? Insight{} : Insight::watching());
     if (next.kind != current.kind && next.kind != Insight::Kind::quiet &&
         next.severity != Insight::Severity::info && config.insightNotifications && !hub_.isHeadless)
         notify(next, now);

@@ -25,6 +25,10 @@ struct Insight {
     std::optional<std::int32_t> pid;
 
     bool operator==(const Insight&) const = default;
+
+    // The line while the engine has not yet watched long enough to tell a quiet machine from
+    // one whose load has not lasted yet: it names no cause and claims no quiet.
+    static Insight watching();
 };
 
 template <> struct EnumCases<Insight::Kind> {
@@ -62,7 +66,10 @@ public:
     // "1 min", "1 h 5 min", "2 h".
     static QString minutes(double seconds);
 
-    Insight current;
+    Insight current = Insight::watching();
+    // When the engine first evaluated: no line may claim quiet before it has watched as long as
+    // the slowest condition must hold.
+    std::optional<QDateTime> watchingSince;
     Sustained memoryPressure;
     Sustained cpuTotal;
     std::map<std::int32_t, Sustained> processCPU;

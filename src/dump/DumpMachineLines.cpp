@@ -15,8 +15,10 @@ QString cpuLine(const CPUMonitor& cpu) {
            QStringLiteral(" (user ") + Fmt::percent(cpu.user) + QStringLiteral(", sys ") +
            Fmt::percent(cpu.system) + QStringLiteral("), cores ") +
            integer(std::int64_t(cpu.cores.size())) + QStringLiteral(" [") +
-           integer(cpu.performanceCount) + QStringLiteral("P+") + integer(cpu.efficiencyCount) +
-           QStringLiteral("E], load ") + textList(load) + QStringLiteral(", uptime ") +
+           (cpu.hasCoreClasses() ? integer(cpu.performanceCount) + QStringLiteral("P+") +
+                                       integer(cpu.efficiencyCount) + QStringLiteral("E")
+                                 : QStringLiteral("no core classes")) +
+           QStringLiteral("], load ") + textList(load) + QStringLiteral(", uptime ") +
            Fmt::duration(cpu.uptime);
 }
 

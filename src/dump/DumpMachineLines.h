@@ -12,7 +12,8 @@
 // The report's lines about the processor, graphics, memory, storage and processes.
 namespace morvanex::dump {
 
-// "CPU      Brand — 12% (user 8%, sys 4%), cores 8 [4P+4E], load ["0.52", ...], uptime 3h 5m"
+// "CPU      Brand — 12% (user 8%, sys 4%), cores 8 [4P+4E], load ["0.52", ...], uptime 3h 5m";
+// "[no core classes]" where every core is of one kind.
 QString cpuLine(const CPUMonitor& cpu);
 
 // One "GPU      " line per graphics device, in the monitor's order.

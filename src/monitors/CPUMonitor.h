@@ -31,6 +31,10 @@ public:
 
     void sample();
 
+    // Whether the cores come in performance and efficiency classes. Most processors have one
+    // kind of core only; then no core is either, and nothing may label them so.
+    bool hasCoreClasses() const { return efficiencyCount >= 1; }
+
     QString brand;
     int performanceCount = 0;
     int efficiencyCount = 0;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/Roots.h"
+
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <QTimeZone>
 
@@ -12,7 +15,11 @@ namespace morvanex::platform {
 // opening waits forever), must never reach it. Only names the zone database lists do; the list
 // is read once from the database's index, which opens no file named by any zone.
 
-// Whether the zone database lists `id`.
+// Every zone and link name the database below `roots.zoneinfo` defines, from its index
+// (tzdata.zi). Empty, with a warning, when there is no readable index.
+QSet<QByteArray> zoneDatabaseNames(const Roots& roots);
+
+// Whether the zone database lists `id`: a name of the system's database, or of Qt's own list.
 bool isListedTimeZone(const QByteArray& id);
 
 // The zone `name` names, or an invalid zone when the zone database does not list it (or lists

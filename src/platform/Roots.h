@@ -11,13 +11,16 @@ struct Roots {
     QString sys = QStringLiteral("/sys");
     QString etc = QStringLiteral("/etc");
     QString run = QStringLiteral("/run");
+    QString zoneinfo = QStringLiteral("/usr/share/zoneinfo"); // the time-zone database
 
     static Roots system() { return {}; }
 
-    // All four under one fixture folder: <base>/proc, <base>/sys, <base>/etc, <base>/run.
+    // All under one fixture folder: <base>/proc, <base>/sys, <base>/etc, <base>/run and
+    // <base>/usr/share/zoneinfo.
     static Roots under(const QString& base) {
         return {base + QStringLiteral("/proc"), base + QStringLiteral("/sys"),
-                base + QStringLiteral("/etc"), base + QStringLiteral("/run")};
+                base + QStringLiteral("/etc"), base + QStringLiteral("/run"),
+                base + QStringLiteral("/usr/share/zoneinfo")};
     }
 };
 

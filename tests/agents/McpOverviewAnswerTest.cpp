@@ -114,7 +114,7 @@ TEST(McpOverviewAnswer, MissingReadingsLeaveKeysOutExceptTheNullOnes) {
         "time": "2027-01-15T08:00:00Z",
         "mac": {"model": "Computer", "processor": "CPU", "cores": 2, "macos": "Linux"},
         "uptime": "0m",
-        "insight": "All quiet.",
+        "insight": "Still watching — too soon to tell what is busy.",
         "cpu": {"total_percent": 0, "user_percent": 0, "system_percent": 0,
                 "load_average": [0, 0, 0]},
         "memory": {"used_percent": 0, "used": "0 B", "total": "0 B", "pressure_percent": 0,

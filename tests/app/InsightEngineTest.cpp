@@ -59,6 +59,52 @@ TEST(InsightEngine, MinutesText) {
         EXPECT_EQ(InsightEngine::minutes(row.seconds), row.text) << row.seconds;
 }
 
+TEST(InsightEngine, ClaimsNoQuietBeforeItHasWatchedAsLongAsTheSlowestCondition) {
+    const Insight watching = Insight::watching();
+    EXPECT_EQ(watching.kind, Insight::Kind::quiet); // names no condition, so posts nothing
+    EXPECT_EQ(watching.severity, Insight::Severity::info);
+    EXPECT_EQ(watching.module, std::nullopt);
+    EXPECT_EQ(watching.pid, std::nullopt);
+    EXPECT_NE(watching.text, Insight{}.text);
+
+    // Busy from the first sample: every line before the processor's two minutes is the watching
+    // one, then the busy process is named.
+    Engine busy;
+    EXPECT_EQ(busy.engine.current, watching) << "read before the first evaluation";
+    busy.hub->cpu.user = 95;
+    busy.hub->cpu.system = 4;
+    busy.processes({process(7, "stress", 99), process(8, "idle", 0)});
+    busy.run(12); // 0 to 110 s
+    EXPECT_EQ(busy.engine.current, watching);
+    busy.run(1);
+    EXPECT_EQ(busy.engine.current.text, "stress has used 99% CPU for 2 min.");
+
+    // Idle all along: quiet only once it has watched that long.
+    Engine idle;
+    idle.run(12);
+    EXPECT_EQ(idle.engine.current, watching);
+    idle.run(1);
+    EXPECT_EQ(idle.engine.current, Insight{});
+
+    // A clock set back starts the watch again instead of leaving it unfinished for as long.
+    idle.now = idle.now.addSecs(-3600);
+    idle.run(1);
+    EXPECT_EQ(idle.engine.current, watching);
+    idle.run(12);
+    EXPECT_EQ(idle.engine.current, Insight{});
+}
+
+TEST(InsightEngine, ALineThatNeedsNoDurationShowsWhileWatching) {
+    Engine e;
+    DiskMonitor::Volume root;
+    root.isRoot = true;
+    root.total = 1000e9;
+    root.availableImportant = 10e9;
+    e.hub->disks.volumes = {root};
+    e.run(1);
+    EXPECT_EQ(e.engine.current.kind, Insight::Kind::storage);
+}
+
 TEST(InsightEngine, MemoryPressureNamesTheLargestProcess) {
     Engine e;
     e.processes(

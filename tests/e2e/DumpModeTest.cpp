@@ -33,7 +33,8 @@ const LineKind lineKinds[] = {
     {'H', R"(^HotKeys  refused: \[("[^"]*"(, "[^"]*")*)?\]$)"},
     {'I', R"(^Insight  .+ \[(memory|cpu|disk|network|battery|storage|quiet)\]$)"},
     {'D', R"(^Devices  available=(true|false) \[.*\]$)"},
-    {'C', R"(^CPU      .* — \d+% \(user \d+%, sys \d+%\), cores \d+ \[\d+P\+\d+E\], )"
+    {'C', R"(^CPU      .* — \d+% \(user \d+%, sys \d+%\), cores \d+ )"
+          R"(\[(\d+P\+\d+E|no core classes)\], )"
           R"(load \["\d+\.\d\d", "\d+\.\d\d", "\d+\.\d\d"\], uptime (\d+d )?(\d+h )?\d+m$)"},
     {'G', "^GPU      .+ cores=\\d+ util=\\d+% mem=(-|" BYTES ")$"},
     {'M', "^Memory   used " BYTES "/" BYTES " app " BYTES " wired " BYTES " compressed " BYTES

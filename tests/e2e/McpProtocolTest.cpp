@@ -115,7 +115,8 @@ const ToolRow toolTable[] = {
      "{}"},
     {"get_top_processes", "Top processes",
      "The processes using the most CPU, memory or disk right now. CPU is per core "
-     "(100% = one full core). Only processes of the current user are visible.",
+     "(100% = one full core). Every process is listed; disk rates are measured only for "
+     "processes the current user may inspect, usually its own.",
      "{\"limit\": {\"description\": \"How many processes. Default: 10.\", \"maximum\": 30, "
      "\"minimum\": 1, \"type\": \"integer\"}, \"sort_by\": {\"description\": \"Resource to rank "
      "by. Default: cpu.\", \"enum\": [\"cpu\", \"memory\", \"disk\"], \"type\": \"string\"}}"},

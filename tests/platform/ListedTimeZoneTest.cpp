@@ -1,6 +1,7 @@
 #include "platform/ListedTimeZone.h"
 
 #include "support/FifoGuard.h"
+#include "support/FixtureTree.h"
 #include "support/TestEnv.h"
 
 #include <QFile>
@@ -16,7 +17,10 @@ const QString toRoot = QStringLiteral("../../../../../../../..");
 } // namespace
 
 TEST(ListedTimeZone, ListedNamesMakeTheirZones) {
-    for (const char* name : {"Europe/Berlin", "America/Argentina/Buenos_Aires", "UTC"}) {
+    // Zones and links of the system's database, Qt's own list or not: the zone in which this
+    // machine runs, the fixed offsets and the older names that stored settings still use.
+    for (const char* name : {"Europe/Berlin", "America/Argentina/Buenos_Aires", "UTC", "Etc/UTC",
+                             "GMT", "Etc/GMT+5", "US/Eastern", "Europe/Kiev", "Asia/Calcutta"}) {
         SCOPED_TRACE(name);
         EXPECT_TRUE(platform::isListedTimeZone(name));
         const QTimeZone zone = platform::listedTimeZone(QString::fromLatin1(name));
@@ -50,4 +54,33 @@ TEST(ListedTimeZone, NamesThatArePathsOpenNothing) {
         EXPECT_FALSE(platform::listedTimeZone(name).isValid());
     }
     EXPECT_FALSE(fifo.released()) << "the FIFO was opened";
+}
+
+TEST(ListedTimeZone, TheDatabaseIndexNamesItsZonesAndLinks) {
+    const QString root = test::scratchDir();
+    test::writeFile(root, QStringLiteral("usr/share/zoneinfo/tzdata.zi"),
+                    "# version 2025b\n"
+                    "R d 1916 o - Jun 14 23s 1 S\n"
+                    "Z Europe/Berlin 0:53:28 - LMT 1893 Ap\n"
+                    "1 c CE%sT 1945 May 24 2\n"
+                    "1 E CE%sT\n"
+                    "Z\tEtc/GMT+5 -5 - %z\n"
+                    "Z Etc/UTC 0 - UTC\n"
+                    "L Etc/GMT GMT\n"
+                    "L  America/New_York   US/Eastern\r\n"
+                    "L Etc/UTC Z\n"
+                    // Nothing that could leave the database's folder, however it got there.
+                    "Z ../../etc/passwd 0 - X\n"
+                    "L Etc/UTC /etc/passwd\n"
+                    "L Etc/UTC Europe/./Berlin\n"
+                    "L Etc/UTC Europe//Berlin\n"
+                    "Z Bad\\Name 0 - X\n"
+                    "Z\n"
+                    "L Etc/UTC\n");
+    const QSet<QByteArray> expected = {"Europe/Berlin", "Etc/GMT+5",  "Etc/UTC",
+                                       "GMT",           "US/Eastern", "Z"};
+    EXPECT_EQ(platform::zoneDatabaseNames(platform::Roots::under(root)), expected);
+
+    // No index: no names of its own (Qt's list still stands behind the lookups).
+    EXPECT_TRUE(platform::zoneDatabaseNames(platform::Roots::under(root + "/none")).isEmpty());
 }

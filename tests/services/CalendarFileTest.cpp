@@ -114,6 +114,9 @@ TEST(CalendarFile, ZonesFromTheFileTheSystemOrTheLocalClock) {
     };
     const Case cases[] = {
         {"system zone by name", "DTSTART;TZID=America/New_York:20240116T090000", utc(1, 16, 14)},
+        // Names the database holds beyond Qt's own list: 09:00 in UTC shows at 10:00 in Berlin.
+        {"zone the database names only", "DTSTART;TZID=Etc/UTC:20240116T090000", utc(1, 16, 9)},
+        {"zone by an older name", "DTSTART;TZID=US/Eastern:20240116T090000", utc(1, 16, 14)},
         {"zone behind a vendor path",
          "DTSTART;TZID=/freeassociation.sourceforge.net/Tzfile/America/New_York:20240116T090000",
          utc(1, 16, 14)},

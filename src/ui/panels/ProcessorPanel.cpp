@@ -50,7 +50,7 @@ std::vector<LegendItem> CPUPanel::legend(const CPUMonitor& cpu) {
 }
 
 QString CPUPanel::coresTrailing(const CPUMonitor& cpu) {
-    if (cpu.efficiencyCount >= 1)
+    if (cpu.hasCoreClasses())
         return QStringLiteral("%1 Performance · %2 Efficiency")
             .arg(cpu.performanceCount)
             .arg(cpu.efficiencyCount);
@@ -129,17 +129,17 @@ void CPUPanel::build() {
         });
 
     sections_.section(
-        QStringLiteral("cores"), CoresModel{coresTrailing(cpu), cpu.cores},
+        QStringLiteral("cores"), CoresModel{coresTrailing(cpu), cpu.cores, cpu.hasCoreClasses()},
         [a](const CoresModel& m) {
             auto* cores = new Card(7, a);
             cores->add(new CardHeader(QStringLiteral("Cores"), m.trailing, nullptr, a));
-            cores->add(new CoreGrid(m.cores, a));
+            cores->add(new CoreGrid(m.cores, m.classes, a));
             return cores;
         },
         [](Card* card, const CoresModel& m) {
             auto* header = card->findChild<CardHeader*>();
             auto* grid = card->findChild<CoreGrid*>();
-            if (!header || !header->trailingLine() || !grid)
+            if (!header || !header->trailingLine() || !grid || grid->classes() != m.classes)
                 return false;
             header->trailingLine()->setFullText(m.trailing);
             grid->setCores(m.cores);
@@ -164,8 +164,10 @@ void CPUPanel::build() {
         });
 }
 
-CoreGrid::CoreGrid(std::vector<CPUMonitor::Core> cores, Appearance appearance, QWidget* parent)
-    : QWidget(parent), cores_(ordered(std::move(cores))), appearance_(appearance) {
+CoreGrid::CoreGrid(std::vector<CPUMonitor::Core> cores, bool classes, Appearance appearance,
+                   QWidget* parent)
+    : QWidget(parent), cores_(ordered(std::move(cores))), classes_(classes),
+      appearance_(appearance) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFixedHeight(sizeHint().height());
 }
@@ -176,6 +178,12 @@ void CoreGrid::setCores(std::vector<CPUMonitor::Core> cores) {
         return;
     cores_ = std::move(cores);
     update();
+}
+
+QString CoreGrid::label(const CPUMonitor::Core& core, bool classes) {
+    if (!classes)
+        return {};
+    return core.isEfficiency ? QStringLiteral("E") : QStringLiteral("P");
 }
 
 std::vector<CPUMonitor::Core> CoreGrid::ordered(std::vector<CPUMonitor::Core> cores) {
@@ -202,6 +210,8 @@ constexpr double kSpacing = 4;
 } // namespace
 
 QSize CoreGrid::sizeHint() const {
+    if (!classes_)
+        return {200, int(std::ceil(kBarHeight))};
     const QFontMetricsF metrics(Fonts::font(9, QFont::DemiBold));
     return {200, int(std::ceil(kBarHeight + kLabelGap + metrics.height()))};
 }
@@ -228,11 +238,12 @@ void CoreGrid::paintEvent(QPaintEvent*) {
         painter.fillRect(QRectF(x, kBarHeight - h, column, h),
                          color(core.isEfficiency ? Tint::teal : Tint::blue, appearance_));
         painter.restore();
+        if (!classes_)
+            continue;
         painter.setPen(color(Tint::tertiaryText, appearance_));
         painter.drawText(
             QRectF(x, kBarHeight + kLabelGap, column, height() - kBarHeight - kLabelGap),
-            Qt::AlignHCenter | Qt::AlignTop,
-            core.isEfficiency ? QStringLiteral("E") : QStringLiteral("P"));
+            Qt::AlignHCenter | Qt::AlignTop, label(core, classes_));
     }
 }
 

@@ -44,6 +44,7 @@ private:
     struct CoresModel {
         QString trailing;
         std::vector<CPUMonitor::Core> cores;
+        bool classes = false;
         bool operator==(const CoresModel&) const = default;
     };
 
@@ -54,11 +55,16 @@ private:
     SectionStack sections_;
 };
 
-// One bar per core, performance cores first, each kind by index, with "P" or "E" under it.
+// One bar per core, performance cores first, each kind by index, with "P" or "E" under it where
+// the processor has such classes; without them the bars carry no label.
 class CoreGrid : public QWidget {
     Q_OBJECT
 public:
-    CoreGrid(std::vector<CPUMonitor::Core> cores, Appearance appearance, QWidget* parent = nullptr);
+    CoreGrid(std::vector<CPUMonitor::Core> cores, bool classes, Appearance appearance,
+             QWidget* parent = nullptr);
+
+    // "P" or "E" under a core's bar; empty without classes.
+    static QString label(const CPUMonitor::Core& core, bool classes);
 
     // The cores in the order they are drawn.
     static std::vector<CPUMonitor::Core> ordered(std::vector<CPUMonitor::Core> cores);
@@ -66,6 +72,7 @@ public:
     static double fill(const CPUMonitor::Core& core);
 
     const std::vector<CPUMonitor::Core>& cores() const { return cores_; }
+    bool classes() const { return classes_; }
     // Draws other loads in place.
     void setCores(std::vector<CPUMonitor::Core> cores);
     QSize sizeHint() const override;
@@ -75,6 +82,7 @@ protected:
 
 private:
     std::vector<CPUMonitor::Core> cores_;
+    bool classes_ = false;
     Appearance appearance_;
 };
 

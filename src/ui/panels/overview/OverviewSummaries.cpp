@@ -36,7 +36,9 @@ QString uptimeText(double seconds) {
     return counted(days, "day") + QStringLiteral(", ") + counted(hours, "hour");
 }
 
-QString fanSummary(const std::vector<Fan>& fans, bool isReady) {
+QString fanSummary(const std::vector<Fan>& fans, bool isReady, bool readable) {
+    if (!readable)
+        return QStringLiteral("Not readable");
     if (fans.empty())
         return isReady ? QStringLiteral("Fanless") : unavailable;
     // The first of equal speeds wins, as everywhere a panel picks the largest.

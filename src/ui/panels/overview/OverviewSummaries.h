@@ -19,9 +19,10 @@ namespace morvanex::ui::overview {
 // finite, non-negative number of seconds.
 QString uptimeText(double seconds);
 
-// "Fanless" once discovery found no fan ("—" before), "Fans off" below 100 rpm, else the
-// fastest fan's speed in the locale's number format and " rpm".
-QString fanSummary(const std::vector<Fan>& fans, bool isReady);
+// "Not readable" when no sensor can be read at all (as the sensors panel says), "Fanless" once
+// discovery found no fan ("—" before), "Fans off" below 100 rpm, else the fastest fan's speed in
+// the locale's number format and " rpm".
+QString fanSummary(const std::vector<Fan>& fans, bool isReady, bool readable);
 
 // What the battery summary reads of the battery monitor.
 struct BatteryState {

@@ -91,7 +91,7 @@ SmallTileContent smallTile(OverviewItem item, const Hub& hub, TempUnit unit) {
     switch (item) {
     case OverviewItem::sensors:
         return {QStringLiteral("Sensors"), format(unit, hub.menubarTemperature(), 0),
-                fanSummary(hub.sensors.fans, hub.sensors.isReady)};
+                fanSummary(hub.sensors.fans, hub.sensors.isReady, hub.smc().isOpen())};
     case OverviewItem::battery:
         return {QStringLiteral("Battery"), Fmt::percent(hub.battery.percent),
                 batterySummary(BatteryState::from(hub.battery))};

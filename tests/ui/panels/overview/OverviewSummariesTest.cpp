@@ -36,6 +36,7 @@ TEST(OverviewFanSummary, Texts) {
         std::vector<double> rpms;
         bool isReady;
         QString text;
+        bool readable = true;
     };
     const std::vector<Case> table = {
         {{}, true, "Fanless"},
@@ -45,12 +46,15 @@ TEST(OverviewFanSummary, Texts) {
         {{0, 1200}, true, "1,200 rpm"},
         {{100}, true, "100 rpm"},
         {{2400.9, 1800}, false, "2,400 rpm"},
+        // No sensor readable at all says so, not that the machine has no fan.
+        {{}, true, "Not readable", false},
+        {{}, false, "Not readable", false},
     };
     for (const Case& c : table) {
         std::vector<Fan> fans;
         for (double rpm : c.rpms)
             fans.push_back({int(fans.size()), rpm, 0, 0});
-        EXPECT_EQ(fanSummary(fans, c.isReady), c.text);
+        EXPECT_EQ(fanSummary(fans, c.isReady, c.readable), c.text);
     }
     QLocale::setDefault(saved);
 }

@@ -138,3 +138,12 @@ TEST(OverviewSmallTiles, ReadTheMonitors) {
     EXPECT_EQ(sensors.value, format(TempUnit::fahrenheit, hub.menubarTemperature(), 0));
     EXPECT_EQ(std::get<QString>(sensors.detail), "Fanless");
 }
+
+TEST(OverviewSmallTiles, SensorsTileSaysWhatThePanelSaysWhenNothingIsReadable) {
+    test::HubFixture f([](Hub::Sources& sources) { sources.smc = std::make_shared<SMC>(nullptr); });
+    Hub& hub = *f.hub;
+    hub.sensors.isReady = true;
+    ASSERT_FALSE(hub.smc().isOpen());
+    const SmallTileContent sensors = smallTile(OverviewItem::sensors, hub, TempUnit::celsius);
+    EXPECT_EQ(std::get<QString>(sensors.detail), "Not readable");
+}
