@@ -44,8 +44,9 @@ std::optional<CalendarEvent> nextEvent(const std::vector<CalendarEvent>& events,
 // fetch ends in bounded time, and destroying this object never waits for one.
 class CalendarEvents {
 public:
-    // notAsked until the first look at the folders has found a calendar; denied once the user
-    // asked for the calendars and none was found.
+    // granted while a calendar exists; else denied once the user has asked for the calendars,
+    // notAsked before. Until the first look at the folders (off the main thread) has answered,
+    // notAsked.
     enum class Access { notAsked, granted, denied };
 
     explicit CalendarEvents(platform::ICalendarSources sources = platform::ICalendarSources(),
