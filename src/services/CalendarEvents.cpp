@@ -4,8 +4,10 @@
 #include "platform/MainQueue.h"
 #include "platform/SerialQueue.h"
 #include "services/CalendarFetch.h"
+#include "services/CalendarRefusals.h"
 
 #include <QFileSystemWatcher>
+#include <QSet>
 #include <QTimer>
 #include <algorithm>
 #include <utility>
@@ -51,9 +53,8 @@ std::optional<CalendarEvent> nextEvent(const std::vector<CalendarEvent>& events,
 CalendarEvents::CalendarEvents(platform::ICalendarSources sources, platform::Clock clock,
                                CalendarReader reader)
     : sources_(std::move(sources)), clock_(std::move(clock)), readerProgram_(std::move(reader)),
-      access_(sources_.find().empty() ? Access::notAsked : Access::granted),
       lastFetch_(distantPast()), watcher_(std::make_unique<QFileSystemWatcher>()),
-      settle_(std::make_unique<QTimer>()),
+      settle_(std::make_unique<QTimer>()), refusals_(std::make_shared<CalendarRefusals>()),
       reader_(std::make_unique<platform::SerialQueue>(QStringLiteral("Morvanex.calendar"))) {
     settle_->setSingleShot(true);
     settle_->setInterval(settleMilliseconds);
@@ -62,7 +63,7 @@ CalendarEvents::CalendarEvents(platform::ICalendarSources sources, platform::Clo
                      [this](const QString& path) { sourcesChanged(path); });
     QObject::connect(watcher_.get(), &QFileSystemWatcher::fileChanged, watcher_.get(),
                      [this](const QString& path) { sourcesChanged(path); });
-    watch();
+    look(Look::first);
 }
 
 CalendarEvents::~CalendarEvents() {
@@ -81,13 +82,8 @@ void CalendarEvents::refreshIfNeeded(std::int64_t days, const QStringList& hidde
 }
 
 void CalendarEvents::requestAccess() {
-    const std::weak_ptr<bool> alive = alive_;
-    platform::postToMain([this, alive] {
-        if (!alive.lock())
-            return;
-        access_ = sources_.find().empty() ? Access::denied : Access::granted;
-        fetch();
-    });
+    accessRequested_ = true;
+    fetch();
 }
 
 std::optional<CalendarEvent> CalendarEvents::next() const {
@@ -99,11 +95,53 @@ void CalendarEvents::changed() {
         onChange();
 }
 
+CalendarEvents::Access CalendarEvents::accessFor(bool anySource) const {
+    if (anySource)
+        return Access::granted;
+    return accessRequested_ ? Access::denied : Access::notAsked;
+}
+
+void CalendarEvents::look(Look why) {
+    const std::weak_ptr<bool> alive = alive_;
+    reader_->async([this, why, alive, cancelled = cancelled_, sources = sources_] {
+        if (cancelled->load())
+            return;
+        platform::ICalendarScan scan = sources.scan(cancelled.get());
+        if (cancelled->load())
+            return;
+        platform::postToMain([this, why, alive, any = !scan.sources.empty(),
+                              list = std::move(scan.watchList)]() mutable {
+            if (alive.lock())
+                looked(why, any, std::move(list));
+        });
+    });
+}
+
+void CalendarEvents::looked(Look why, bool anySource, platform::ICalendarWatchList list) {
+    switch (why) {
+    case Look::first: {
+        watch(std::move(list));
+        if (accessSettled_)
+            return;
+        const Access access = accessFor(anySource);
+        if (access != access_) {
+            access_ = access;
+            changed();
+        }
+        return;
+    }
+    case Look::newSources:
+        // A source folder appeared or went: the fetch looks again and watches it.
+        if (list != watched_)
+            settle_->start();
+        return;
+    }
+}
+
 void CalendarEvents::fetch() {
     lastFetch_ = clock_.now();
-    watch(); // folders may have come or gone since the last look
 
-    CalendarFetchRequest request{sources_, hidden_, {}, {}, clock_.now(), readerProgram_};
+    CalendarFetchRequest request{sources_, hidden_, {}, {}, clock_.now(), readerProgram_, nullptr};
     request.start = QDateTime(request.now.toLocalTime().date(), QTime(0, 0), Qt::LocalTime);
     request.end = request.start.addDays(std::max<std::int64_t>(days_, 1));
     if (!request.end.isValid())
@@ -111,10 +149,14 @@ void CalendarEvents::fetch() {
 
     ++pendingFetches_;
     const std::weak_ptr<bool> alive = alive_;
-    reader_->async([this, alive, cancelled = cancelled_, request = std::move(request)] {
+    reader_->async([this, alive, cancelled = cancelled_, refusals = refusals_,
+                    request = std::move(request)]() mutable {
         if (cancelled->load())
             return;
+        request.refusals = refusals.get();
         CalendarFetchResult result = fetchCalendarEvents(request, *cancelled);
+        if (cancelled->load())
+            return;
         platform::postToMain([this, alive, result = std::move(result)]() mutable {
             if (alive.lock())
                 apply(std::move(result));
@@ -124,17 +166,20 @@ void CalendarEvents::fetch() {
 
 void CalendarEvents::apply(CalendarFetchResult result) {
     --pendingFetches_;
+    watch(std::move(result.watchList)); // folders may have come or gone since the last look
     // Each omission once while it lasts, not at every fetch.
     for (const QString& omission : result.omissions)
         if (!loggedOmissions_.contains(omission))
             qCWarning(log::services, "%s", qUtf8Printable(omission));
     loggedOmissions_ = std::move(result.omissions);
-    access_ = result.anySource ? Access::granted : Access::notAsked;
+    const Access before = access_;
+    access_ = accessFor(result.anySource);
+    accessSettled_ = true;
     if (access_ != Access::granted) {
-        if (!events_.empty()) {
-            events_.clear();
+        const bool hadEvents = !events_.empty();
+        events_.clear();
+        if (hadEvents || access_ != before)
             changed();
-        }
         return;
     }
     calendars_ = std::move(result.calendars);
@@ -142,18 +187,23 @@ void CalendarEvents::apply(CalendarFetchResult result) {
     changed();
 }
 
-void CalendarEvents::watch() {
-    platform::ICalendarWatchList list = sources_.watchList();
-    const QStringList wanted = list.paths + list.ancestors;
-    const QStringList current = watcher_->files() + watcher_->directories();
+void CalendarEvents::watch(platform::ICalendarWatchList list) {
+    // Thousands of calendars watch thousands of folders: compared as sets.
+    const QStringList wantedList = list.paths + list.ancestors;
+    const QSet<QString> wanted(wantedList.begin(), wantedList.end());
+    const QStringList currentList = watcher_->files() + watcher_->directories();
+    const QSet<QString> current(currentList.begin(), currentList.end());
     QStringList stale;
-    for (const QString& path : current)
+    for (const QString& path : currentList)
         if (!wanted.contains(path))
             stale.append(path);
     QStringList added;
-    for (const QString& path : wanted)
-        if (!current.contains(path) && !added.contains(path))
+    QSet<QString> adding;
+    for (const QString& path : wantedList)
+        if (!current.contains(path) && !adding.contains(path)) {
+            adding.insert(path);
             added.append(path);
+        }
     if (!stale.isEmpty())
         watcher_->removePaths(stale);
     if (!added.isEmpty())
@@ -163,10 +213,11 @@ void CalendarEvents::watch() {
 
 void CalendarEvents::sourcesChanged(const QString& path) {
     // A folder above where sources would appear changes for many reasons; only a new source
-    // folder matters there.
-    if (watched_.ancestors.contains(path) && !watched_.paths.contains(path) &&
-        sources_.watchList() == watched_)
+    // folder matters there, which a look off this thread tells.
+    if (watched_.ancestors.contains(path) && !watched_.paths.contains(path)) {
+        look(Look::newSources);
         return;
+    }
     settle_->start();
 }
 

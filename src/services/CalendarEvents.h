@@ -26,6 +26,7 @@ class SerialQueue;
 } // namespace platform
 
 struct CalendarFetchResult;
+class CalendarRefusals;
 
 // The event to show as next among `events` (in display order) at `now`: a timed event starting
 // within the next 15 minutes, else the first one in progress, else the next one to start,
@@ -36,12 +37,16 @@ std::optional<CalendarEvent> nextEvent(const std::vector<CalendarEvent>& events,
 // The user's calendars and the events of the next few days, read from the user's iCalendar
 // sources. Refetched by the hub's tick at most once a minute (or at once when the day count or
 // the hidden calendars change) and whenever the source files change. Used from the main thread
-// only; the files are read on a thread of its own, and each fetch's result is applied (and
-// announced through onChange) from the main thread's event loop, in the order fetches began.
-// The files themselves are read by `reader`, a helper program killed at its bounds: whatever
-// they hold, a fetch ends in bounded time, and destroying this object never waits for one.
+// only; the folders are looked through and the files read on a thread of its own (the main
+// thread never touches them), and each look's or fetch's result is applied (and announced
+// through onChange) from the main thread's event loop, in the order they began. The files
+// themselves are read by `reader`, a helper program killed at its bounds: whatever they hold, a
+// fetch ends in bounded time, and destroying this object never waits for one.
 class CalendarEvents {
 public:
+    // granted while a calendar exists; else denied once the user has asked for the calendars,
+    // notAsked before. Until the first look at the folders (off the main thread) has answered,
+    // notAsked.
     enum class Access { notAsked, granted, denied };
 
     explicit CalendarEvents(platform::ICalendarSources sources = platform::ICalendarSources(),
@@ -55,8 +60,8 @@ public:
     // last fetch began. A hidden list in another order or with repeats is the same set. Returns
     // at once: the fetch's result arrives later.
     void refreshIfNeeded(std::int64_t days, const QStringList& hidden);
-    // Looks for calendars again (the answer arrives through the main queue): granted when any
-    // source exists, denied otherwise; then fetches.
+    // Looks for calendars again and fetches (the answer arrives through the main queue): granted
+    // when any source exists, denied otherwise, and denied from then on whenever none does.
     void requestAccess();
 
     Access access() const { return access_; }
@@ -69,6 +74,7 @@ public:
     // calling onChange (the dump's sample events). The next fetch applied replaces them.
     void setEvents(Access access, std::vector<CalendarEvent> events) {
         access_ = access;
+        accessSettled_ = true;
         events_ = std::move(events);
     }
     // True from the start of a fetch until its result has been applied.
@@ -78,16 +84,26 @@ public:
     std::function<void()> onChange;
 
 private:
+    // Why the folders are looked through without a fetch.
+    enum class Look {
+        first,      // at the start: for the access and what to watch
+        newSources, // a folder above where calendars would appear changed
+    };
+    void look(Look why);
+    void looked(Look why, bool anySource, platform::ICalendarWatchList list);
     void fetch();
     void apply(CalendarFetchResult result);
+    Access accessFor(bool anySource) const;
     void changed();
-    void watch();
+    void watch(platform::ICalendarWatchList list);
     void sourcesChanged(const QString& path);
 
     platform::ICalendarSources sources_;
     platform::Clock clock_;
     CalendarReader readerProgram_;
-    Access access_;
+    Access access_ = Access::notAsked;
+    bool accessRequested_ = false;
+    bool accessSettled_ = false; // by a fetch or setEvents, which the first look leaves alone
     std::vector<CalendarEvent> events_;
     std::vector<CalendarInfo> calendars_;
     QDateTime lastFetch_;
@@ -98,6 +114,8 @@ private:
     std::unique_ptr<QTimer> settle_;
     int pendingFetches_ = 0;
     QStringList loggedOmissions_; // by the last fetch
+    // Used on the reader's thread only, one fetch at a time.
+    std::shared_ptr<CalendarRefusals> refusals_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     // Tells a fetch in progress to stop when this object goes.
     std::shared_ptr<std::atomic<bool>> cancelled_ = std::make_shared<std::atomic<bool>>(false);

@@ -1,6 +1,9 @@
 #include "services/CalendarFetch.h"
 
+#include "platform/RegularFile.h"
 #include "services/CalendarFile.h"
+#include "services/CalendarReaderService.h"
+#include "services/CalendarTextCheck.h"
 #include "services/MeetingLinks.h"
 
 #include <QUuid>
@@ -69,13 +72,38 @@ QStringList omissionsOf(const QString& file, const CalendarReading& reading,
     return lines;
 }
 
+// Why `file` must not be handed to the reader, noting a fresh refusal in `refusals`; nothing
+// when it may be. A file that cannot be read here goes to the reader, which says why.
+std::optional<QString> refusalOf(const QString& file, CalendarRefusals* refusals) {
+    if (!refusals)
+        return std::nullopt;
+    if (std::optional<QString> reason = refusals->stillRefused(file))
+        return reason;
+    platform::RegularFileRead read = platform::readRegularFile(file, maxCalendarFileBytes);
+    if (!read.ok()) {
+        refusals->forget(file);
+        return std::nullopt;
+    }
+    std::optional<QString> reason = calendarTextRefusal(read.contents);
+    if (reason)
+        refusals->refuse(file, read.identity, *reason);
+    else
+        refusals->forget(file);
+    return reason;
+}
+
 } // namespace
 
 CalendarFetchResult fetchCalendarEvents(const CalendarFetchRequest& request,
                                         const std::atomic<bool>& cancelled) {
     CalendarFetchResult result;
-    const std::vector<platform::ICalendarSource> sources = request.sources.find();
+    platform::ICalendarScan scan = request.sources.scan(&cancelled);
+    if (cancelled.load())
+        return result;
+    const std::vector<platform::ICalendarSource>& sources = scan.sources;
     result.anySource = !sources.empty();
+    result.watchList = std::move(scan.watchList);
+    result.omissions = std::move(scan.unread);
     if (!result.anySource)
         return result;
 
@@ -93,14 +121,25 @@ CalendarFetchResult fetchCalendarEvents(const CalendarFetchRequest& request,
     if (visible.empty())
         return result;
 
-    const QStringList userAddresses = request.sources.userAddresses();
-    QStringList files;
-    std::vector<const platform::ICalendarSource*> owners; // of each file
+    const QStringList userAddresses = request.sources.userAddresses(&result.omissions);
+    QStringList listed;                                   // every file of the visible calendars
+    QStringList files;                                    // those to read
+    std::vector<const platform::ICalendarSource*> owners; // of each file to read
     for (const platform::ICalendarSource* source : visible)
         for (const QString& file : source->files) {
+            if (cancelled.load())
+                return result;
+            listed.append(file);
+            if (const std::optional<QString> refusal = refusalOf(file, request.refusals)) {
+                result.omissions.append(
+                    QStringLiteral("Calendar file %1 was skipped: %2").arg(file, *refusal));
+                continue;
+            }
             files.append(file);
             owners.push_back(source);
         }
+    if (request.refusals)
+        request.refusals->keepOnly(listed);
     CalendarBudget budget;
     CalendarFilesRead read =
         readCalendarFiles(request.reader, files, request.start, request.end, budget, cancelled);

@@ -1,23 +1,17 @@
 #include "services/CalendarReaderService.h"
 
+#include "platform/RegularFile.h"
 #include "services/CalendarFile.h"
 #include "services/CalendarReaderWire.h"
 #include "services/CalendarTextCheck.h"
 
-#include <QFile>
 #include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace morvanex {
 
 namespace {
-
-QString errnoText(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 enum class ReadEnd { whole, tooLarge, failed };
 
@@ -50,51 +44,15 @@ bool writeAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 } // namespace
 
 std::variant<QByteArray, QString> readCalendarFile(const QString& path, qint64 limit) {
-    // Non-blocking, so that opening a FIFO does not wait for a writer.
-    const Fd file(
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (file.get() < 0) {
-        if (errno == ENOENT)
-            return QByteArray();
-        return QStringLiteral("it could not be opened: %1").arg(errnoText(errno));
-    }
-    struct stat status {};
-    if (::fstat(file.get(), &status) != 0)
-        return QStringLiteral("it could not be examined: %1").arg(errnoText(errno));
-    if (!S_ISREG(status.st_mode))
-        return QStringLiteral("it is not a regular file");
-    if (status.st_size > limit)
-        return QStringLiteral("it is larger than %1 bytes").arg(limit);
-    QByteArray contents;
-    contents.reserve(qsizetype(status.st_size));
-    // The file may have grown since it was measured.
-    switch (readAll(file.get(), contents, limit)) {
-    case ReadEnd::whole:
-        return contents;
-    case ReadEnd::tooLarge:
-        return QStringLiteral("it is larger than %1 bytes").arg(limit);
-    case ReadEnd::failed:
-        break;
-    }
-    return QStringLiteral("it could not be read: %1").arg(errnoText(errno));
+    platform::RegularFileRead file = platform::readRegularFile(path, limit);
+    if (file.outcome == platform::RegularFileRead::Outcome::missing)
+        return QByteArray();
+    if (!file.ok())
+        return file.reason(limit);
+    return std::move(file.contents);
 }
 
 int serveCalendarReads(int input, int output) {

@@ -1,10 +1,10 @@
 #include "platform/linux/ICalendarSources.h"
 
+#include "platform/RegularFile.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSet>
 
 namespace morvanex::platform {
 
@@ -23,16 +23,23 @@ QString evolutionSourcesDir(const ICalendarRoots& roots) {
     return roots.configHome + QStringLiteral("/evolution/sources");
 }
 
-QByteArray readSmallFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > maxMetadataBytes)
-        return {};
-    return file.read(maxMetadataBytes);
+bool stopped(const std::atomic<bool>* stop) {
+    return stop && stop->load(std::memory_order_relaxed);
+}
+
+// The contents of a small file; nothing when it is missing, and nothing with a line in `unread`
+// when it is there but no small regular file.
+QByteArray readSmallFile(const QString& path, QStringList* unread) {
+    const RegularFileRead file = readRegularFile(path, maxMetadataBytes);
+    if (!file.ok() && file.outcome != RegularFileRead::Outcome::missing && unread)
+        unread->append(QStringLiteral("Calendar file %1 was skipped: %2")
+                           .arg(path, file.reason(maxMetadataBytes)));
+    return file.contents;
 }
 
 // The first line of a small text file, trimmed; nothing when missing or empty.
-std::optional<QString> firstLine(const QString& path) {
-    const QString text = QString::fromUtf8(readSmallFile(path));
+std::optional<QString> firstLine(const QString& path, QStringList* unread) {
+    const QString text = QString::fromUtf8(readSmallFile(path, unread));
     const QString line = text.section(QLatin1Char('\n'), 0, 0).trimmed();
     if (line.isEmpty())
         return std::nullopt;
@@ -74,10 +81,11 @@ QString unescape(const QString& value) {
     return out;
 }
 
-KeyFile readKeyFile(const QString& path) {
+KeyFile readKeyFile(const QString& path, QStringList* unread) {
     KeyFile groups;
     QString group;
-    const QStringList lines = QString::fromUtf8(readSmallFile(path)).split(QLatin1Char('\n'));
+    const QStringList lines =
+        QString::fromUtf8(readSmallFile(path, unread)).split(QLatin1Char('\n'));
     for (const QString& raw : lines) {
         const QString line = raw.trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
@@ -113,19 +121,34 @@ QStringList subfolders(const QString& path) {
 
 // Evolution keeps its personal calendar in the folder "system"; its key file, once written,
 // carries the source's full uid.
-KeyFile evolutionKeyFile(const ICalendarRoots& roots, const QString& uid) {
+KeyFile evolutionKeyFile(const ICalendarRoots& roots, const QString& uid, QStringList* unread) {
     const QString dir = evolutionSourcesDir(roots);
     const QString path = dir + QLatin1Char('/') + uid + QStringLiteral(".source");
     if (QFileInfo::exists(path) || uid != QStringLiteral("system"))
-        return readKeyFile(path);
-    return readKeyFile(dir + QStringLiteral("/system-calendar.source"));
+        return readKeyFile(path, unread);
+    return readKeyFile(dir + QStringLiteral("/system-calendar.source"), unread);
 }
 
-std::vector<ICalendarSource> evolutionSources(const ICalendarRoots& roots) {
+// The key file of the source `uid` names as its parent, in the same folder: a name with a
+// slash would lead elsewhere.
+std::optional<QString> parentTitle(const ICalendarRoots& roots, const QString& parent,
+                                   QStringList* unread) {
+    if (parent.contains(QLatin1Char('/')) || parent.contains(QChar(0)))
+        return std::nullopt;
+    return keyValue(readKeyFile(evolutionSourcesDir(roots) + QLatin1Char('/') + parent +
+                                    QStringLiteral(".source"),
+                                unread),
+                    "Data Source", "DisplayName");
+}
+
+std::vector<ICalendarSource> evolutionSources(const ICalendarRoots& roots, const QStringList& uids,
+                                              QStringList& unread, const std::atomic<bool>* stop) {
     std::vector<ICalendarSource> sources;
     const QString root = evolutionCalendarRoot(roots);
-    for (const QString& uid : subfolders(root)) {
-        const KeyFile keys = evolutionKeyFile(roots, uid);
+    for (const QString& uid : uids) {
+        if (stopped(stop))
+            break;
+        const KeyFile keys = evolutionKeyFile(roots, uid, &unread);
         if (keyValue(keys, "Data Source", "Enabled") == QStringLiteral("false"))
             continue;
         ICalendarSource source;
@@ -135,9 +158,7 @@ std::vector<ICalendarSource> evolutionSources(const ICalendarRoots& roots) {
                 .value_or(uid == QStringLiteral("system") ? QStringLiteral("Personal") : uid);
         std::optional<QString> account;
         if (const auto parent = keyValue(keys, "Data Source", "Parent"))
-            account = keyValue(readKeyFile(evolutionSourcesDir(roots) + QLatin1Char('/') + *parent +
-                                           QStringLiteral(".source")),
-                               "Data Source", "DisplayName");
+            account = parentTitle(roots, *parent, &unread);
         source.account = account.value_or(QStringLiteral("On This Computer"));
         source.color = keyValue(keys, "Calendar", "Color");
         const QString file = root + QLatin1Char('/') + uid + QStringLiteral("/calendar.ics");
@@ -148,16 +169,19 @@ std::vector<ICalendarSource> evolutionSources(const ICalendarRoots& roots) {
     return sources;
 }
 
-std::vector<ICalendarSource> vdirSources(const ICalendarRoots& roots) {
+std::vector<ICalendarSource> vdirSources(const ICalendarRoots& roots, const QStringList& names,
+                                         QStringList& unread, const std::atomic<bool>* stop) {
     std::vector<ICalendarSource> sources;
     const QString root = vdirRoot(roots);
-    for (const QString& name : subfolders(root)) {
+    for (const QString& name : names) {
+        if (stopped(stop))
+            break;
         const QString folder = root + QLatin1Char('/') + name;
         ICalendarSource source;
         source.id = QStringLiteral("vdir:") + name;
-        source.title = firstLine(folder + QStringLiteral("/displayname")).value_or(name);
+        source.title = firstLine(folder + QStringLiteral("/displayname"), &unread).value_or(name);
         source.account = QStringLiteral("vdir");
-        source.color = firstLine(folder + QStringLiteral("/color"));
+        source.color = firstLine(folder + QStringLiteral("/color"), &unread);
         for (const QString& file :
              QDir(folder).entryList({QStringLiteral("*.ics")}, QDir::Files, QDir::Name))
             source.files.append(folder + QLatin1Char('/') + file);
@@ -166,12 +190,13 @@ std::vector<ICalendarSource> vdirSources(const ICalendarRoots& roots) {
     return sources;
 }
 
-// Watches `root` and its subfolders when it exists, else the nearest existing folder above it
-// (not above the data home).
-void watchRoot(const QString& root, const QString& stop, ICalendarWatchList& list) {
+// Watches `root` and its subfolders `names` when it exists, else the nearest existing folder
+// above it (not above the data home).
+void watchRoot(const QString& root, const QStringList& names, const QString& stop,
+               ICalendarWatchList& list) {
     if (QFileInfo(root).isDir()) {
         list.paths.append(root);
-        for (const QString& name : subfolders(root))
+        for (const QString& name : names)
             list.paths.append(root + QLatin1Char('/') + name);
         return;
     }
@@ -190,14 +215,30 @@ void watchRoot(const QString& root, const QString& stop, ICalendarWatchList& lis
 
 ICalendarSources::ICalendarSources(ICalendarRoots roots) : roots_(std::move(roots)) {}
 
-std::vector<ICalendarSource> ICalendarSources::find() const {
-    std::vector<ICalendarSource> sources = evolutionSources(roots_);
-    for (ICalendarSource& source : vdirSources(roots_))
-        sources.push_back(std::move(source));
-    return sources;
+ICalendarScan ICalendarSources::scan(const std::atomic<bool>* stop) const {
+    ICalendarScan scan;
+    const QString evolutionRoot = evolutionCalendarRoot(roots_);
+    const QString collections = vdirRoot(roots_);
+    const QStringList uids = subfolders(evolutionRoot);
+    const QStringList names = subfolders(collections);
+    scan.sources = evolutionSources(roots_, uids, scan.unread, stop);
+    for (ICalendarSource& source : vdirSources(roots_, names, scan.unread, stop))
+        scan.sources.push_back(std::move(source));
+
+    ICalendarWatchList& list = scan.watchList;
+    watchRoot(evolutionRoot, uids, roots_.dataHome, list);
+    // Evolution may rewrite its file in place, which its folder does not notice.
+    for (const ICalendarSource& source : scan.sources)
+        if (source.id.startsWith(QStringLiteral("evolution:")))
+            list.paths.append(source.files);
+    watchRoot(collections, names, roots_.dataHome, list);
+    const QString sourcesDir = evolutionSourcesDir(roots_);
+    if (QFileInfo(sourcesDir).isDir())
+        list.paths.append(sourcesDir);
+    return scan;
 }
 
-QStringList ICalendarSources::userAddresses() const {
+QStringList ICalendarSources::userAddresses(QStringList* unread) const {
     QStringList addresses;
     const auto add = [&](const QString& address) {
         QString normalised = address.trimmed().toLower();
@@ -209,24 +250,11 @@ QStringList ICalendarSources::userAddresses() const {
     const QString dir = evolutionSourcesDir(roots_);
     for (const QString& file :
          QDir(dir).entryList({QStringLiteral("*.source")}, QDir::Files, QDir::Name))
-        if (const auto address =
-                keyValue(readKeyFile(dir + QLatin1Char('/') + file), "Mail Identity", "Address"))
+        if (const auto address = keyValue(readKeyFile(dir + QLatin1Char('/') + file, unread),
+                                          "Mail Identity", "Address"))
             add(*address);
     add(qEnvironmentVariable("EMAIL"));
     return addresses;
-}
-
-ICalendarWatchList ICalendarSources::watchList() const {
-    ICalendarWatchList list;
-    watchRoot(evolutionCalendarRoot(roots_), roots_.dataHome, list);
-    // Evolution may rewrite its file in place, which its folder does not notice.
-    for (const ICalendarSource& source : evolutionSources(roots_))
-        list.paths.append(source.files);
-    watchRoot(vdirRoot(roots_), roots_.dataHome, list);
-    const QString sourcesDir = evolutionSourcesDir(roots_);
-    if (QFileInfo(sourcesDir).isDir())
-        list.paths.append(sourcesDir);
-    return list;
 }
 
 } // namespace morvanex::platform

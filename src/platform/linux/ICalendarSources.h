@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <optional>
 #include <vector>
 
@@ -39,20 +40,32 @@ struct ICalendarWatchList {
     friend bool operator==(const ICalendarWatchList&, const ICalendarWatchList&) = default;
 };
 
-// Finds the user's iCalendar sources. Reads the file system on every call.
+// One look at the user's calendars.
+struct ICalendarScan {
+    // Every calendar, Evolution's first, each kind in folder-name order. Disabled Evolution
+    // sources are left out.
+    std::vector<ICalendarSource> sources;
+    ICalendarWatchList watchList;
+    // The names, colours and key files that are there but were not read, and why, one line each.
+    QStringList unread;
+};
+
+// Finds the user's iCalendar sources. Reads the file system on every call, which for thousands
+// of calendars takes a while: call it off the main thread. The small files that name and colour
+// a calendar are read only when they are regular files of a few kilobytes, opened without
+// blocking and never through a symbolic link: a FIFO there, or a link to standard input, is
+// passed over with a line in `unread`.
 class ICalendarSources {
 public:
     explicit ICalendarSources(ICalendarRoots roots = ICalendarRoots::user());
 
-    // Every calendar, Evolution's first, each kind in folder-name order. Disabled Evolution
-    // sources are left out.
-    std::vector<ICalendarSource> find() const;
+    // Stops early, with what it found so far, once `stop` holds.
+    ICalendarScan scan(const std::atomic<bool>* stop = nullptr) const;
 
     // The user's own e-mail addresses in lower case, to recognise the user among an event's
-    // attendees: the addresses of Evolution's mail identities and $EMAIL.
-    QStringList userAddresses() const;
-
-    ICalendarWatchList watchList() const;
+    // attendees: the addresses of Evolution's mail identities and $EMAIL. Key files that are
+    // there but were not read are noted in `unread`.
+    QStringList userAddresses(QStringList* unread = nullptr) const;
 
     const ICalendarRoots& roots() const { return roots_; }
 
