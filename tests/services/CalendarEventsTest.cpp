@@ -318,7 +318,7 @@ TEST(CalendarEvents, TheFoldersAreLookedThroughOffTheMainThread) {
     int changes = 0;
     CalendarEvents calendar(
         ICalendarSources({root + QStringLiteral("/data"), root + QStringLiteral("/config")}),
-        time.clock(), CalendarReader{QStringLiteral(MORVANEX_CALENDAR_READER)});
+        time.clock(), CalendarReader{MORVANEX_CALENDAR_READER});
     calendar.onChange = [&] { ++changes; };
     // The constructor returns before the folders are looked through.
     EXPECT_EQ(calendar.access(), CalendarEvents::Access::notAsked);
@@ -330,7 +330,7 @@ TEST(CalendarEvents, AskingForAccessWithoutCalendarsEndsInNoCalendarsFound) {
     // The test's own data home holds no calendars.
     ManualClock time;
     CalendarEvents calendar(ICalendarSources(), time.clock(),
-                            CalendarReader{QStringLiteral(MORVANEX_CALENDAR_READER)});
+                            CalendarReader{MORVANEX_CALENDAR_READER});
     int changes = 0;
     calendar.onChange = [&] { ++changes; };
     ASSERT_EQ(calendar.access(), CalendarEvents::Access::notAsked);
