@@ -72,13 +72,17 @@ StatusItem::StatusItem(const QString& id, const QString& title, const QString& b
         useFallback();
         return;
     }
-    watcher_ = new QDBusServiceWatcher(kWatcherService, bus_,
-                                       QDBusServiceWatcher::WatchForOwnerChange, this);
-    connect(watcher_, &QDBusServiceWatcher::serviceOwnerChanged, this,
-            [this](const QString&, const QString&, const QString& newOwner) {
-                if (!newOwner.isEmpty())
-                    joinWatcher();
-            });
+    if (registration_ == Registration::immediate) {
+        watcher_ = new QDBusServiceWatcher(kWatcherService, bus_,
+                                           QDBusServiceWatcher::WatchForOwnerChange, this);
+        connect(watcher_, &QDBusServiceWatcher::serviceOwnerChanged, this,
+                [this](const QString&, const QString&, const QString& newOwner) {
+                    if (newOwner.isEmpty())
+                        return;
+                    useWatcher();
+                    registerWithWatcher();
+                });
+    }
     // A question to the bus itself, which answers at once (unlike the watcher, which is asked
     // without waiting below).
     if (bus_.interface()->isServiceRegistered(kWatcherService)) {
@@ -120,9 +124,10 @@ void StatusItem::publish() {
     published_ = true;
 }
 
-void StatusItem::registerWithWatcher() {
+void StatusItem::registerWithWatcher(std::function<void(bool accepted)> answered) {
     if (!published_) {
-        emit registrationAnswered();
+        if (answered)
+            answered(false);
         return;
     }
     QDBusMessage call =
@@ -131,16 +136,19 @@ void StatusItem::registerWithWatcher() {
     call << serviceName_;
     auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this,
-            [this](QDBusPendingCallWatcher* answered) {
-                answered->deleteLater();
-                if (answered->isError())
+            [this, answered = std::move(answered)](QDBusPendingCallWatcher* reply) {
+                reply->deleteLater();
+                if (reply->isError())
                     qCWarning(log::ui) << "the status notifier watcher refused item" << id_ << ":"
-                                       << answered->error().message();
-                emit registrationAnswered();
+                                       << reply->error().message();
+                if (answered)
+                    answered(!reply->isError());
             });
 }
 
-void StatusItem::joinWatcher() {
+void StatusItem::useWatcher() {
+    if (!bus_.isConnected())
+        return;
     if (fallback_) {
         qCInfo(log::ui) << "a status notifier watcher appeared: status item" << id_
                         << "leaves the tray icon";
@@ -148,9 +156,6 @@ void StatusItem::joinWatcher() {
     }
     if (!published_)
         publish();
-    if (registration_ == Registration::immediate)
-        registerWithWatcher();
-    emit watcherAppeared();
 }
 
 void StatusItem::useFallback() {

@@ -3,15 +3,18 @@
 #include "app/Hub.h"
 #include "base/AppActions.h"
 #include "base/AppSettings.h"
+#include "platform/Log.h"
 #include "ui/menubar/MenuBarContent.h"
 #include "ui/menubar/MenuBarRenderer.h"
 #include "ui/tray/StatusItemModules.h"
 #include "ui/tray/TraySquare.h"
 
+#include <QDBusServiceWatcher>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <utility>
 
 namespace morvanex::ui {
@@ -19,6 +22,18 @@ namespace morvanex::ui {
 namespace {
 
 const QString kCup = QStringLiteral("cup.and.saucer.fill");
+const QString kWatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+
+// A refused registration is tried again after 0.1 s, then after twice the pause before, up to
+// 2 s; a watcher that still refuses after this many tries is given up on for that item.
+constexpr int kFirstPauseMs = 100;
+constexpr int kLongestPauseMs = 2000;
+constexpr int kTries = 12;
+
+QString nextConnectionName() {
+    static std::atomic<int> last{0};
+    return QStringLiteral("morvanex-status-items-%1").arg(++last);
+}
 
 } // namespace
 
@@ -26,7 +41,11 @@ StatusItemController::StatusItemController(Hub& hub, AppSettings& settings, Drop
                                            QObject* parent)
     : QObject(parent), hub_(hub), settings_(settings), dropdown_(std::move(dropdown)) {}
 
-StatusItemController::~StatusItemController() = default;
+StatusItemController::~StatusItemController() {
+    delete watcherWatch_;
+    if (bus_.isConnected())
+        QDBusConnection::disconnectFromBus(bus_.name());
+}
 
 const std::vector<StatusItemController::Entry>& StatusItemController::entries() const {
     return entries_;
@@ -35,21 +54,19 @@ const std::vector<StatusItemController::Entry>& StatusItemController::entries() 
 void StatusItemController::rebuild() {
     if (dropdown_.close)
         dropdown_.close();
+    ++pass_;
+    sequence_.clear();
     entries_.clear();
     anchors_.clear();
-    awaiting_ = nullptr;
-    restartRegistration_ = false;
     items_.clear();
+    watchForWatcher();
 
-    // Made last to first, and told to the watcher in that same sequence: hosts that put each
-    // new item at the left then show them in the configured order, at the first start and
-    // after every change alike.
     const std::vector<ModuleKind> shown = shownModules(settings_.config(), hub_.battery.present);
-    for (auto kind = shown.rbegin(); kind != shown.rend(); ++kind) {
-        auto item = std::make_unique<StatusItem>(itemId(*kind), itemTitle(*kind), busAddress,
+    for (const ModuleKind kind : shown) {
+        auto item = std::make_unique<StatusItem>(itemId(kind), itemTitle(kind), busAddress,
                                                  StatusItem::Registration::onRequest);
         StatusItem* raw = item.get();
-        connect(raw, &StatusItem::activated, this, [this, kind = *kind, raw](QRect anchor) {
+        connect(raw, &StatusItem::activated, this, [this, kind, raw](QRect anchor) {
             anchors_[raw] = anchor;
             if (dropdown_.toggle)
                 dropdown_.toggle(kind, anchor);
@@ -58,51 +75,94 @@ void StatusItemController::rebuild() {
             if (dropdown_.close)
                 dropdown_.close();
         });
-        connect(raw, &StatusItem::registrationAnswered, this, [this, raw] {
-            if (raw != awaiting_)
-                return;
-            registerFrom(std::exchange(restartRegistration_, false) ? 0 : nextToRegister_);
-        });
-        // A watcher that appears later (a panel restart) hears of every item again, in order.
-        // Each item notices it on its own connection: the notices are gathered into one pass,
-        // and a pass still waiting on an answer starts over once that answer is in.
-        connect(raw, &StatusItem::watcherAppeared, this, [this] {
-            if (restartRegistration_)
-                return;
-            restartRegistration_ = true;
-            QTimer::singleShot(0, this, [this] {
-                if (!awaiting_ && std::exchange(restartRegistration_, false))
-                    registerFrom(0);
-            });
-        });
         raw->setMenuProvider([this](QMenu& menu) { fillContextMenu(menu); });
         items_.push_back(std::move(item));
-        entries_.push_back(Entry{*kind, raw});
+        entries_.push_back(Entry{kind, raw});
     }
-    registerFrom(0);
+    startRegistration(false);
     refresh();
 }
 
-void StatusItemController::registerFrom(std::size_t index) {
+void StatusItemController::watchForWatcher() {
+    if (watcherWatch_ && watchedAddress_ == busAddress)
+        return;
+    delete watcherWatch_;
+    watcherWatch_ = nullptr;
+    if (bus_.isConnected())
+        QDBusConnection::disconnectFromBus(bus_.name());
+    const QString name = nextConnectionName();
+    bus_ = busAddress.isEmpty() ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, name)
+                                : QDBusConnection::connectToBus(busAddress, name);
+    watchedAddress_ = busAddress;
+    if (!bus_.isConnected())
+        return; // the items say so, and sit on the tray icon
+    // One watch for all items: a panel restart is one notice, whatever the number of items.
+    watcherWatch_ = new QDBusServiceWatcher(kWatcherService, bus_,
+                                            QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcherWatch_, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString&, const QString& newOwner) {
+                if (newOwner.isEmpty()) {
+                    ++pass_; // nobody to tell until the next watcher comes
+                    sequence_.clear();
+                    return;
+                }
+                startRegistration(true);
+            });
+}
+
+void StatusItemController::startRegistration(bool join) {
+    const quint64 pass = ++pass_;
+    sequence_.clear();
+    next_ = 0;
+    refusals_ = 0;
+    if (join)
+        for (const auto& item : items_)
+            item->useWatcher();
+    if (!bus_.isConnected() || std::none_of(items_.begin(), items_.end(),
+                                            [](const auto& item) { return item->usesWatcher(); }))
+        return;
+    platform::askNewItemPlacement(bus_, kWatcherService, roots, this,
+                                  [this, pass](platform::NewItemPlacement placement) {
+                                      if (pass != pass_)
+                                          return;
+                                      for (const auto& item : items_)
+                                          if (item->usesWatcher())
+                                              sequence_.push_back(item.get());
+                                      if (placement == platform::NewItemPlacement::leftmost)
+                                          std::reverse(sequence_.begin(), sequence_.end());
+                                      registerNext(pass);
+                                  });
+}
+
+void StatusItemController::registerNext(quint64 pass) {
     // One at a time, each after the watcher answered the one before: the items' connections
     // are separate, and calls sent together on several of them reach the watcher in any order.
-    awaiting_ = nullptr;
-    for (; index < items_.size(); ++index) {
-        StatusItem* item = items_[index].get();
-        if (!item->usesWatcher())
-            continue;
-        awaiting_ = item;
-        nextToRegister_ = index + 1;
-        item->registerWithWatcher();
+    if (pass != pass_ || next_ >= sequence_.size())
         return;
-    }
+    StatusItem* item = sequence_[next_];
+    item->registerWithWatcher([this, pass, item](bool accepted) {
+        if (pass != pass_)
+            return;
+        if (!accepted && ++refusals_ < kTries) {
+            const int pause = std::min(kFirstPauseMs << (refusals_ - 1), kLongestPauseMs);
+            QTimer::singleShot(pause, this, [this, pass] { registerNext(pass); });
+            return;
+        }
+        if (!accepted)
+            qCWarning(log::ui) << "the status notifier watcher refused item" << item->id() << kTries
+                               << "times; it is not tried again until the watcher"
+                               << "restarts or the items change";
+        ++next_;
+        refusals_ = 0;
+        registerNext(pass);
+    });
 }
 
 void StatusItemController::refresh() {
     const Config& config = settings_.config();
     if (entries_.empty())
         return;
-    const ModuleKind leftmost = entries_.back().kind;
+    const ModuleKind leftmost = entries_.front().kind;
     for (const Entry& entry : entries_) {
         const ModuleConfig module = itemModule(config, entry.kind);
         std::vector<MenuBarPart> parts = MenuBarContent::parts(module, hub_, config);
@@ -119,7 +179,7 @@ void StatusItemController::toggleDropdown(ModuleKind kind) {
         return;
     const auto found = std::find_if(entries_.begin(), entries_.end(),
                                     [kind](const Entry& e) { return e.kind == kind; });
-    const Entry& chosen = found != entries_.end() ? *found : entries_.back();
+    const Entry& chosen = found != entries_.end() ? *found : entries_.front();
     if (dropdown_.toggle)
         dropdown_.toggle(kind, anchor(chosen.item));
 }

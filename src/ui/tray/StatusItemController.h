@@ -2,9 +2,12 @@
 
 #include "base/SettingsEnums.h"
 #include "monitors/KeepAwake.h"
+#include "platform/Roots.h"
+#include "platform/linux/WatcherPlacement.h"
 #include "ui/tray/StatusItem.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QMenu>
 #include <QObject>
 #include <QRect>
@@ -12,6 +15,8 @@
 #include <map>
 #include <memory>
 #include <vector>
+
+class QDBusServiceWatcher;
 
 namespace morvanex {
 class AppSettings;
@@ -28,6 +33,12 @@ struct DropdownHooks { // the delegate wires these to DropdownController
 // The application's items in the desktop's panel: one per shown module in the configured
 // order, redrawn from the hub on every refresh. A click toggles the module's dropdown under
 // the item; the context menu offers keep-awake durations, settings, updates and quit.
+//
+// The items tell the watcher they are there one at a time, in the sequence that makes the
+// panel show the configured order from left to right: last to first where the panel puts each
+// new item at the left, first to last where it appends. That happens after every rebuild and
+// again whenever a watcher appears (a panel restart), each item once per watcher; a refused
+// registration is tried again after a short pause.
 class StatusItemController : public QObject {
     Q_OBJECT
 public:
@@ -46,13 +57,16 @@ public:
     void refresh();
     // Toggles `kind`'s dropdown under the first item of that kind, else under the leftmost.
     void toggleDropdown(ModuleKind kind);
-    // In the reverse of the configured order: back() is the leftmost item.
+    // In the configured order, which the panel shows from left to right: front() is the
+    // leftmost item.
     const std::vector<Entry>& entries() const;
     std::function<void()> checkForUpdates; // empty: no "Check for Updates…" item
     std::function<void()> quit = [] { QCoreApplication::quit(); };
 
     // The bus the items join from the next rebuild on; empty: the session bus.
     QString busAddress;
+    // Where the process behind the watcher is looked up, to tell how its panel places items.
+    platform::Roots roots = platform::Roots::system();
 
     // The context menu as every item shows it, filled into `menu`.
     void fillContextMenu(QMenu& menu);
@@ -60,18 +74,30 @@ public:
     QRect anchor(const StatusItem* item) const;
 
 private:
-    // Registers the items from `index` on with the watcher, in creation order.
-    void registerFrom(std::size_t index);
+    // Watches the watcher's name on a connection of the controller's own at busAddress.
+    void watchForWatcher();
+    // Starts telling the watcher of the items afresh; `join`: a watcher just appeared, and
+    // items still on the tray icon move over to it first.
+    void startRegistration(bool join);
+    // Registers sequence_[next_] of pass `pass`, then the rest, each once the one before it
+    // was taken (or given up on).
+    void registerNext(quint64 pass);
     void startKeepAwake(KeepAwake::Duration duration);
     void stopKeepAwake();
 
     Hub& hub_;
     AppSettings& settings_;
     DropdownHooks dropdown_;
-    std::vector<std::unique_ptr<StatusItem>> items_; // in creation order
-    StatusItem* awaiting_ = nullptr;                 // registered, the watcher's answer not yet in
-    std::size_t nextToRegister_ = 0;
-    bool restartRegistration_ = false; // a watcher appeared: register every item again
+    std::vector<std::unique_ptr<StatusItem>> items_; // in the configured order
+    QDBusConnection bus_{QString()};                 // where the watcher's name is watched
+    QString watchedAddress_;
+    QDBusServiceWatcher* watcherWatch_ = nullptr; // child
+    // One registration pass at a time: a newer pass (a rebuild, another watcher) makes the
+    // answers and pauses of an older one moot.
+    quint64 pass_ = 0;
+    std::vector<StatusItem*> sequence_; // the items of the current pass, in registration order
+    std::size_t next_ = 0;
+    int refusals_ = 0; // of sequence_[next_]
     std::vector<Entry> entries_;
     std::map<const StatusItem*, QRect> anchors_;
 };
