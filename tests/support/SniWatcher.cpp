@@ -76,6 +76,7 @@ void SniWatcher::RegisterStatusNotifierItem(const QString& service) {
 }
 
 void SniWatcher::RegisterStatusNotifierHost(const QString&) {
+    hostRegistered_ = true;
     emit StatusNotifierHostRegistered();
 }
 

@@ -39,7 +39,9 @@ public:
     QStringList registrations() const { return registrations_; }
     // The items as RegisteredStatusNotifierItems lists them: the live ones, each once.
     QStringList registered() const { return live_; }
-    bool hostRegistered() const { return true; }
+    bool hostRegistered() const { return hostRegistered_; }
+    // Until a host registers, the watcher says no host uses it (by default one does).
+    void awaitHost() { hostRegistered_ = false; }
     int protocolVersion() const { return 0; }
 
 public slots:
@@ -61,6 +63,7 @@ private:
     QDBusServiceWatcher* owners_; // child: the bus names of live items
     bool running_ = false;
     int refusals_ = 0;
+    bool hostRegistered_ = true;
     int refused_ = 0;
 };
 

@@ -9,7 +9,10 @@
 #include "ui/tray/StatusItemModules.h"
 #include "ui/tray/TraySquare.h"
 
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
+#include <QDBusVariant>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -23,12 +26,20 @@ namespace {
 
 const QString kCup = QStringLiteral("cup.and.saucer.fill");
 const QString kWatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
 
 // A refused registration is tried again after 0.1 s, then after twice the pause before, up to
 // 2 s; a watcher that still refuses after this many tries is given up on for that item.
 constexpr int kFirstPauseMs = 100;
 constexpr int kLongestPauseMs = 2000;
 constexpr int kTries = 12;
+// A watcher without a panel yet is waited on this long for one, then told of the items anyway.
+constexpr int kHostWaitMs = 3000;
+
+// The pause before try `refusals` + 1.
+int pause(int refusals) {
+    return std::min(kFirstPauseMs << std::min(refusals - 1, 8), kLongestPauseMs);
+}
 
 QString nextConnectionName() {
     static std::atomic<int> last{0};
@@ -99,6 +110,8 @@ void StatusItemController::watchForWatcher() {
     // One watch for all items: a panel restart is one notice, whatever the number of items.
     watcherWatch_ = new QDBusServiceWatcher(kWatcherService, bus_,
                                             QDBusServiceWatcher::WatchForOwnerChange, this);
+    bus_.connect(kWatcherService, kWatcherPath, kWatcherService,
+                 QStringLiteral("StatusNotifierHostRegistered"), this, SLOT(hostRegistered()));
     connect(watcherWatch_, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) {
                 if (newOwner.isEmpty()) {
@@ -130,8 +143,53 @@ void StatusItemController::startRegistration(bool join) {
                                               sequence_.push_back(item.get());
                                       if (placement == platform::NewItemPlacement::leftmost)
                                           std::reverse(sequence_.begin(), sequence_.end());
-                                      registerNext(pass);
+                                      awaitHost(pass);
                                   });
+}
+
+void StatusItemController::awaitHost(quint64 pass) {
+    // A panel reads the items already registered when it starts, in an order of its own, and
+    // adds those that register while it starts once more: items are told only once the panel
+    // is there.
+    QDBusMessage ask = QDBusMessage::createMethodCall(
+        kWatcherService, kWatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("Get"));
+    ask << kWatcherService << QStringLiteral("IsStatusNotifierHostRegistered");
+    auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(ask), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, this,
+            [this, pass](QDBusPendingCallWatcher* reply) {
+                reply->deleteLater();
+                if (pass != pass_)
+                    return;
+                const QDBusMessage answer = reply->reply();
+                if (answer.type() != QDBusMessage::ReplyMessage || answer.arguments().isEmpty()) {
+                    // A watcher that owns its name before it answers on it.
+                    if (++refusals_ < kTries) {
+                        QTimer::singleShot(pause(refusals_), this,
+                                           [this, pass] { awaitHost(pass); });
+                        return;
+                    }
+                    qCWarning(log::ui) << "the status notifier watcher does not say whether a"
+                                       << "panel uses it:" << reply->error().message();
+                } else if (!answer.arguments().first().value<QDBusVariant>().variant().toBool()) {
+                    hostAwaited_ = pass;
+                    QTimer::singleShot(kHostWaitMs, this, [this, pass] {
+                        if (hostAwaited_ == pass)
+                            hostRegistered();
+                    });
+                    return;
+                }
+                refusals_ = 0;
+                registerNext(pass);
+            });
+}
+
+void StatusItemController::hostRegistered() {
+    if (hostAwaited_ == 0 || hostAwaited_ != pass_)
+        return;
+    hostAwaited_ = 0;
+    refusals_ = 0;
+    registerNext(pass_);
 }
 
 void StatusItemController::registerNext(quint64 pass) {
@@ -144,8 +202,7 @@ void StatusItemController::registerNext(quint64 pass) {
         if (pass != pass_)
             return;
         if (!accepted && ++refusals_ < kTries) {
-            const int pause = std::min(kFirstPauseMs << (refusals_ - 1), kLongestPauseMs);
-            QTimer::singleShot(pause, this, [this, pass] { registerNext(pass); });
+            QTimer::singleShot(pause(refusals_), this, [this, pass] { registerNext(pass); });
             return;
         }
         if (!accepted)

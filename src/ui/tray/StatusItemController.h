@@ -37,8 +37,8 @@ struct DropdownHooks { // the delegate wires these to DropdownController
 // The items tell the watcher they are there one at a time, in the sequence that makes the
 // panel show the configured order from left to right: last to first where the panel puts each
 // new item at the left, first to last where it appends. That happens after every rebuild and
-// again whenever a watcher appears (a panel restart), each item once per watcher; a refused
-// registration is tried again after a short pause.
+// again whenever a watcher appears (a panel restart), each item once per watcher, once a panel
+// uses it; a refused registration is tried again after a short pause.
 class StatusItemController : public QObject {
     Q_OBJECT
 public:
@@ -73,6 +73,10 @@ public:
     // Where an item's dropdown opens: its last click, else defaultAnchor on the primary screen.
     QRect anchor(const StatusItem* item) const;
 
+private slots:
+    // The watcher announced a panel.
+    void hostRegistered();
+
 private:
     // Watches the watcher's name on a connection of the controller's own at busAddress.
     void watchForWatcher();
@@ -82,6 +86,8 @@ private:
     // Registers sequence_[next_] of pass `pass`, then the rest, each once the one before it
     // was taken (or given up on).
     void registerNext(quint64 pass);
+    // Registers the items of pass `pass` once a panel uses the watcher.
+    void awaitHost(quint64 pass);
     void startKeepAwake(KeepAwake::Duration duration);
     void stopKeepAwake();
 
@@ -97,7 +103,8 @@ private:
     quint64 pass_ = 0;
     std::vector<StatusItem*> sequence_; // the items of the current pass, in registration order
     std::size_t next_ = 0;
-    int refusals_ = 0; // of sequence_[next_]
+    int refusals_ = 0;        // of sequence_[next_], or of the question whether a panel is there
+    quint64 hostAwaited_ = 0; // the pass waiting for a panel to use the watcher
     std::vector<Entry> entries_;
     std::map<const StatusItem*, QRect> anchors_;
 };

@@ -272,18 +272,32 @@ TEST_F(StatusItemControllerTest, EveryChangeAndWatcherRestartRegistersEachItemOn
         }
 
         // Panel restarts: each new watcher hears of every item once, in the same sequence,
-        // also when it refuses the first registrations it gets.
+        // also when it refuses the first registrations it gets, or has no panel yet.
         sni.watcher.stop();
-        for (const int refuse : {0, 1, 3}) {
-            SCOPED_TRACE(testing::Message() << "refusing " << refuse);
-            test::SniWatcher restarted(
-                sni.bus.connect(QStringLiteral("sni-watcher-%1").arg(refuse)));
-            restarted.refuseNext(refuse);
+        struct Restart {
+            int refuse;
+            bool panelLater;
+        };
+        for (const Restart restart : {Restart{0, false}, Restart{1, false}, Restart{3, false},
+                                      Restart{0, true}, Restart{2, true}}) {
+            SCOPED_TRACE(testing::Message() << "refusing " << restart.refuse << ", panel later "
+                                            << restart.panelLater);
+            test::SniWatcher restarted(sni.bus.connect(
+                QStringLiteral("sni-watcher-%1-%2").arg(restart.refuse).arg(restart.panelLater)));
+            restarted.refuseNext(restart.refuse);
+            if (restart.panelLater)
+                restarted.awaitHost();
             ASSERT_TRUE(restarted.start());
+            if (restart.panelLater) {
+                // Nothing before the panel is there.
+                test::waitUntil([] { return false; }, std::chrono::milliseconds(500));
+                EXPECT_TRUE(restarted.registrations().isEmpty());
+                restarted.RegisterStatusNotifierHost(QStringLiteral("panel"));
+            }
             const QStringList services = expectedServices();
             EXPECT_TRUE(test::waitUntil([&] { return restarted.registered() == services; }))
                 << restarted.registered().join(QStringLiteral(", ")).toStdString();
-            EXPECT_EQ(restarted.refused(), refuse);
+            EXPECT_EQ(restarted.refused(), restart.refuse);
             // Nothing more comes: every registration the watcher took was a first one.
             test::waitUntil([] { return false; }, std::chrono::milliseconds(500));
             EXPECT_EQ(restarted.registrations(), services);
