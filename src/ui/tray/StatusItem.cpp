@@ -52,6 +52,7 @@ StatusItem::StatusItem(const QString& id, const QString& title, const QString& b
     adaptor_->menuPath = QDBusObjectPath(menuPath());
     adaptor_->onActivate = [this](int x, int y) { emit activated(QRect(x, y, 1, 1)); };
     adaptor_->onContextMenu = [this](int x, int y) { showContextMenu(x, y); };
+    adaptor_->onImageRead = [this] { emit imageRead(); };
 
     exporter_ = new DBusMenuExporter(this);
     exporter_->fill = [this](QMenu& menu) {

@@ -82,6 +82,7 @@ signals:
     void activated(QRect anchor); // left click: anchor = 1x1 rect at the point
                                   // the host gave, or the tray icon geometry
     void menuAboutToShow();       // any path, before the menu shows
+    void imageRead();             // a panel read the item's image
 
 private:
     void publish();

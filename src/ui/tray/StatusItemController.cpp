@@ -36,6 +36,14 @@ constexpr int kTries = 12;
 // A watcher without a panel yet is waited on this long for one, then told of the items anyway.
 constexpr int kHostWaitMs = 3000;
 
+// How long a watcher that has just appeared, and its panel, are given before the first item.
+constexpr int kPanelSettleMs = 1000;
+
+// After a registration the next waits for the panel to read the item and then go quiet this
+// long, and at most the bound before it.
+constexpr int kQuietMs = 50;
+constexpr int kPaceMs = 250;
+
 // The pause before try `refusals` + 1.
 int pause(int refusals) {
     return std::min(kFirstPauseMs << std::min(refusals - 1, 8), kLongestPauseMs);
@@ -50,7 +58,10 @@ QString nextConnectionName() {
 
 StatusItemController::StatusItemController(Hub& hub, AppSettings& settings, DropdownHooks dropdown,
                                            QObject* parent)
-    : QObject(parent), hub_(hub), settings_(settings), dropdown_(std::move(dropdown)) {}
+    : QObject(parent), hub_(hub), settings_(settings), dropdown_(std::move(dropdown)) {
+    pace_.setSingleShot(true);
+    connect(&pace_, &QTimer::timeout, this, &StatusItemController::paced);
+}
 
 StatusItemController::~StatusItemController() {
     delete watcherWatch_;
@@ -67,6 +78,8 @@ void StatusItemController::rebuild() {
         dropdown_.close();
     ++pass_;
     sequence_.clear();
+    paced_ = nullptr;
+    pace_.stop();
     entries_.clear();
     anchors_.clear();
     items_.clear();
@@ -85,6 +98,10 @@ void StatusItemController::rebuild() {
         connect(raw, &StatusItem::menuAboutToShow, this, [this] {
             if (dropdown_.close)
                 dropdown_.close();
+        });
+        connect(raw, &StatusItem::imageRead, this, [this, raw] {
+            if (raw == paced_)
+                imageRead();
         });
         raw->setMenuProvider([this](QMenu& menu) { fillContextMenu(menu); });
         items_.push_back(std::move(item));
@@ -128,6 +145,9 @@ void StatusItemController::startRegistration(bool join) {
     sequence_.clear();
     next_ = 0;
     refusals_ = 0;
+    settle_ = join;
+    paced_ = nullptr;
+    pace_.stop();
     if (join)
         for (const auto& item : items_)
             item->useWatcher();
@@ -179,8 +199,7 @@ void StatusItemController::awaitHost(quint64 pass) {
                     });
                     return;
                 }
-                refusals_ = 0;
-                registerNext(pass);
+                panelReady(pass);
             });
 }
 
@@ -188,8 +207,18 @@ void StatusItemController::hostRegistered() {
     if (hostAwaited_ == 0 || hostAwaited_ != pass_)
         return;
     hostAwaited_ = 0;
+    panelReady(pass_);
+}
+
+void StatusItemController::panelReady(quint64 pass) {
     refusals_ = 0;
-    registerNext(pass_);
+    if (!settle_) {
+        registerNext(pass);
+        return;
+    }
+    // A panel that has just started sets up its view after it registered with the watcher;
+    // an item that arrives meanwhile can be shown twice, or out of turn.
+    QTimer::singleShot(kPanelSettleMs, this, [this, pass] { registerNext(pass); });
 }
 
 void StatusItemController::registerNext(quint64 pass) {
@@ -211,8 +240,31 @@ void StatusItemController::registerNext(quint64 pass) {
                                << "restarts or the items change";
         ++next_;
         refusals_ = 0;
-        registerNext(pass);
+        paceAfter(item, pass);
     });
+}
+
+void StatusItemController::paceAfter(StatusItem* item, quint64 pass) {
+    // Panels fetch each new item's properties on their own, and some add the item to their
+    // view only then, in whichever order the fetches end: the next item follows once the
+    // panel has read this one and gone quiet, or after a bound when no panel reads it.
+    paced_ = item;
+    pacedPass_ = pass;
+    pacedSince_.start();
+    pace_.start(kPaceMs);
+}
+
+void StatusItemController::imageRead() {
+    if (pacedPass_ != pass_ || !pace_.isActive())
+        return;
+    const qint64 left = kPaceMs - pacedSince_.elapsed();
+    if (left > kQuietMs)
+        pace_.start(kQuietMs);
+}
+
+void StatusItemController::paced() {
+    paced_ = nullptr;
+    registerNext(pacedPass_);
 }
 
 void StatusItemController::refresh() {

@@ -8,9 +8,11 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QObject>
 #include <QRect>
+#include <QTimer>
 #include <functional>
 #include <map>
 #include <memory>
@@ -88,6 +90,13 @@ private:
     void registerNext(quint64 pass);
     // Registers the items of pass `pass` once a panel uses the watcher.
     void awaitHost(quint64 pass);
+    // A panel uses the watcher: registers the items of pass `pass`, after a moment when the
+    // watcher has just appeared.
+    void panelReady(quint64 pass);
+    // `item` was taken: the next follows once the panel has read it (see imageRead, paced).
+    void paceAfter(StatusItem* item, quint64 pass);
+    void imageRead();
+    void paced();
     void startKeepAwake(KeepAwake::Duration duration);
     void stopKeepAwake();
 
@@ -105,6 +114,11 @@ private:
     std::size_t next_ = 0;
     int refusals_ = 0;        // of sequence_[next_], or of the question whether a panel is there
     quint64 hostAwaited_ = 0; // the pass waiting for a panel to use the watcher
+    bool settle_ = false;     // the current pass follows a watcher that has just appeared
+    QTimer pace_;             // until the next registration
+    StatusItem* paced_ = nullptr; // the item registered last, while pace_ runs
+    quint64 pacedPass_ = 0;
+    QElapsedTimer pacedSince_;
     std::vector<Entry> entries_;
     std::map<const StatusItem*, QRect> anchors_;
 };
