@@ -134,7 +134,7 @@ void StatusItem::registerWithWatcher(std::function<void(bool accepted)> answered
     QDBusMessage call =
         QDBusMessage::createMethodCall(kWatcherService, kWatcherPath, kWatcherService,
                                        QStringLiteral("RegisterStatusNotifierItem"));
-    call << serviceName_;
+    call << registeredName();
     auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this,
             [this, answered = std::move(answered)](QDBusPendingCallWatcher* reply) {

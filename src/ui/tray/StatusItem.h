@@ -70,6 +70,10 @@ public:
     QString title() const { return title_; }
     // The bus name the item is published under while it uses the watcher.
     QString serviceName() const { return serviceName_; }
+    // The name the item registers with the watcher under: its connection's unique name, the
+    // sender of its signals, so a panel knows at once which item announced a new image instead
+    // of asking the item and the bus on every announcement.
+    QString registeredName() const { return bus_.baseService(); }
     // The menu's object path on the item's connection.
     static QString menuPath();
     // The last image set, if any, and the label and guide derived from it.

@@ -112,7 +112,7 @@ TEST_F(StatusItemControllerTest, OneItemPerShownModuleWithTheCupOnTheLeftmost) {
         EXPECT_EQ(entry.item->id(), itemId(entry.kind));
         EXPECT_EQ(entry.item->title(), itemTitle(entry.kind));
         EXPECT_TRUE(entry.item->usesWatcher());
-        services << entry.item->serviceName();
+        services << entry.item->registeredName();
     }
     // Told to the watcher first to last: a watcher not of GNOME Shell's appends new items.
     ASSERT_TRUE(test::waitUntil([&] { return sni.watcher.registered().size() == 3; }));
@@ -253,7 +253,7 @@ TEST_F(StatusItemControllerTest, EveryChangeAndWatcherRestartRegistersEachItemOn
             EXPECT_EQ(kinds(), shownModules(f.settings.config(), true));
             QStringList services;
             for (const auto& entry : controller->entries())
-                services << entry.item->serviceName();
+                services << entry.item->registeredName();
             if (host.insertsLeftmost)
                 std::reverse(services.begin(), services.end());
             return services;
