@@ -289,8 +289,9 @@ TEST_F(StatusItemControllerTest, EveryChangeAndWatcherRestartRegistersEachItemOn
                 restarted.awaitHost();
             ASSERT_TRUE(restarted.start());
             if (restart.panelLater) {
-                // Nothing before the panel is there.
-                test::waitUntil([] { return false; }, std::chrono::milliseconds(500));
+                // Nothing before the panel is there, even after the moment a new watcher is
+                // given.
+                test::waitUntil([] { return false; }, std::chrono::milliseconds(1500));
                 EXPECT_TRUE(restarted.registrations().isEmpty());
                 restarted.RegisterStatusNotifierHost(QStringLiteral("panel"));
             }
