@@ -122,10 +122,10 @@ TrayScene::TrayScene(Host host)
 
     if (!startWindowManager())
         return;
-    if (host_ == Host::watcher)
-        startWatcher();
-    else
+    if (host_ == Host::xembedTray)
         startTray();
+    else
+        startWatcher();
 }
 
 TrayScene::~TrayScene() {
@@ -204,16 +204,38 @@ bool TrayScene::startWindowManager() {
     return false;
 }
 
-bool TrayScene::startWatcher() {
+bool TrayScene::startWatcher(int refuse) {
     watcher_.setProcessEnvironment(appEnvironment());
     watcher_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    watcher_.start(QStringLiteral(MORVANEX_TEST_SNI_WATCHER), {});
+    QString program = QStringLiteral(MORVANEX_TEST_SNI_WATCHER);
+    if (host_ == Host::gnomeShellWatcher) {
+        // Started through a link of that name, the process's command name is "gnome-shell".
+        const QString link = links_.filePath(QStringLiteral("gnome-shell"));
+        if (!QFile::exists(link) && !QFile::link(program, link)) {
+            failure_ = QStringLiteral("could not make the link ") + link;
+            return false;
+        }
+        program = link;
+    }
+    QStringList arguments;
+    if (refuse > 0)
+        arguments << QStringLiteral("--refuse") << QString::number(refuse);
+    watcher_.start(program, arguments);
     const bool ready = watcher_.waitForStarted(10000) && waitUntil([this] {
                            return bus_.interface()->isServiceRegistered(kWatcherService).value();
                        });
     if (!ready)
         failure_ = QStringLiteral("the test watcher did not take its name");
     return ready;
+}
+
+bool TrayScene::restartWatcher(int refuse) {
+    end(watcher_);
+    watcherOutput_.clear();
+    if (!waitUntil(
+            [this] { return !bus_.interface()->isServiceRegistered(kWatcherService).value(); }))
+        return false;
+    return startWatcher(refuse);
 }
 
 bool TrayScene::startTray() {

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QThread>
 #include <memory>
 #include <optional>
@@ -18,14 +19,15 @@ class FakeLogind;
 
 // A desktop of the test's own for the tray application: a private X server with a window
 // manager, a private session bus with a panel host on it, and a private system bus on which a
-// fake login manager hands out keep-awake locks. The host is either the test watcher (status
-// notifier items) or an XEmbed tray with no watcher (the tray icon fallback).
+// fake login manager hands out keep-awake locks. The host is the test watcher (status notifier
+// items), the same posing as GNOME Shell's (the watcher process named "gnome-shell"), or an
+// XEmbed tray with no watcher (the tray icon fallback).
 //
 // Every process is started and ended here by its own id; the application is started on
 // request, isolated from the network where the machine allows.
 class TrayScene {
 public:
-    enum class Host { watcher, xembedTray };
+    enum class Host { watcher, gnomeShellWatcher, xembedTray };
 
     static constexpr int screenWidth = 1440;
     static constexpr int screenHeight = 900;
@@ -58,8 +60,11 @@ public:
 
     // The test's own connection to the session bus.
     QDBusConnection bus() const { return bus_; }
-    // The items the watcher has seen register so far.
+    // The registrations the running watcher has taken so far, repeats included.
     QStringList registeredItems();
+    // Ends the watcher, as a panel that restarts does, and starts a new one that refuses its
+    // first `refuse` registrations; whether the new one took the watcher's name.
+    bool restartWatcher(int refuse = 0);
     // Keep-awake locks the fake login manager has handed out.
     int locksTaken() const;
 
@@ -69,7 +74,7 @@ public:
 
 private:
     bool startWindowManager();
-    bool startWatcher();
+    bool startWatcher(int refuse = 0);
     bool startTray();
 
     Host host_;
@@ -81,6 +86,7 @@ private:
     QThread logindThread_;
     std::unique_ptr<FakeLogind> logind_;
     QProcess windowManager_;
+    QTemporaryDir links_; // "gnome-shell", a link to the test watcher
     QProcess watcher_;
     QProcess tray_;
     QProcess app_;

@@ -50,9 +50,17 @@ void SniWatcher::stop() {
 }
 
 void SniWatcher::RegisterStatusNotifierItem(const QString& service) {
+    if (refusals_ > 0) {
+        --refusals_;
+        ++refused_;
+        sendErrorReply(QDBusError::Failed,
+                       QStringLiteral("the test watcher refuses %1").arg(service));
+        return;
+    }
     const QString item =
         service.startsWith(QLatin1Char('/')) ? message().service() + service : service;
     registrations_.append(item);
+    emit registrationTaken(item);
     if (live_.contains(item))
         return;
     const QString owner = item.section(QLatin1Char('/'), 0, 0);
@@ -68,6 +76,7 @@ void SniWatcher::RegisterStatusNotifierItem(const QString& service) {
 }
 
 void SniWatcher::RegisterStatusNotifierHost(const QString&) {
+    hostRegistered_ = true;
     emit StatusNotifierHostRegistered();
 }
 

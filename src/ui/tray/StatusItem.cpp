@@ -52,6 +52,7 @@ StatusItem::StatusItem(const QString& id, const QString& title, const QString& b
     adaptor_->menuPath = QDBusObjectPath(menuPath());
     adaptor_->onActivate = [this](int x, int y) { emit activated(QRect(x, y, 1, 1)); };
     adaptor_->onContextMenu = [this](int x, int y) { showContextMenu(x, y); };
+    adaptor_->onImageRead = [this] { emit imageRead(); };
 
     exporter_ = new DBusMenuExporter(this);
     exporter_->fill = [this](QMenu& menu) {
@@ -72,13 +73,17 @@ StatusItem::StatusItem(const QString& id, const QString& title, const QString& b
         useFallback();
         return;
     }
-    watcher_ = new QDBusServiceWatcher(kWatcherService, bus_,
-                                       QDBusServiceWatcher::WatchForOwnerChange, this);
-    connect(watcher_, &QDBusServiceWatcher::serviceOwnerChanged, this,
-            [this](const QString&, const QString&, const QString& newOwner) {
-                if (!newOwner.isEmpty())
-                    joinWatcher();
-            });
+    if (registration_ == Registration::immediate) {
+        watcher_ = new QDBusServiceWatcher(kWatcherService, bus_,
+                                           QDBusServiceWatcher::WatchForOwnerChange, this);
+        connect(watcher_, &QDBusServiceWatcher::serviceOwnerChanged, this,
+                [this](const QString&, const QString&, const QString& newOwner) {
+                    if (newOwner.isEmpty())
+                        return;
+                    useWatcher();
+                    registerWithWatcher();
+                });
+    }
     // A question to the bus itself, which answers at once (unlike the watcher, which is asked
     // without waiting below).
     if (bus_.interface()->isServiceRegistered(kWatcherService)) {
@@ -120,27 +125,31 @@ void StatusItem::publish() {
     published_ = true;
 }
 
-void StatusItem::registerWithWatcher() {
+void StatusItem::registerWithWatcher(std::function<void(bool accepted)> answered) {
     if (!published_) {
-        emit registrationAnswered();
+        if (answered)
+            answered(false);
         return;
     }
     QDBusMessage call =
         QDBusMessage::createMethodCall(kWatcherService, kWatcherPath, kWatcherService,
                                        QStringLiteral("RegisterStatusNotifierItem"));
-    call << serviceName_;
+    call << registeredName();
     auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this,
-            [this](QDBusPendingCallWatcher* answered) {
-                answered->deleteLater();
-                if (answered->isError())
+            [this, answered = std::move(answered)](QDBusPendingCallWatcher* reply) {
+                reply->deleteLater();
+                if (reply->isError())
                     qCWarning(log::ui) << "the status notifier watcher refused item" << id_ << ":"
-                                       << answered->error().message();
-                emit registrationAnswered();
+                                       << reply->error().message();
+                if (answered)
+                    answered(!reply->isError());
             });
 }
 
-void StatusItem::joinWatcher() {
+void StatusItem::useWatcher() {
+    if (!bus_.isConnected())
+        return;
     if (fallback_) {
         qCInfo(log::ui) << "a status notifier watcher appeared: status item" << id_
                         << "leaves the tray icon";
@@ -148,9 +157,6 @@ void StatusItem::joinWatcher() {
     }
     if (!published_)
         publish();
-    if (registration_ == Registration::immediate)
-        registerWithWatcher();
-    emit watcherAppeared();
 }
 
 void StatusItem::useFallback() {

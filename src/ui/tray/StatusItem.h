@@ -32,15 +32,17 @@ class TrayIconFallback;
 // runs, else Qt's tray icon.
 //
 // Each item has a bus connection of its own, so its service name, its item object and its
-// menu object belong to it alone; the name is "org.kde.StatusNotifierItem-<pid>-<n>". The
-// item registers with the watcher whenever one appears (a panel restart brings a new one), and
-// an item that started on the tray icon moves over to the watcher once one appears.
+// menu object belong to it alone; the name is "org.kde.StatusNotifierItem-<pid>-<n>". With
+// Registration::immediate the item watches for the watcher itself and registers whenever one
+// appears (a panel restart brings a new one); an item that started on the tray icon moves over
+// to the watcher once one appears. With Registration::onRequest its owner does both.
 class StatusItem : public QObject {
     Q_OBJECT
 public:
     // When the item tells the watcher it is there: at once (and again whenever a watcher
     // appears), or only when asked through registerWithWatcher(), so that several items reach
-    // the watcher in an order of the owner's choosing.
+    // the watcher in an order of the owner's choosing; the owner then also calls useWatcher()
+    // when a watcher appears.
     enum class Registration { immediate, onRequest };
 
     // id: "Morvanex.cpu" (the item's Id); title: "Morvanex — CPU" (Title and ToolTip).
@@ -56,14 +58,22 @@ public:
     // Called before every showing of the context menu (any path), to fill it afresh.
     void setMenuProvider(std::function<void(QMenu& menu)> fill);
     bool usesWatcher() const;
-    // Asks the watcher to show the item (when it is published); registrationAnswered() follows
-    // once the watcher has answered, or at once when there is nothing to ask.
-    void registerWithWatcher();
+    // A watcher appeared: the item leaves the tray icon and is published on the bus (when it
+    // has a bus), ready to register.
+    void useWatcher();
+    // Asks the watcher to show the item; `answered` is called with whether the watcher took it
+    // once it has answered (while the item lives), or at once with false when the item is not
+    // published.
+    void registerWithWatcher(std::function<void(bool accepted)> answered = {});
 
     QString id() const { return id_; }
     QString title() const { return title_; }
     // The bus name the item is published under while it uses the watcher.
     QString serviceName() const { return serviceName_; }
+    // The name the item registers with the watcher under: its connection's unique name, the
+    // sender of its signals, so a panel knows at once which item announced a new image instead
+    // of asking the item and the bus on every announcement.
+    QString registeredName() const { return bus_.baseService(); }
     // The menu's object path on the item's connection.
     static QString menuPath();
     // The last image set, if any, and the label and guide derived from it.
@@ -76,14 +86,10 @@ signals:
     void activated(QRect anchor); // left click: anchor = 1x1 rect at the point
                                   // the host gave, or the tray icon geometry
     void menuAboutToShow();       // any path, before the menu shows
-    void registrationAnswered();  // the watcher took (or refused) the registration
-    // A watcher appeared and the item now uses it; with Registration::onRequest the owner
-    // registers it.
-    void watcherAppeared();
+    void imageRead();             // a panel read the item's image
 
 private:
     void publish();
-    void joinWatcher();
     void useFallback();
     void setAppearance(Appearance appearance);
     void render();

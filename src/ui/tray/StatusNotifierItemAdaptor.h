@@ -47,6 +47,8 @@ public:
     // What the host asks for; the points are in global screen coordinates.
     std::function<void(int x, int y)> onActivate;
     std::function<void(int x, int y)> onContextMenu;
+    // A panel read the image (every panel that shows the item does).
+    std::function<void()> onImageRead;
 
     QString category() const { return QStringLiteral("ApplicationStatus"); }
     QString id() const { return itemId; }
@@ -54,7 +56,11 @@ public:
     QString status() const { return QStringLiteral("Active"); }
     int windowId() const { return 0; }
     QString emptyText() const { return {}; }
-    SniPixmaps iconPixmap() const { return pixmaps; }
+    SniPixmaps iconPixmap() const {
+        if (onImageRead)
+            onImageRead();
+        return pixmaps;
+    }
     SniPixmaps noPixmaps() const { return {}; }
     // The title alone: the item's readings are in its image and label already.
     SniToolTip toolTip() const { return {QString(), {}, itemTitle, QString()}; }

@@ -2,15 +2,18 @@
 
 #include "SniTestBus.h"
 #include "base/AppActions.h"
+#include "support/FixtureTree.h"
 #include "support/HubFixture.h"
 #include "support/Wait.h"
 #include "ui/menubar/MenuBarContent.h"
 #include "ui/tray/SettingsReactions.h"
 #include "ui/tray/StatusItemModules.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QImage>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -103,15 +106,15 @@ TEST_F(StatusItemControllerTest, OneItemPerShownModuleWithTheCupOnTheLeftmost) {
                {K::network, true, S::graph}});
     controller->rebuild();
     EXPECT_EQ(closes, 1); // the dropdown is closed first
-    EXPECT_EQ(kinds(), (std::vector<K>{K::network, K::memory, K::cpu}));
+    EXPECT_EQ(kinds(), (std::vector<K>{K::cpu, K::memory, K::network}));
     QStringList services;
     for (const auto& entry : controller->entries()) {
         EXPECT_EQ(entry.item->id(), itemId(entry.kind));
         EXPECT_EQ(entry.item->title(), itemTitle(entry.kind));
         EXPECT_TRUE(entry.item->usesWatcher());
-        services << entry.item->serviceName();
+        services << entry.item->registeredName();
     }
-    // Told to the watcher in the order they were made, last configured first.
+    // Told to the watcher first to last: a watcher not of GNOME Shell's appends new items.
     ASSERT_TRUE(test::waitUntil([&] { return sni.watcher.registered().size() == 3; }));
     EXPECT_EQ(sni.watcher.registered(), services);
 
@@ -196,25 +199,34 @@ TEST_F(StatusItemControllerTest, OneItemPerShownModuleWithTheCupOnTheLeftmost) {
         EXPECT_FALSE(sni.hasOwner(service));
 }
 
-TEST_F(StatusItemControllerTest, EveryChangeLeavesTheWatcherListingTheItemsLastConfiguredFirst) {
+TEST_F(StatusItemControllerTest, EveryChangeAndWatcherRestartRegistersEachItemOnceInTheHostsOrder) {
+    // The watcher runs in this process: told apart by this process's command name, as the
+    // proc folder given to the controller shows it.
+    QTemporaryDir shellProc;
+    ASSERT_TRUE(shellProc.isValid());
+    test::writeFile(shellProc.path(),
+                    QString::number(QCoreApplication::applicationPid()) + QStringLiteral("/comm"),
+                    "gnome-shell\n");
+    struct Host {
+        const char* name;
+        QString proc;
+        bool insertsLeftmost;
+    };
+    const Host hosts[] = {
+        {"a panel that appends new items", QStringLiteral("/proc"), false},
+        {"GNOME Shell, which inserts new items at the left", shellProc.path(), true},
+    };
     // Wired as the application wires it: settings changes rebuild or refresh the items.
     subscribeSettingsReactions(
         f.settings, controller.get(), *f.hub,
         {[this] { controller->rebuild(); }, [this] { controller->refresh(); }, {}});
-    configure({{K::cpu, true, S::text},
-               {K::memory, true, S::text},
-               {K::sensors, true, S::text},
-               {K::weather, true, S::icon},
-               {K::network, true, S::text},
-               {K::disks, true, S::text}});
-    controller->rebuild();
-    struct Change {
-        const char* name;
-        std::function<void(Config&)> apply;
-    };
     const auto module = [](Config& c, K kind) -> ModuleConfig& {
         return *std::find_if(c.modules.begin(), c.modules.end(),
                              [kind](const ModuleConfig& m) { return m.kind == kind; });
+    };
+    struct Change {
+        const char* name;
+        std::function<void(Config&)> apply;
     };
     const Change changes[] = {
         {"a module off", [&](Config& c) { module(c, K::sensors).enabled = false; }},
@@ -225,33 +237,75 @@ TEST_F(StatusItemControllerTest, EveryChangeLeavesTheWatcherListingTheItemsLastC
         {"the appearance (monochrome)", [](Config& c) { c.monochrome = !c.monochrome; }},
         {"an unrelated setting", [](Config& c) { c.pingHost = QStringLiteral("127.0.0.2"); }},
     };
-    const auto expectListed = [&] {
-        std::vector<K> wanted = shownModules(f.settings.config(), true);
-        std::reverse(wanted.begin(), wanted.end());
-        EXPECT_EQ(kinds(), wanted);
-        QStringList services;
-        for (const auto& entry : controller->entries())
-            services << entry.item->serviceName();
-        EXPECT_TRUE(test::waitUntil([&] { return sni.watcher.registered() == services; }))
-            << sni.watcher.registered().join(QStringLiteral(", ")).toStdString() << "\nwanted "
-            << services.join(QStringLiteral(", ")).toStdString();
-    };
-    expectListed();
-    for (const Change& change : changes) {
-        SCOPED_TRACE(change.name);
-        f.settings.update(change.apply);
+    for (const Host& host : hosts) {
+        SCOPED_TRACE(host.name);
+        controller->roots.proc = host.proc;
+        configure({{K::cpu, true, S::text},
+                   {K::memory, true, S::text},
+                   {K::sensors, true, S::text},
+                   {K::weather, true, S::icon},
+                   {K::network, true, S::text},
+                   {K::disks, true, S::text}});
+        controller->rebuild();
+        // The items in the configured order, the leftmost first; told to the watcher so that
+        // the panel shows them so.
+        const auto expectedServices = [&] {
+            EXPECT_EQ(kinds(), shownModules(f.settings.config(), true));
+            QStringList services;
+            for (const auto& entry : controller->entries())
+                services << entry.item->registeredName();
+            if (host.insertsLeftmost)
+                std::reverse(services.begin(), services.end());
+            return services;
+        };
+        const auto expectListed = [&] {
+            const QStringList services = expectedServices();
+            EXPECT_TRUE(test::waitUntil([&] { return sni.watcher.registered() == services; }))
+                << sni.watcher.registered().join(QStringLiteral(", ")).toStdString() << "\nwanted "
+                << services.join(QStringLiteral(", ")).toStdString();
+        };
         expectListed();
-    }
+        for (const Change& change : changes) {
+            SCOPED_TRACE(change.name);
+            f.settings.update(change.apply);
+            expectListed();
+        }
 
-    // A panel restart: a new watcher hears of every item again, in the same order.
-    sni.watcher.stop();
-    test::SniWatcher restarted(sni.bus.connect(QStringLiteral("sni-watcher-2")));
-    ASSERT_TRUE(restarted.start());
-    QStringList services;
-    for (const auto& entry : controller->entries())
-        services << entry.item->serviceName();
-    EXPECT_TRUE(test::waitUntil([&] { return restarted.registered() == services; }))
-        << restarted.registered().join(QStringLiteral(", ")).toStdString();
+        // Panel restarts: each new watcher hears of every item once, in the same sequence,
+        // also when it refuses the first registrations it gets, or has no panel yet.
+        sni.watcher.stop();
+        struct Restart {
+            int refuse;
+            bool panelLater;
+        };
+        for (const Restart restart : {Restart{0, false}, Restart{1, false}, Restart{3, false},
+                                      Restart{0, true}, Restart{2, true}}) {
+            SCOPED_TRACE(testing::Message() << "refusing " << restart.refuse << ", panel later "
+                                            << restart.panelLater);
+            test::SniWatcher restarted(sni.bus.connect(
+                QStringLiteral("sni-watcher-%1-%2").arg(restart.refuse).arg(restart.panelLater)));
+            restarted.refuseNext(restart.refuse);
+            if (restart.panelLater)
+                restarted.awaitHost();
+            ASSERT_TRUE(restarted.start());
+            if (restart.panelLater) {
+                // Nothing before the panel is there, even after the moment a new watcher is
+                // given.
+                test::waitUntil([] { return false; }, std::chrono::milliseconds(1500));
+                EXPECT_TRUE(restarted.registrations().isEmpty());
+                restarted.RegisterStatusNotifierHost(QStringLiteral("panel"));
+            }
+            const QStringList services = expectedServices();
+            EXPECT_TRUE(test::waitUntil([&] { return restarted.registered() == services; }))
+                << restarted.registered().join(QStringLiteral(", ")).toStdString();
+            EXPECT_EQ(restarted.refused(), restart.refuse);
+            // Nothing more comes: every registration the watcher took was a first one.
+            test::waitUntil([] { return false; }, std::chrono::milliseconds(500));
+            EXPECT_EQ(restarted.registrations(), services);
+            restarted.stop();
+        }
+        ASSERT_TRUE(sni.watcher.start());
+    }
 }
 
 TEST_F(StatusItemControllerTest, CombinedItemWhenNothingIsShown) {

@@ -72,7 +72,7 @@ TEST_F(StatusItemTest, RegistersWithTheWatcherAndPublishesItsProperties) {
                                       .arg(QCoreApplication::applicationPid()));
     EXPECT_TRUE(name.match(item->serviceName()).hasMatch()) << item->serviceName().toStdString();
     ASSERT_TRUE(test::waitUntil([&] { return !sni.watcher.registrations().isEmpty(); }));
-    EXPECT_EQ(sni.watcher.registrations(), QStringList{item->serviceName()});
+    EXPECT_EQ(sni.watcher.registrations(), QStringList{item->registeredName()});
 
     const MenuBarImage image = cpuImage("23%");
     item->setImage(image);
@@ -286,7 +286,7 @@ TEST_F(StatusItemTest, RegistersAgainWhenTheWatcherComesBack) {
     sni.watcher.stop();               // the panel quits…
     ASSERT_TRUE(sni.watcher.start()); // …and starts again
     ASSERT_TRUE(test::waitUntil([&] { return sni.watcher.registrations().size() == 2; }));
-    EXPECT_EQ(sni.watcher.registrations().back(), item->serviceName());
+    EXPECT_EQ(sni.watcher.registrations().back(), item->registeredName());
     EXPECT_TRUE(item->usesWatcher());
 }
 
@@ -300,7 +300,7 @@ TEST_F(StatusItemTest, UsesTheTrayIconUntilAWatcherAppears) {
     ASSERT_TRUE(sni.watcher.start());
     ASSERT_TRUE(test::waitUntil([&] { return !sni.watcher.registrations().isEmpty(); }));
     EXPECT_TRUE(item->usesWatcher());
-    EXPECT_EQ(sni.watcher.registrations(), QStringList{item->serviceName()});
+    EXPECT_EQ(sni.watcher.registrations(), QStringList{item->registeredName()});
     EXPECT_EQ(test::fromBus<SniPixmaps>(itemProperty(*item, "IconPixmap")).size(), 2);
     EXPECT_EQ(itemProperty(*item, "XAyatanaLabel").toString(), "23%");
 }
