@@ -63,7 +63,7 @@ QString RegularFileRead::reason(qint64 maxBytes) const {
     return {};
 }
 
-RegularFileRead readRegularFile(const QString& path, qint64 maxBytes) {
+RegularFileRead readRegularFile(const QString& path, qint64 maxBytes, LastLink links) {
     RegularFileRead result;
     const auto fail = [&](RegularFileRead::Outcome outcome, int error = 0) {
         result.outcome = outcome;
@@ -71,10 +71,10 @@ RegularFileRead readRegularFile(const QString& path, qint64 maxBytes) {
         result.contents.clear();
         return result;
     };
-    // Non-blocking, so that opening a FIFO does not wait for a writer; no link at the last step,
-    // so that a name in a folder cannot stand for a file elsewhere (standard input, say).
+    // Non-blocking, so that opening a FIFO does not wait for a writer.
+    const int noFollow = links == LastLink::refuse ? O_NOFOLLOW : 0;
     const Descriptor file(::open(QFile::encodeName(path).constData(),
-                                 O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
+                                 O_RDONLY | O_NONBLOCK | noFollow | O_CLOEXEC | O_NOCTTY));
     if (file.get() < 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR)
@@ -112,7 +112,7 @@ RegularFileRead readRegularFile(const QString& path, qint64 maxBytes) {
 
 std::optional<FileIdentity> regularFileIdentity(const QString& path) {
     struct stat status {};
-    if (::lstat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
         return std::nullopt;
     return identityOf(status);
 }

@@ -41,13 +41,19 @@ struct RegularFileRead {
     QString reason(qint64 maxBytes) const;
 };
 
-// Reads the file at `path` when it is a regular file of at most `maxBytes` bytes. Opens it
-// without blocking and without following a symbolic link at its last step, then looks at what it
-// opened: a FIFO, a device or a link to one (such as /proc/self/fd/0) is refused at once, never
-// waited on.
-RegularFileRead readRegularFile(const QString& path, qint64 maxBytes);
+// Whether a symbolic link at the path's last step is followed. A name that must stand for itself
+// (a calendar folder's name or colour) refuses links, so that it cannot stand for a file elsewhere
+// (standard input, say); a calendar file the user linked in is followed, and what it leads to
+// must still be a regular file.
+enum class LastLink { refuse, follow };
 
-// The identity of the regular file at `path` (a symbolic link is not followed); nothing when
+// Reads the file at `path` when it is a regular file of at most `maxBytes` bytes. Opens it
+// without blocking, then looks at what it opened: a FIFO, a device or a link to one (such as
+// /proc/self/fd/0) is refused at once, never waited on.
+RegularFileRead readRegularFile(const QString& path, qint64 maxBytes,
+                                LastLink links = LastLink::refuse);
+
+// The identity of the regular file at `path`, through a link at its last step; nothing when
 // there is none there.
 std::optional<FileIdentity> regularFileIdentity(const QString& path);
 

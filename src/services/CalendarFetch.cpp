@@ -79,7 +79,8 @@ std::optional<QString> refusalOf(const QString& file, CalendarRefusals* refusals
         return std::nullopt;
     if (std::optional<QString> reason = refusals->stillRefused(file))
         return reason;
-    platform::RegularFileRead read = platform::readRegularFile(file, maxCalendarFileBytes);
+    platform::RegularFileRead read =
+        platform::readRegularFile(file, maxCalendarFileBytes, platform::LastLink::follow);
     if (!read.ok()) {
         refusals->forget(file);
         return std::nullopt;

@@ -47,7 +47,8 @@ bool writeAll(int fd, const QByteArray& bytes) {
 } // namespace
 
 std::variant<QByteArray, QString> readCalendarFile(const QString& path, qint64 limit) {
-    platform::RegularFileRead file = platform::readRegularFile(path, limit);
+    platform::RegularFileRead file =
+        platform::readRegularFile(path, limit, platform::LastLink::follow);
     if (file.outcome == platform::RegularFileRead::Outcome::missing)
         return QByteArray();
     if (!file.ok())

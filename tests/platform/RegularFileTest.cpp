@@ -30,27 +30,42 @@ TEST(RegularFile, ReadsOnlySmallRegularFilesAndNeverWaits) {
     // Opening a FIFO for reading waits for a writer; the guard lets a waiter go and notes it.
     const test::FifoGuard fifo(path(QStringLiteral("fifo")));
     ASSERT_TRUE(fifo.made());
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("fifo")), path(QStringLiteral("to-fifo"))));
+    using platform::LastLink;
 
     struct Case {
         const char* name;
+        LastLink links;
         RegularFileRead::Outcome outcome;
         const char* reason;
     };
     const Case cases[] = {
-        {"small", RegularFileRead::Outcome::read, ""},
-        {"large", RegularFileRead::Outcome::tooLarge, "it is larger than 64 bytes"},
-        {"missing", RegularFileRead::Outcome::missing, "it does not exist"},
-        {"small/below-a-file", RegularFileRead::Outcome::missing, "it does not exist"},
-        {"folder", RegularFileRead::Outcome::notRegular, "it is not a regular file"},
-        {"fifo", RegularFileRead::Outcome::notRegular, "it is not a regular file"},
-        {"to-small", RegularFileRead::Outcome::link, "it is a symbolic link"},
-        {"to-stdin", RegularFileRead::Outcome::link, "it is a symbolic link"},
-        {"dangling", RegularFileRead::Outcome::link, "it is a symbolic link"},
+        {"small", LastLink::refuse, RegularFileRead::Outcome::read, ""},
+        {"large", LastLink::refuse, RegularFileRead::Outcome::tooLarge,
+         "it is larger than 64 bytes"},
+        {"missing", LastLink::refuse, RegularFileRead::Outcome::missing, "it does not exist"},
+        {"small/below-a-file", LastLink::refuse, RegularFileRead::Outcome::missing,
+         "it does not exist"},
+        {"folder", LastLink::refuse, RegularFileRead::Outcome::notRegular,
+         "it is not a regular file"},
+        {"fifo", LastLink::refuse, RegularFileRead::Outcome::notRegular,
+         "it is not a regular file"},
+        {"to-small", LastLink::refuse, RegularFileRead::Outcome::link, "it is a symbolic link"},
+        {"to-stdin", LastLink::refuse, RegularFileRead::Outcome::link, "it is a symbolic link"},
+        {"dangling", LastLink::refuse, RegularFileRead::Outcome::link, "it is a symbolic link"},
+        // A calendar file the user linked in is followed; what it leads to must still be a
+        // small regular file.
+        {"to-small", LastLink::follow, RegularFileRead::Outcome::read, ""},
+        {"to-fifo", LastLink::follow, RegularFileRead::Outcome::notRegular,
+         "it is not a regular file"},
+        {"dangling", LastLink::follow, RegularFileRead::Outcome::missing, "it does not exist"},
+        {"fifo", LastLink::follow, RegularFileRead::Outcome::notRegular,
+         "it is not a regular file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const RegularFileRead read =
-            platform::readRegularFile(path(QString::fromLatin1(c.name)), 64);
+            platform::readRegularFile(path(QString::fromLatin1(c.name)), 64, c.links);
         EXPECT_EQ(read.outcome, c.outcome);
         EXPECT_EQ(read.reason(64), QString::fromLatin1(c.reason));
         EXPECT_EQ(read.contents, c.outcome == RegularFileRead::Outcome::read ? "#62a0ea\n" : "");
@@ -81,9 +96,10 @@ TEST(RegularFile, IdentityTellsAChangedFile) {
         QFile::rename(path(QStringLiteral("other.ics")), path(QStringLiteral("calendar.ics"))));
     EXPECT_NE(platform::regularFileIdentity(path(QStringLiteral("calendar.ics"))), first.identity);
 
-    // A link or a FIFO has no identity to read by.
+    // A link has the identity of the file it leads to; a missing file has none.
     ASSERT_TRUE(
         QFile::link(path(QStringLiteral("calendar.ics")), path(QStringLiteral("link.ics"))));
-    EXPECT_FALSE(platform::regularFileIdentity(path(QStringLiteral("link.ics"))));
+    EXPECT_EQ(platform::regularFileIdentity(path(QStringLiteral("link.ics"))),
+              platform::regularFileIdentity(path(QStringLiteral("calendar.ics"))));
     EXPECT_FALSE(platform::regularFileIdentity(path(QStringLiteral("missing.ics"))));
 }
