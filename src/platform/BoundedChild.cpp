@@ -1,5 +1,7 @@
 #include "platform/BoundedChild.h"
 
+#include "platform/Descriptor.h"
+
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
@@ -22,23 +24,6 @@ namespace {
 
 // How often a waiting pump looks at its cancel flag.
 constexpr int cancelCheckMs = 40;
-
-// Closes a descriptor when it goes.
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
 
 QString errnoText(const char* what, int error) {
     return QStringLiteral("%1: %2").arg(QLatin1String(what),

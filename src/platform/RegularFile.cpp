@@ -1,5 +1,7 @@
 #include "platform/RegularFile.h"
 
+#include "platform/Descriptor.h"
+
 #include <QFile>
 #include <cerrno>
 #include <cstring>
@@ -10,21 +12,6 @@
 namespace morvanex::platform {
 
 namespace {
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 qint64 nanoseconds(const timespec& time) {
     return qint64(time.tv_sec) * 1'000'000'000 + time.tv_nsec;

@@ -1,5 +1,7 @@
 #include "platform/linux/Statvfs.h"
 
+#include "platform/Descriptor.h"
+
 #include <QFile>
 #include <cerrno>
 #include <fcntl.h>
@@ -7,18 +9,6 @@
 #include <unistd.h>
 
 namespace morvanex::platform {
-namespace {
-
-struct Fd {
-    int fd = -1;
-    ~Fd() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
-} // namespace
-
 VolumeSpace volumeSpaceOf(const struct statvfs& info) {
     const double block = info.f_frsize > 0 ? double(info.f_frsize) : double(info.f_bsize);
     // A file system that reports more available than free blocks keeps no reserve.
@@ -30,16 +20,17 @@ VolumeSpace volumeSpaceOf(const struct statvfs& info) {
 std::optional<VolumeSpace> readStatvfs(const QString& folder) {
     const QByteArray path = QFile::encodeName(folder);
     // O_PATH opens without touching the file system's contents; O_DIRECTORY refuses files.
-    Fd file;
+    int fd = -1;
     do {
-        file.fd = ::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    } while (file.fd < 0 && errno == EINTR);
-    if (file.fd < 0)
+        fd = ::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    const Descriptor file(fd);
+    if (file.get() < 0)
         return std::nullopt;
     struct statvfs info {};
     int result = -1;
     do {
-        result = ::fstatvfs(file.fd, &info);
+        result = ::fstatvfs(file.get(), &info);
     } while (result < 0 && errno == EINTR);
     if (result < 0)
         return std::nullopt;
