@@ -58,9 +58,14 @@ void ProcessMonitor::sample() {
     const double now = clock.monotonic();
     const double interval = lastSample ? now - *lastSample : 0.0;
 
-    std::unordered_map<std::int32_t, Counters> counters;
+    // The containers of the sample before last are filled again: at rest the same few hundred
+    // processes are read on every tick, and their counters move over from the last sample
+    // instead of being allocated anew.
+    std::unordered_map<std::int32_t, Counters>& counters = spareCounters;
+    counters.clear();
     counters.reserve(pids.size());
-    std::vector<ProcessSample> samples;
+    std::vector<ProcessSample> samples = std::move(spareProcesses);
+    samples.clear();
     samples.reserve(pids.size());
     for (const std::int32_t pid : pids) {
         if (pid <= 0)
@@ -76,11 +81,17 @@ void ProcessMonitor::sample() {
             current.diskKnown = true;
         }
         current.startTime = usage->startTime;
-        counters.emplace(pid, current);
 
-        const auto before = previous.find(pid);
-        const bool seenBefore =
-            before != previous.end() && before->second.startTime == current.startTime;
+        auto held = previous.extract(pid);
+        const std::optional<Counters> before =
+            held ? std::optional<Counters>(held.mapped()) : std::nullopt;
+        if (held) {
+            held.mapped() = current;
+            counters.insert(std::move(held));
+        } else {
+            counters.emplace(pid, current);
+        }
+        const bool seenBefore = before && before->startTime == current.startTime;
         if (!seenBefore)
             names.erase(pid); // a reused id: the cached name was the old process's
 
@@ -89,7 +100,7 @@ void ProcessMonitor::sample() {
         record.name = name(pid);
         record.memory = double(usage->residentBytes);
         if (seenBefore && interval > 0) {
-            const Counters& old = before->second;
+            const Counters& old = *before;
             record.cpu = increase(current.cpu, old.cpu) / (interval * nanosPerSecond) * 100.0;
             if (old.diskKnown && current.diskKnown) {
                 record.diskRead = increase(current.read, old.read) / interval;
@@ -100,9 +111,9 @@ void ProcessMonitor::sample() {
     }
 
     std::erase_if(names, [&](const auto& entry) { return !counters.contains(entry.first); });
-    previous = std::move(counters);
+    std::swap(previous, counters); // what is left in the old map are processes that ended
     lastSample = now;
-    processes = std::move(samples);
+    spareProcesses = std::exchange(processes, std::move(samples));
 }
 
 std::vector<ProcessSample> ProcessMonitor::top(double ProcessSample::*key,

@@ -71,6 +71,9 @@ private:
 
     platform::ProcessTable table;
     platform::Clock clock;
+    // The containers of the sample before last, kept for their storage.
+    std::unordered_map<std::int32_t, Counters> spareCounters;
+    std::vector<ProcessSample> spareProcesses;
 };
 
 } // namespace morvanex

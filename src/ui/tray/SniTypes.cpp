@@ -7,15 +7,15 @@ namespace morvanex::ui {
 
 SniPixmap SniPixmap::from(const QImage& image) {
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    SniPixmap pixmap{argb.width(), argb.height(), {}};
-    pixmap.bytes.resize(qsizetype(argb.width()) * argb.height() * 4);
+    const int width = argb.width();
+    const int height = argb.height();
+    SniPixmap pixmap{width, height, {}};
+    pixmap.bytes.resize(qsizetype(width) * height * 4);
+    // Line by line (a line may be padded), each line's words swapped in one pass.
     auto* out = reinterpret_cast<uchar*>(pixmap.bytes.data());
-    for (int y = 0; y < argb.height(); ++y) {
-        const auto* line = reinterpret_cast<const quint32*>(argb.constScanLine(y));
-        for (int x = 0; x < argb.width(); ++x) {
-            qToBigEndian(line[x], out);
-            out += 4;
-        }
+    for (int y = 0; y < height; ++y) {
+        qToBigEndian<quint32>(argb.constScanLine(y), width, out);
+        out += qsizetype(width) * 4;
     }
     return pixmap;
 }

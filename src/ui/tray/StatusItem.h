@@ -58,6 +58,8 @@ public:
     // Called before every showing of the context menu (any path), to fill it afresh.
     void setMenuProvider(std::function<void(QMenu& menu)> fill);
     bool usesWatcher() const;
+    // Whether the item sits in a tray slot now, the only place its square face shows.
+    bool usesTrayIcon() const { return fallback_ != nullptr; }
     // A watcher appeared: the item leaves the tray icon and is published on the bus (when it
     // has a bus), ready to register.
     void useWatcher();

@@ -275,7 +275,9 @@ void StatusItemController::refresh() {
     for (const Entry& entry : entries_) {
         const ModuleConfig module = itemModule(config, entry.kind);
         std::vector<MenuBarPart> parts = MenuBarContent::parts(module, hub_, config);
-        entry.item->setSquareFace(squareFace(module, parts, hub_, config));
+        // Only a tray slot shows the square face; an item on a watcher is spared drawing it.
+        if (entry.item->usesTrayIcon())
+            entry.item->setSquareFace(squareFace(module, parts, hub_, config));
         // The keep-awake state shows as a cup at the left edge of the leftmost item.
         if (hub_.keepAwake.isActive && entry.kind == leftmost)
             parts.insert(parts.begin(), MenuBarSymbol{kCup, false});
