@@ -3,6 +3,7 @@
 
 #include "support/HubFixture.h"
 #include "support/TestEnv.h"
+#include "support/Wait.h"
 #include "ui/kit/HeroValue.h"
 #include "ui/kit/PanelDefaults.h"
 #include "ui/kit/PanelHeader.h"
@@ -133,6 +134,9 @@ TEST(PanelTicks, NothingIsMadeAnewWhenNothingShownChanged) {
         SCOPED_TRACE(c.name);
         Machine m;
         const Open open = c.open(m);
+        // The weather request to a closed local port ends in an error a moment later, which is
+        // a change shown; the panel is measured once it has.
+        ASSERT_TRUE(test::waitUntil([&] { return !m.f.hub->weather.isLoading(); }));
         settle();
         const QSet<QWidget*> before = widgets(*open.panel);
         const std::vector<QWidget*> sections = open.sections->sections();
