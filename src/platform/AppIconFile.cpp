@@ -1,6 +1,9 @@
 #include "platform/AppIconFile.h"
 
+#include "platform/ProgramFolder.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace morvanex::platform::AppIconFile {
@@ -38,8 +41,7 @@ QString find(const QString& executableFolder) {
 }
 
 QString find() {
-    // The executable's own folder, whatever the working directory or the name it was started by.
-    return find(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath());
+    return find(QFile::decodeName(ProgramFolder::executable()));
 }
 
 } // namespace morvanex::platform::AppIconFile

@@ -160,7 +160,7 @@ QString Notifier::imagePath() {
             qCWarning(log::platform,
                       "The application's icon file was not found beside the executable: "
                       "notifications name the icon only");
-        // A file URI, the form the notification specification names for images.
+        // A file URI: the form notification servers take for an image path.
         imagePath_ =
             file.isEmpty() ? QString() : QString::fromUtf8(QUrl::fromLocalFile(file).toEncoded());
     }
